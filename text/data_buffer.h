@@ -1,0 +1,60 @@
+// A growable byte buffer without terminator: wide text, conversion output, file contents.
+// It may hold a borrowed block that it never frees.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace vk {
+
+class DataBuffer {
+ public:
+  DataBuffer() = default;
+  DataBuffer(const DataBuffer& other);
+  DataBuffer& operator=(const DataBuffer& other);
+  virtual ~DataBuffer();
+
+  void clear();
+  const std::uint8_t* data() const;
+  std::uint8_t* data();
+  std::uint32_t length() const;
+  std::uint32_t capacity() const;
+  bool isBorrowed() const;
+
+  // Pointer to byte i when 0 <= i < length, else null.
+  const std::uint8_t* byteAt(std::int64_t i) const;
+
+  void appendByte(std::uint8_t b);
+  void append(const void* bytes, std::size_t n);
+  void appendBuffer(const DataBuffer& other);
+  // A zero-terminated UTF-16 string with its terminator; null appends just the terminator.
+  void appendWideString(const char16_t* units);
+  // Appends one UTF-16 unit, little-endian.
+  void appendUnit(std::uint16_t unit);
+
+  void shrinkBy(std::uint32_t k);
+  void setLength(std::uint32_t n);
+  void ensureCapacity(std::uint32_t n);
+  // Takes block (from malloc) as owned content of n bytes.
+  void adopt(void* block, std::uint32_t n);
+  // Takes block as content that stays someone else's.
+  void adoptBorrowed(void* block, std::uint32_t n);
+  // Hands the block (malloc'ed) to the caller; the buffer continues empty.
+  std::uint8_t* detach();
+
+ private:
+  static constexpr std::uint8_t kAlive = 0xDB;
+  static constexpr std::uint32_t kMinimumGrowth = 20000;
+
+  void checkAlive() const;
+  void growFor(std::uint64_t needed);
+  void reallocate(std::uint32_t newCapacity);
+  void release();
+
+  std::uint8_t marker_ = kAlive;
+  bool borrowed_ = false;
+  std::uint8_t* data_ = nullptr;
+  std::uint32_t length_ = 0;
+  std::uint32_t capacity_ = 0;
+};
+
+}  // namespace vk

@@ -1,0 +1,14 @@
+#include "text/fatal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vk {
+
+void fatalError(const char* what) {
+  std::fprintf(stderr, "VkString: fatal error: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace vk
