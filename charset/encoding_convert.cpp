@@ -1,0 +1,372 @@
+#include "charset/encoding_convert.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "charset/charset_names.h"
+#include "charset/iso2022_hooks.h"
+#include "charset/table_store.h"
+#include "charset/unicode_forms.h"
+#include "platform/code_page.h"
+
+namespace vk {
+namespace {
+
+using codepage::kUtf16Be;
+using codepage::kUtf16Le;
+using codepage::kUtf32Be;
+using codepage::kUtf32Le;
+using codepage::kUtf7;
+using codepage::kUtf8;
+
+// Output estimates are computed in 64 bits and capped so that an estimate never overflows;
+// the buffers themselves refuse sizes beyond 32 bits.
+void reserveAhead(DataBuffer& output, std::uint64_t extra) {
+  std::uint64_t wanted = std::uint64_t{output.length()} + extra;
+  if (wanted > 0x7FFFFFFFu) return;  // let growth on demand decide
+  output.ensureCapacity(static_cast<std::uint32_t>(wanted));
+}
+
+bool isIso2022Jp(std::int32_t cp) {
+  return cp == codepage::kIso2022Jp || cp == codepage::kIso2022JpKana ||
+         cp == codepage::kIso2022JpAllow1Byte;
+}
+
+// Appends the byte pairs of `bytes` with the two bytes of each pair exchanged; a final odd
+// byte is dropped.
+void appendSwappedPairs(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  std::uint32_t pairs = count / 2;
+  if (pairs == 0) return;
+  std::uint32_t start = output.length();
+  output.ensureCapacity(start + pairs * 2);
+  output.setLength(start + pairs * 2);
+  std::uint8_t* out = output.data() + start;
+  for (std::uint32_t i = 0; i < pairs; ++i) {
+    out[2 * i] = bytes[2 * i + 1];
+    out[2 * i + 1] = bytes[2 * i];
+  }
+}
+
+// Mac Arabic stores right-to-left runs of digits and punctuation in visual order and uses
+// its own bytes for them; the copy is brought to logical order with ASCII digits and
+// punctuation before the table conversion.
+bool isMacArabicMarked(std::uint8_t b) {
+  return b == 0x81 || b == 0x8C || b == 0x93 || b == 0x98 || b == 0x9B || (b >= 0xA0 && b <= 0xA4) ||
+         (b >= 0xA6 && b <= 0xAB) || (b >= 0xAD && b <= 0xBA) || (b >= 0xBC && b <= 0xBE) ||
+         b == 0xC0 || (b >= 0xDB && b <= 0xDF) || (b >= 0xFB && b <= 0xFD);
+}
+
+std::uint8_t macArabicRewrite(std::uint8_t b) {
+  bool losesHighBit = (b >= 0xA0 && b <= 0xAF && b != 0xA5 && b != 0xAC) || (b >= 0xB0 && b <= 0xBA) ||
+                      (b >= 0xBC && b <= 0xBE) || (b >= 0xDB && b <= 0xDF) || (b >= 0xFB && b <= 0xFD);
+  if (losesHighBit) return static_cast<std::uint8_t>(b - 0x80);
+  if (b == 0x81) return 0xA0;
+  return b;
+}
+
+DataBuffer reorderMacArabic(const std::uint8_t* bytes, std::uint32_t count) {
+  DataBuffer copy;
+  copy.append(bytes, count);
+  std::uint8_t* data = copy.data();
+  bool inRun = false;
+  std::uint32_t runStart = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    bool marked = isMacArabicMarked(data[i]);
+    if (!inRun && marked) {
+      inRun = true;
+      runStart = i;
+    } else if (inRun && !marked) {
+      inRun = false;
+      if (i - runStart > 1) std::reverse(data + runStart, data + i);
+    }
+    data[i] = macArabicRewrite(data[i]);
+  }
+  if (inRun && count - runStart > 1) std::reverse(data + runStart, data + count);
+  return copy;
+}
+
+// Bytes of a table code page to UTF-16LE. Single-byte pages index an array; multi-byte pages
+// try keys of 2, 3 and 4 bytes before falling back to the single byte.
+bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
+                  DataBuffer& output) {
+  DecodeTable table = decodeTableFor(codePage);
+  if (!table.exists()) return false;
+  reserveAhead(output, std::uint64_t{count} * 2);
+  bool complete = true;
+  if (table.singleByte != nullptr) {
+    const UnicodeLookup& lookup = *table.singleByte;
+    std::uint32_t start = output.length();
+    output.ensureCapacity(start + count * 2);
+    std::uint8_t* out = output.data() + start;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint8_t b = bytes[i];
+      std::uint16_t unit = lookup.unitFor(b);
+      if (b != 0 && unit == 0) {
+        complete = false;
+        continue;
+      }
+      *out++ = static_cast<std::uint8_t>(unit);
+      *out++ = static_cast<std::uint8_t>(unit >> 8);
+    }
+    output.setLength(static_cast<std::uint32_t>(out - output.data()));
+    return complete;
+  }
+  const HashConvert& lookup = *table.multiByte;
+  bool ascii = lookup.isAsciiCompatible();
+  std::uint8_t value[255];
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint32_t left = count - i;
+    std::uint32_t used = 0;
+    for (std::uint32_t keyLength = 2; keyLength <= 4 && keyLength <= left; ++keyLength) {
+      if (lookup.lookup(bytes + i, keyLength, value) == 2) {
+        used = keyLength;
+        break;
+      }
+    }
+    if (used != 0) {
+      output.append(value, 2);
+      i += used;
+      continue;
+    }
+    std::uint8_t b = bytes[i];
+    if (b == 0 || (ascii && b < 0x80)) {
+      output.appendUnit(b);
+    } else if (lookup.lookup(&b, 1, value) == 2) {
+      output.append(value, 2);
+    } else {
+      complete = false;
+    }
+    ++i;
+  }
+  return complete;
+}
+
+// UTF-16LE to a table code page. Units without a mapping are left out.
+bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
+                  DataBuffer& output) {
+  count &= ~1u;
+  if (count == 0) return false;
+  const HashConvert* table = encodeTableFor(codePage);
+  if (table == nullptr) return false;
+  reserveAhead(output, std::uint64_t{count} / 2 + 4);
+  // The Arabic pages have no Arabic-Indic digits: those are written as ASCII digits.
+  bool foldArabicDigits = codePage == 28596 || codePage == 1256;
+  bool ascii = table->isAsciiCompatible();
+  bool complete = true;
+  std::uint8_t value[255];
+  for (std::uint32_t i = 0; i < count; i += 2) {
+    std::uint16_t unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (foldArabicDigits) {
+      if (unit >= 0x0660 && unit <= 0x0669) unit = static_cast<std::uint16_t>(unit - 0x0660 + '0');
+      if (unit >= 0x06F0 && unit <= 0x06F9) unit = static_cast<std::uint16_t>(unit - 0x06F0 + '0');
+    }
+    if (unit < 0x80 && ascii) {
+      output.appendByte(static_cast<std::uint8_t>(unit));
+      continue;
+    }
+    std::uint8_t key[2] = {static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)};
+    std::uint32_t n = table->lookup(key, 2, value);
+    if (n == 1 || n == 2) {
+      output.append(value, n);
+    } else if (unit == 0) {
+      output.appendByte(0);
+    } else {
+      complete = false;
+    }
+  }
+  return complete;
+}
+
+}  // namespace
+
+bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinationCodePage,
+                              const void* input, std::uint32_t count, DataBuffer& output) {
+  sourceCodePage_ = sourceCodePage;
+  destinationCodePage_ = destinationCodePage;
+  const auto* bytes = static_cast<const std::uint8_t*>(input);
+  if (bytes == nullptr) count = 0;
+
+  if (destinationCodePage == 0 || destinationCodePage == sourceCodePage) {
+    output.append(bytes, count);
+    return true;
+  }
+
+  // Source preparation.
+  DataBuffer prepared;
+  const Iso2022Transforms* iso2022 = iso2022Transforms();
+  if (sourceCodePage == codepage::kMacArabic) {
+    prepared = reorderMacArabic(bytes, count);
+    bytes = prepared.data();
+    count = prepared.length();
+  } else if (iso2022 != nullptr &&
+             (isIso2022Jp(sourceCodePage) || sourceCodePage == codepage::kIso2022Kr)) {
+    bool japanese = isIso2022Jp(sourceCodePage);
+    (japanese ? iso2022->fromIso2022Jp : iso2022->fromIso2022Kr)(bytes, count, prepared);
+    if (prepared.length() == 0) return true;
+    return EncodingConvert().convert(japanese ? codepage::kShiftJis : codepage::kKorean,
+                                     destinationCodePage, prepared.data(), prepared.length(),
+                                     output);
+  }
+
+  // Destination dispatch.
+  if (destinationCodePage == kUtf16Be) {
+    DataBuffer wide;
+    convertCore(sourceCodePage, kUtf16Le, bytes, count, wide);
+    if (wide.length() >= 2) appendSwappedPairs(wide.data(), wide.length(), output);
+    return true;
+  }
+  if (iso2022 != nullptr &&
+      (isIso2022Jp(destinationCodePage) || destinationCodePage == codepage::kIso2022Kr)) {
+    bool japanese = isIso2022Jp(destinationCodePage);
+    DataBuffer native;
+    bool result = convertCore(sourceCodePage, japanese ? codepage::kShiftJis : codepage::kKorean,
+                              bytes, count, native);
+    if (native.length() > 0) {
+      (japanese ? iso2022->toIso2022Jp : iso2022->toIso2022Kr)(native.data(), native.length(), output);
+    }
+    return result;
+  }
+  if (destinationCodePage == kUtf7) {
+    DataBuffer wide;
+    if (!convertCore(sourceCodePage, kUtf16Le, bytes, count, wide)) return false;
+    utf7Encode(wide.data(), wide.length(), output);
+    return true;
+  }
+  if (destinationCodePage == kUtf32Le || destinationCodePage == kUtf32Be) {
+    DataBuffer utf8;
+    if (!convertCore(sourceCodePage, kUtf8, bytes, count, utf8)) return false;
+    return utf8ToUtf32(utf8.data(), utf8.length(), output, destinationCodePage == kUtf32Be);
+  }
+  return convertCore(sourceCodePage, destinationCodePage, bytes, count, output);
+}
+
+bool EncodingConvert::convertCore(std::int32_t source, std::int32_t destination,
+                                  const std::uint8_t* bytes, std::uint32_t count,
+                                  DataBuffer& output) {
+  if (count == 0) return true;
+
+  // Byte-order marks and the byte order of the source.
+  bool bigEndianUtf16 = false;
+  bool utf16BeReadAsLittle = false;
+  if (source == kUtf16Le || source == kUtf16Be) {
+    bool markBe = count >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
+    bool markLe = count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    if (source == kUtf16Le) {
+      bigEndianUtf16 = markBe;
+    } else {
+      bigEndianUtf16 = !markLe;
+      utf16BeReadAsLittle = markLe;
+    }
+    if (markBe || markLe) {
+      if (count == 2) return true;
+      bytes += 2;
+      count -= 2;
+    }
+  } else if (source == kUtf8 && count > 2 && bytes[0] == 0xEF && bytes[1] == 0xBB &&
+             bytes[2] == 0xBF) {
+    if (count == 3) return true;
+    bytes += 3;
+    count -= 3;
+  }
+
+  if (source == destination) {
+    if (source == kUtf16Le && bigEndianUtf16) {
+      appendSwappedPairs(bytes, count, output);
+    } else {
+      output.append(bytes, count);
+    }
+    return true;
+  }
+
+  // Bring the source to UTF-16LE or UTF-8.
+  DataBuffer staged;
+  if (source == kUtf7) {
+    reserveAhead(staged, std::uint64_t{count} * 2);
+    utf7Decode(bytes, count, staged);  // its result flag is not passed on
+    source = kUtf16Le;
+    bytes = staged.data();
+    count = staged.length();
+  } else if (source == kUtf32Le) {
+    utf32ToUtf8(bytes, count, staged);  // likewise
+    source = kUtf8;
+    bytes = staged.data();
+    count = staged.length();
+  } else if (source == kUtf32Be) {
+    if (count < 4) return true;
+    DataBuffer little;
+    little.append(bytes, count & ~3u);
+    std::uint8_t* p = little.data();
+    for (std::uint32_t i = 0; i + 4 <= little.length(); i += 4) {
+      std::swap(p[i], p[i + 3]);
+      std::swap(p[i + 1], p[i + 2]);
+    }
+    utf32ToUtf8(little.data(), little.length(), staged);
+    source = kUtf8;
+    bytes = staged.data();
+    count = staged.length();
+  } else if (utf16BeReadAsLittle) {
+    source = kUtf16Le;
+  } else if (source == kUtf16Be || (source == kUtf16Le && bigEndianUtf16)) {
+    if (count < 2) return true;
+    appendSwappedPairs(bytes, count, staged);
+    source = kUtf16Le;
+    bytes = staged.data();
+    count = staged.length();
+  }
+
+  if (source == kUtf16Le) {
+    if (destination == kUtf16Le) {
+      output.append(bytes, count);
+      return true;
+    }
+    if (destination == kUtf8) {
+      reserveAhead(output, std::uint64_t{count} * 3 / 2 + 4);
+      return utf16ToUtf8(bytes, count, output);
+    }
+    return utf16ToTable(destination, bytes, count, output);
+  }
+  if (destination == kUtf16Le) {
+    if (source == kUtf8) {
+      reserveAhead(output, std::uint64_t{count} * 2);
+      return utf8ToUtf16(bytes, count, output);
+    }
+    return tableToUtf16(source, bytes, count, output);
+  }
+  if (source == kUtf8 && destination == kUtf8) return reencodeUtf8(bytes, count, output);
+
+  DataBuffer wide;
+  reserveAhead(wide, std::uint64_t{count} * 2 + 4);
+  if (source == kUtf8) {
+    utf8ToUtf16(bytes, count, wide);
+  } else {
+    tableToUtf16(source, bytes, count, wide);
+  }
+  if (destination == kUtf8) {
+    if (wide.length() == 0) return true;
+    return utf16ToUtf8(wide.data(), wide.length(), output);
+  }
+  return utf16ToTable(destination, wide.data(), wide.length(), output);
+}
+
+bool EncodingConvert::convertFromAnsi(std::int32_t destinationCodePage, const void* bytes,
+                                      std::uint32_t count, DataBuffer& output) {
+  return convert(platform::ansiCodePage(), destinationCodePage, bytes, count, output);
+}
+
+bool EncodingConvert::convertFromCharset(const char* sourceCharset, std::int32_t destinationCodePage,
+                                         const void* bytes, std::uint32_t count,
+                                         DataBuffer& output) {
+  std::int32_t source = charsetToCodePage(sourceCharset);
+  if (source == 0) return false;
+  return convert(source, destinationCodePage, bytes, count, output);
+}
+
+bool EncodingConvert::convertToCharset(std::int32_t sourceCodePage, const char* destinationCharset,
+                                       const void* bytes, std::uint32_t count, DataBuffer& output) {
+  std::int32_t destination = charsetToCodePage(destinationCharset);
+  if (destination == 0) return false;
+  return convert(sourceCodePage, destination, bytes, count, output);
+}
+
+}  // namespace vk

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the packages the native build, tests and benchmarks need (Debian 12), when missing.
+set -euo pipefail
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev nodejs npm bzip2)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+# nodejs from another source may provide npm itself.
+if [[ " ${missing[*]} " == *" npm "* ]] && command -v npm >/dev/null; then
+  missing=("${missing[@]/npm}")
+fi
+missing=($(printf '%s\n' "${missing[@]}" | grep -v '^$' || true))
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,426 @@
+#include "text/xstring.h"
+
+#include <cstring>
+
+#include "charset/encoding_convert.h"
+#include "platform/code_page.h"
+
+namespace vk {
+
+XString::XString() {
+  wideForm_.appendUnit(0);
+  ansiForm_.shrinkToFit();
+  utf8Form_.shrinkToFit();
+}
+
+XString::XString(const XString& other) : VelkorObject(other) { copyFrom(other); }
+
+XString& XString::operator=(const XString& other) {
+  if (this != &other) copyFrom(other);
+  return *this;
+}
+
+void XString::clear() {
+  ansiExactness_ = 0;
+  ansiForm_.clear();
+  ansiForm_.shrinkToFit();
+  utf8Form_.clear();
+  utf8Form_.shrinkToFit();
+  wideForm_.clear();
+  wideForm_.appendUnit(0);
+  wideCurrent_ = ansiCurrent_ = utf8Current_ = true;
+}
+
+void XString::setFromWide(const OLECHAR* units, std::uint32_t count) {
+  clear();
+  if (units == nullptr || count == 0) return;
+  wideForm_.clear();
+  wideForm_.append(units, std::size_t{count} * 2);
+  wideForm_.appendUnit(0);
+  markOnlyWideCurrent();
+}
+
+void XString::setFromWide(const OLECHAR* units) {
+  if (units == nullptr || units[0] == 0) {
+    clear();
+    return;
+  }
+  std::uint32_t count = 0;
+  while (units[count] != 0) ++count;
+  setFromWide(units, count);
+}
+
+void XString::setFromBstr(BSTR text) { setFromWide(text, SysStringLen(text)); }
+
+void XString::setFromAnsi(const char* text) {
+  if (text == nullptr || text[0] == 0) {
+    clear();
+    return;
+  }
+  clear();
+  ansiForm_.append(text);
+  ansiForm_.shrinkToFit();
+  markOnlyAnsiCurrent();
+  ansiExactness_ = 1;  // the text came in the ANSI code page, so it fits it
+}
+
+void XString::setFromUtf8(const char* text) {
+  setFromUtf8(text, text == nullptr ? 0 : static_cast<std::uint32_t>(std::strlen(text)));
+}
+
+void XString::setFromUtf8(const char* bytes, std::uint32_t count) {
+  clear();
+  if (bytes == nullptr || count == 0 || bytes[0] == 0) return;
+  utf8Form_.appendBytes(bytes, count);
+  utf8Form_.shrinkToFit();
+  markOnlyUtf8Current();
+}
+
+void XString::copyFrom(const XString& other) {
+  if (this == &other) return;
+  ansiExactness_ = other.ansiExactness_;
+  wideCurrent_ = other.wideCurrent_;
+  ansiCurrent_ = other.ansiCurrent_;
+  utf8Current_ = other.utf8Current_;
+  wideForm_ = other.wideForm_;
+  ansiForm_.clear();
+  ansiForm_.appendBuffer(other.ansiForm_);
+  ansiForm_.shrinkToFit();
+  utf8Form_.clear();
+  utf8Form_.appendBuffer(other.utf8Form_);
+  utf8Form_.shrinkToFit();
+}
+
+void XString::markOnlyWideCurrent() {
+  wideCurrent_ = true;
+  ansiCurrent_ = utf8Current_ = false;
+  ansiExactness_ = 0;
+}
+
+void XString::markOnlyAnsiCurrent() {
+  ansiCurrent_ = true;
+  wideCurrent_ = utf8Current_ = false;
+  ansiExactness_ = 0;
+}
+
+void XString::markOnlyUtf8Current() {
+  utf8Current_ = true;
+  wideCurrent_ = ansiCurrent_ = false;
+  ansiExactness_ = 0;
+}
+
+bool XString::isEmpty() const {
+  if (wideCurrent_) return wideForm_.length() <= 2;
+  if (utf8Current_) return utf8Form_.length() == 0;
+  if (ansiCurrent_) return ansiForm_.length() == 0;
+  return true;
+}
+
+bool XString::produce(Form from, Form to) {
+  const void* bytes = nullptr;
+  std::uint32_t count = 0;
+  std::int32_t fromCodePage = 0;
+  switch (from) {
+    case Form::Wide:
+      // The terminator is not converted; a form holding only the terminator gives nothing.
+      if (wideForm_.length() >= 4) {
+        bytes = wideForm_.data();
+        count = wideForm_.length() - 2;
+      }
+      fromCodePage = codepage::kUtf16Le;
+      break;
+    case Form::Ansi:
+      bytes = ansiForm_.text();
+      count = static_cast<std::uint32_t>(ansiForm_.length());
+      fromCodePage = platform::ansiCodePage();
+      break;
+    case Form::Utf8:
+      bytes = utf8Form_.text();
+      count = static_cast<std::uint32_t>(utf8Form_.length());
+      fromCodePage = codepage::kUtf8;
+      break;
+  }
+  std::int32_t toCodePage = to == Form::Wide   ? codepage::kUtf16Le
+                            : to == Form::Utf8 ? codepage::kUtf8
+                                               : platform::ansiCodePage();
+  DataBuffer produced;
+  bool result = true;
+  if (count > 0) result = EncodingConvert().convert(fromCodePage, toCodePage, bytes, count, produced);
+  switch (to) {
+    case Form::Wide:
+      wideForm_.clear();
+      wideForm_.appendBuffer(produced);
+      wideForm_.appendUnit(0);
+      wideCurrent_ = true;
+      break;
+    case Form::Ansi:
+      ansiForm_.clear();
+      ansiForm_.appendBytes(produced.data(), produced.length());
+      ansiForm_.shrinkToFit();
+      ansiCurrent_ = true;
+      break;
+    case Form::Utf8:
+      utf8Form_.clear();
+      utf8Form_.appendBytes(produced.data(), produced.length());
+      utf8Form_.shrinkToFit();
+      utf8Current_ = true;
+      break;
+  }
+  return result;
+}
+
+void XString::makeWideCurrent() {
+  if (wideCurrent_) return;
+  if (utf8Current_) {
+    produce(Form::Utf8, Form::Wide);
+  } else if (ansiCurrent_) {
+    produce(Form::Ansi, Form::Wide);
+  } else {
+    clear();
+  }
+}
+
+void XString::makeAnsiCurrent() {
+  if (ansiCurrent_) return;
+  if (utf8Current_) {
+    produce(Form::Utf8, Form::Ansi);
+  } else if (wideCurrent_) {
+    produce(Form::Wide, Form::Ansi);
+  } else {
+    clear();
+  }
+}
+
+// The UTF-8 form is made from the wide form whenever that is current, even when the ANSI
+// form is current too: a query that needed the ANSI form (a byte lookup, a comparison) must
+// not make later UTF-8 operations lose the characters the ANSI code page lacks.
+void XString::makeUtf8Current() {
+  if (utf8Current_) return;
+  if (wideCurrent_) {
+    produce(Form::Wide, Form::Utf8);
+  } else if (ansiCurrent_) {
+    produce(Form::Ansi, Form::Utf8);
+  } else {
+    clear();
+  }
+}
+
+const DataBuffer& XString::getWide() {
+  makeWideCurrent();
+  return wideForm_;
+}
+
+const char* XString::getAnsi() {
+  makeAnsiCurrent();
+  return ansiForm_.text();
+}
+
+const char* XString::getUtf8() {
+  makeUtf8Current();
+  return utf8Form_.text();
+}
+
+StringBuffer& XString::utf8Buffer() {
+  makeUtf8Current();
+  return utf8Form_;
+}
+
+StringBuffer& XString::ansiBuffer() {
+  makeAnsiCurrent();
+  return ansiForm_;
+}
+
+BSTR XString::toWideString() {
+  makeWideCurrent();
+  std::uint32_t bytes = wideForm_.length();
+  if (bytes < 4) return SysAllocStringLen(nullptr, 0);
+  auto units = static_cast<UINT>(bytes / 2 - 1);
+  BSTR result = SysAllocStringLen(nullptr, units);
+  if (result != nullptr) std::memcpy(result, wideForm_.data(), std::size_t{units} * 2);
+  return result;
+}
+
+std::int32_t XString::length() {
+  if (ansiCurrent_) return ansiForm_.length();
+  makeWideCurrent();
+  if (!wideCurrent_ || wideForm_.length() < 2) return 0;
+  return static_cast<std::int32_t>((wideForm_.length() - 2) / 2);
+}
+
+std::int32_t XString::utf8Length() {
+  makeUtf8Current();
+  return utf8Form_.length();
+}
+
+std::int32_t XString::indexOf(const char* needle) {
+  if (needle == nullptr) return -1;
+  const char* text = getUtf8();
+  const char* hit = std::strstr(text, needle);
+  if (hit == nullptr) return -1;
+  auto offset = static_cast<std::uint32_t>(hit - text);
+  if (offset == 0) return 0;
+  XString prefix;
+  prefix.setFromUtf8(text, offset);
+  return prefix.length();
+}
+
+bool XString::isAnsiExact() {
+  if (ansiExactness_ == 1) return true;
+  if (ansiExactness_ == 2) return false;
+  if (!wideCurrent_ && !utf8Current_) {
+    ansiExactness_ = 1;  // the text is held in the ANSI form alone
+    return true;
+  }
+  bool exact = produce(wideCurrent_ ? Form::Wide : Form::Utf8, Form::Ansi);
+  ansiExactness_ = exact ? 1 : 2;
+  return exact;
+}
+
+bool XString::equalsAnsiNoCase(const char* text) {
+  makeAnsiCurrent();
+  return ansiForm_.equalsNoCase(text);
+}
+
+void XString::appendAnsi(const char* text) {
+  makeAnsiCurrent();
+  ansiForm_.append(text);
+  markOnlyAnsiCurrent();
+}
+
+void XString::appendUtf8(const char* text) {
+  makeUtf8Current();
+  utf8Form_.append(text);
+  markOnlyUtf8Current();
+}
+
+void XString::appendUtf8Bytes(const char* bytes, std::uint32_t count) {
+  makeUtf8Current();
+  utf8Form_.appendBytes(bytes, count);
+  markOnlyUtf8Current();
+}
+
+void XString::dropWideTerminator() {
+  if (wideForm_.length() >= 2) wideForm_.shrinkBy(2);
+}
+
+void XString::appendWide(const OLECHAR* units) {
+  makeWideCurrent();
+  dropWideTerminator();
+  wideForm_.appendWideString(units);
+  markOnlyWideCurrent();
+}
+
+void XString::appendWideUnits(const OLECHAR* units, std::uint32_t count) {
+  makeWideCurrent();
+  dropWideTerminator();
+  if (units != nullptr) wideForm_.append(units, std::size_t{count} * 2);
+  wideForm_.appendUnit(0);
+  markOnlyWideCurrent();
+}
+
+// Appending another value never loses its characters and never touches this value when
+// there is nothing to add:
+// - an empty (or cleared) value adds nothing and changes no form;
+// - the other's UTF-8 form is taken when current, else its wide form;
+// - its ANSI form only when that is its only form, and appended as ANSI only when this
+//   value, too, holds its text in the ANSI form alone; otherwise the ANSI text is brought to
+//   UTF-8 first, so that this value's other characters are kept.
+void XString::appendValue(XString& other) {
+  if (other.isEmpty()) return;
+  if (&other == this) {
+    XString copy(other);
+    appendValue(copy);
+    return;
+  }
+  if (other.utf8Current_) {
+    appendUtf8Bytes(other.utf8Form_.text(), static_cast<std::uint32_t>(other.utf8Form_.length()));
+  } else if (other.wideCurrent_) {
+    appendWideUnits(reinterpret_cast<const OLECHAR*>(other.wideForm_.data()),
+                    (other.wideForm_.length() - 2) / 2);
+  } else if (ansiCurrent_ && !wideCurrent_ && !utf8Current_) {
+    appendAnsi(other.ansiForm_.text());
+  } else {
+    DataBuffer utf8;
+    EncodingConvert().convertFromAnsi(codepage::kUtf8, other.ansiForm_.text(),
+                                      static_cast<std::uint32_t>(other.ansiForm_.length()), utf8);
+    appendUtf8Bytes(reinterpret_cast<const char*>(utf8.data()), utf8.length());
+  }
+}
+
+void XString::trim() {
+  makeUtf8Current();
+  utf8Form_.trimSpacesTabs();
+  markOnlyUtf8Current();
+}
+
+void XString::trim2() {
+  makeUtf8Current();
+  utf8Form_.trimWhitespace();
+  markOnlyUtf8Current();
+}
+
+void XString::trimInside() {
+  makeUtf8Current();
+  utf8Form_.collapseWhitespace();
+  markOnlyUtf8Current();
+}
+
+std::int32_t XString::replaceAll(const char* find, const char* with) {
+  makeUtf8Current();
+  std::int32_t count = utf8Form_.replaceAll(find, with);
+  if (count != 0) markOnlyUtf8Current();
+  return count;
+}
+
+bool XString::replaceFirst(const char* find, const char* with) {
+  makeUtf8Current();
+  bool replaced = utf8Form_.replaceFirst(find, with);
+  if (replaced) markOnlyUtf8Current();
+  return replaced;
+}
+
+bool XString::contains(const char* needle) {
+  makeUtf8Current();
+  return utf8Form_.contains(needle);
+}
+
+bool XString::beginsWith(const char* prefix) {
+  makeUtf8Current();
+  return utf8Form_.beginsWith(prefix);
+}
+
+bool XString::endsWith(const char* suffix) {
+  makeUtf8Current();
+  return utf8Form_.endsWith(suffix);
+}
+
+void XString::shorten(std::int32_t n) {
+  makeAnsiCurrent();
+  ansiForm_.dropLast(n);
+  markOnlyAnsiCurrent();
+}
+
+void XString::removeAnsiChar(std::int32_t c) {
+  makeAnsiCurrent();
+  ansiForm_.removeByte(c);
+  markOnlyAnsiCurrent();
+}
+
+void XString::replaceAnsiChar(std::int32_t c1, std::int32_t c2) {
+  makeAnsiCurrent();
+  ansiForm_.replaceByte(c1, c2);
+  markOnlyAnsiCurrent();
+}
+
+std::uint8_t XString::ansiCharAt(std::int32_t i) {
+  if (i < 0) return 0;
+  makeAnsiCurrent();
+  return ansiForm_.byteAt(i);
+}
+
+std::uint8_t XString::lastAnsiChar() {
+  makeAnsiCurrent();
+  return ansiForm_.lastByte();
+}
+
+}  // namespace vk
