@@ -21,7 +21,8 @@ DataBuffer& DataBuffer::operator=(const DataBuffer& other) {
 DataBuffer::~DataBuffer() {
   checkAlive();
   release();
-  marker_ = 0;
+  // Volatile so that the store survives optimisation: it is what a later use will see.
+  *static_cast<volatile std::uint8_t*>(&marker_) = 0;
 }
 
 void DataBuffer::checkAlive() const {

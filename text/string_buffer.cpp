@@ -20,7 +20,6 @@ char* allocateBlock(std::int64_t size) {
   return block;
 }
 
-bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 }  // namespace
@@ -70,7 +69,8 @@ StringBuffer& StringBuffer::operator=(const StringBuffer& other) {
 StringBuffer::~StringBuffer() {
   checkAlive();
   std::free(data_);
-  marker_ = 0;
+  // Volatile so that the store survives optimisation: it is what a later use will see.
+  *static_cast<volatile std::uint8_t*>(&marker_) = 0;
   // Overwrite the fields so that a use after destruction shows a recognisable pattern.
   data_ = reinterpret_cast<char*>(static_cast<std::uintptr_t>(0xDDDDDDDDu));
   capacity_ = length_ = step_ = static_cast<std::int32_t>(0xDDDDDDDDu);
