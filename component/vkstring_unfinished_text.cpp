@@ -1,11 +1,10 @@
-// Members whose operations are not built yet. They answer E_NOTIMPL, so a client sees at
-// once that the member is unfinished; each moves to its subsystem's file when it is built.
+// Members for editing, searching, markup, word forms and script counts that are not built yet. They answer E_NOTIMPL, so a
+// client sees at once that the member is unfinished.
 #include "component/vkstring.h"
 
 namespace vk {
 
 HRESULT VkString::ReplaceFirst(BSTR /*substr*/, BSTR /*replacement*/) { return E_NOTIMPL; }
-HRESULT VkString::LoadFile(BSTR /*filename*/, BSTR /*charset*/, LONG* /*success*/) { return E_NOTIMPL; }
 HRESULT VkString::ReplaceAll(BSTR /*substr*/, BSTR /*replacement*/) { return E_NOTIMPL; }
 HRESULT VkString::Trim() { return E_NOTIMPL; }
 HRESULT VkString::Trim2() { return E_NOTIMPL; }
@@ -17,8 +16,6 @@ HRESULT VkString::ReplaceAnsiChar(LONG /*c1*/, LONG /*c2*/) { return E_NOTIMPL; 
 HRESULT VkString::LastAnsiChar(LONG* /*pVal*/) { return E_NOTIMPL; }
 HRESULT VkString::RemoveAnsiChar(LONG /*ch*/) { return E_NOTIMPL; }
 HRESULT VkString::AnsiCharAt(LONG /*index*/, LONG* /*ch*/) { return E_NOTIMPL; }
-HRESULT VkString::SaveToFile(BSTR /*filename*/, BSTR /*charset*/, LONG* /*success*/) { return E_NOTIMPL; }
-HRESULT VkString::AppendToFile(BSTR /*filename*/, BSTR /*charset*/, LONG* /*success*/) { return E_NOTIMPL; }
 HRESULT VkString::TrimInside() { return E_NOTIMPL; }
 HRESULT VkString::BeginsWith(BSTR /*substr*/, LONG* /*pVal*/) { return E_NOTIMPL; }
 HRESULT VkString::Matches(BSTR /*pattern*/, LONG /*caseSensitive*/, LONG* /*result*/) { return E_NOTIMPL; }
@@ -33,18 +30,10 @@ HRESULT VkString::get_NumKorean(LONG* /*pVal*/) { return E_NOTIMPL; }
 HRESULT VkString::get_NumChinese(LONG* /*pVal*/) { return E_NOTIMPL; }
 HRESULT VkString::get_NumThai(LONG* /*pVal*/) { return E_NOTIMPL; }
 HRESULT VkString::get_NumCyrillic(LONG* /*pVal*/) { return E_NOTIMPL; }
-HRESULT VkString::AppendMultibyte(VARIANT /*mbtext*/, BSTR /*charset*/) { return E_NOTIMPL; }
-HRESULT VkString::EmitMultibyte(BSTR /*charset*/, VARIANT* /*mbtext*/) { return E_NOTIMPL; }
 HRESULT VkString::Left(LONG /*numChars*/, BSTR* /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::Right(LONG /*numChars*/, BSTR* /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::Mid(LONG /*idx*/, LONG /*numChars*/, BSTR* /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::StrComp(BSTR /*Str*/, LONG /*caseSensitive*/, LONG* /*retval*/) { return E_NOTIMPL; }
-HRESULT VkString::ParseDateRfc3339(DATE* /*dt*/) { return E_NOTIMPL; }
-HRESULT VkString::ParseDateRfc822(DATE* /*dt*/) { return E_NOTIMPL; }
-HRESULT VkString::AppendDateRfc3339(DATE /*dt*/) { return E_NOTIMPL; }
-HRESULT VkString::AppendDateRfc822(DATE /*dt*/) { return E_NOTIMPL; }
-HRESULT VkString::AppendEncoded(BSTR /*Str*/, BSTR /*encoding*/, BSTR /*charset*/) { return E_NOTIMPL; }
-HRESULT VkString::GetEncoded(BSTR /*encoding*/, BSTR /*charset*/, BSTR* /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::ChopAfter(BSTR /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::ChopBefore(BSTR /*Str*/) { return E_NOTIMPL; }
 HRESULT VkString::EndsWith(BSTR /*Str*/, LONG* /*retval*/) { return E_NOTIMPL; }
