@@ -64,6 +64,9 @@ class StringBuffer : public VelkorObject {
   void dropLast(std::int64_t n);
   void removeByte(std::int32_t c);
   void replaceByte(std::int32_t c1, std::int32_t c2);
+  // Wildcard match of the text against `pattern` ('*' only; pattern_match.cpp). A null pattern
+  // gives false; case-insensitive folds ASCII letters only.
+  bool matchesPattern(const char* pattern, bool caseSensitive) const;
 
  private:
   static constexpr std::uint8_t kAlive = 0xAA;

@@ -70,6 +70,8 @@ class XString : public VelkorObject {
   bool contains(const char* needle);
   bool beginsWith(const char* prefix);
   bool endsWith(const char* suffix);
+  // The UTF-8 form against a '*' wildcard pattern (pattern_match.cpp); changes no flags.
+  bool matchesPattern(const char* pattern, bool caseSensitive);
   void shorten(std::int32_t n);
   void removeAnsiChar(std::int32_t c);
   void replaceAnsiChar(std::int32_t c1, std::int32_t c2);

@@ -1,0 +1,257 @@
+// The text members of VkString: editing and searching, the ANSI byte members, markup
+// transforms, word forms and matching, and the script counts. Each is a thin shell around one
+// operation of the text core; every one returns S_OK and writes its result on every path.
+#include "component/vkstring.h"
+#include "text/editing.h"
+#include "text/markup.h"
+#include "text/word_forms.h"
+#include "unicode/unicode_info.h"
+
+namespace vk {
+namespace {
+
+// A wide-string argument as a temporary text value: a null string behaves as an empty one.
+XString argumentValue(BSTR text) {
+  XString value;
+  value.setFromBstr(text);
+  return value;
+}
+
+LONG yesNo(bool answer) { return answer ? 1 : 0; }
+
+// The count of one script class over the value's UTF-16 form, terminator not included.
+LONG scriptCount(XString& value, std::int32_t index) {
+  const DataBuffer& wide = value.getWide();
+  std::int64_t units = wide.length() >= 2 ? (wide.length() - 2) / 2 : 0;
+  UnicodeInfo info;
+  info.countScripts(reinterpret_cast<const char16_t*>(wide.data()), units);
+  return info.count(index);
+}
+
+}  // namespace
+
+HRESULT VkString::ReplaceFirst(BSTR substr, BSTR replacement) {
+  XString find = argumentValue(substr);
+  XString with = argumentValue(replacement);
+  value_.replaceFirst(find.getUtf8(), with.getUtf8());
+  return S_OK;
+}
+
+HRESULT VkString::ReplaceAll(BSTR substr, BSTR replacement) {
+  XString find = argumentValue(substr);
+  XString with = argumentValue(replacement);
+  value_.replaceAll(find.getUtf8(), with.getUtf8());
+  return S_OK;
+}
+
+HRESULT VkString::Trim() {
+  value_.trim();
+  return S_OK;
+}
+
+HRESULT VkString::Trim2() {
+  value_.trim2();
+  return S_OK;
+}
+
+HRESULT VkString::TrimInside() {
+  value_.trimInside();
+  return S_OK;
+}
+
+HRESULT VkString::Contains(BSTR substr, LONG* pVal) {
+  XString needle = argumentValue(substr);
+  bool found = value_.contains(needle.getUtf8());
+  if (pVal != nullptr) *pVal = yesNo(found);
+  return S_OK;
+}
+
+HRESULT VkString::BeginsWith(BSTR substr, LONG* pVal) {
+  XString prefix = argumentValue(substr);
+  bool begins = value_.beginsWith(prefix.getUtf8());
+  if (pVal != nullptr) *pVal = yesNo(begins);
+  return S_OK;
+}
+
+HRESULT VkString::EndsWith(BSTR Str, LONG* retval) {
+  XString suffix = argumentValue(Str);
+  bool ends = value_.endsWith(suffix.getUtf8());
+  if (retval != nullptr) *retval = yesNo(ends);
+  return S_OK;
+}
+
+HRESULT VkString::Shorten(LONG numChars) {
+  value_.shorten(numChars);
+  return S_OK;
+}
+
+HRESULT VkString::ReplaceAnsiChar(LONG c1, LONG c2) {
+  value_.replaceAnsiChar(c1, c2);
+  return S_OK;
+}
+
+HRESULT VkString::RemoveAnsiChar(LONG ch) {
+  value_.removeAnsiChar(ch);
+  return S_OK;
+}
+
+HRESULT VkString::LastAnsiChar(LONG* pVal) {
+  std::int32_t last = editing::signedByte(value_.lastAnsiChar());
+  if (pVal != nullptr) *pVal = last;
+  return S_OK;
+}
+
+HRESULT VkString::AnsiCharAt(LONG index, LONG* ch) {
+  std::int32_t byte = editing::signedByte(value_.ansiCharAt(index));
+  if (ch != nullptr) *ch = byte;
+  return S_OK;
+}
+
+HRESULT VkString::Left(LONG numChars, BSTR* Str) {
+  BSTR result = editing::left(value_, numChars);
+  if (Str != nullptr) {
+    *Str = result;
+  } else {
+    SysFreeString(result);
+  }
+  return S_OK;
+}
+
+HRESULT VkString::Right(LONG numChars, BSTR* Str) {
+  BSTR result = editing::right(value_, numChars);
+  if (Str != nullptr) {
+    *Str = result;
+  } else {
+    SysFreeString(result);
+  }
+  return S_OK;
+}
+
+HRESULT VkString::Mid(LONG idx, LONG numChars, BSTR* Str) {
+  BSTR result = editing::mid(value_, idx, numChars);
+  if (Str != nullptr) {
+    *Str = result;
+  } else {
+    SysFreeString(result);
+  }
+  return S_OK;
+}
+
+HRESULT VkString::StrComp(BSTR Str, LONG caseSensitive, LONG* retval) {
+  XString other = argumentValue(Str);
+  std::int32_t order = editing::strComp(value_, other, caseSensitive != 0);
+  if (retval != nullptr) *retval = order;
+  return S_OK;
+}
+
+HRESULT VkString::ChopAfter(BSTR Str) {
+  XString needle = argumentValue(Str);
+  editing::chopAfter(value_, needle.getUtf8());
+  return S_OK;
+}
+
+HRESULT VkString::ChopBefore(BSTR Str) {
+  XString needle = argumentValue(Str);
+  editing::chopBefore(value_, needle.getUtf8());
+  return S_OK;
+}
+
+HRESULT VkString::HtmlEntityEncode() {
+  markup::htmlEntityEncode(value_);
+  return S_OK;
+}
+
+HRESULT VkString::HtmlEntityDecode() {
+  markup::htmlEntityDecode(value_);
+  return S_OK;
+}
+
+HRESULT VkString::StripHtml() {
+  markup::stripHtml(value_);
+  return S_OK;
+}
+
+HRESULT VkString::Pluralize() {
+  wordforms::pluralize(value_);
+  return S_OK;
+}
+
+HRESULT VkString::Unpluralize() {
+  wordforms::unpluralize(value_);
+  return S_OK;
+}
+
+HRESULT VkString::Matches(BSTR pattern, LONG caseSensitive, LONG* result) {
+  XString wildcard = argumentValue(pattern);
+  bool matched = value_.matchesPattern(wildcard.getUtf8(), caseSensitive != 0);
+  if (result != nullptr) *result = yesNo(matched);
+  return S_OK;
+}
+
+HRESULT VkString::get_NumAscii(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptAscii);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumLatin(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptLatin);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumCentralEuro(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptCentralEuro);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumGreek(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptGreek);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumHebrew(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptHebrew);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumArabic(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptArabic);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumJapanese(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptJapanese);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumKorean(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptKorean);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumChinese(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptChinese);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumThai(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptThai);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+HRESULT VkString::get_NumCyrillic(LONG* pVal) {
+  LONG n = scriptCount(value_, UnicodeInfo::ScriptCyrillic);
+  if (pVal != nullptr) *pVal = n;
+  return S_OK;
+}
+
+}  // namespace vk
