@@ -108,7 +108,8 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t pieces) {
   Bytes out;
   for (std::size_t p = 0; p < pieces; ++p) {
     std::uint32_t kind = pick(0, 11);
-    std::uint32_t run = pick(1, kind == 0 ? 40 : 8);
+    // Long runs of one length reach the 16- and 24-byte block paths.
+    std::uint32_t run = pick(1, kind <= 4 || kind >= 9 ? 40 : 6);
     for (std::uint32_t r = 0; r < run; ++r) {
       switch (kind) {
         case 0: out.push_back(static_cast<std::uint8_t>(pick(0, 0x7F))); break;
@@ -134,7 +135,9 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t pieces) {
           break;
         }
         case 8: out.push_back(static_cast<std::uint8_t>(pick(0x80, 0xBF))); break;
-        default: referenceEncode(out, pick(0x20, 0x7E)); referenceEncode(out, pick(0x391, 0x44F)); break;
+        case 9: referenceEncode(out, pick(0, 1) ? pick(0x20, 0x7E) : pick(0x391, 0x44F)); break;
+        case 10: referenceEncode(out, pick(0, 3) ? pick(0x3040, 0x9FFF) : pick(0x20, 0x7E)); break;
+        default: referenceEncode(out, pick(0, 7) ? pick(0x80, 0x7FF) : pick(0x800, 0xFFFF)); break;
       }
     }
   }
