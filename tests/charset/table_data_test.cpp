@@ -148,14 +148,19 @@ TEST_P(StoredTable, DataIsWellFormed) {
   EXPECT_EQ(t.asciiCompatible, kNotAsciiCompatible.count(page) == 0);
   TableLayout layout;
   ASSERT_TRUE(tableLayoutFor(page, &layout));
-  if (!layout.multiByte) EXPECT_TRUE(t.doubles.empty());
+  if (!layout.multiByte) {
+    EXPECT_TRUE(t.doubles.empty());
+  }
   EXPECT_FALSE(t.singles.empty());
   // Records ascend by character within a section, and no character occurs twice.
   std::set<std::uint16_t> units;
   for (const auto* section : {&t.singles, &t.doubles}) {
     for (std::size_t i = 0; i < section->size(); ++i) {
-      if (i > 0) EXPECT_LT((*section)[i - 1].unit, (*section)[i].unit) << page << " record " << i;
-      EXPECT_TRUE(units.insert((*section)[i].unit).second) << page << " U+" << std::hex << (*section)[i].unit;
+      const std::uint16_t unit = (*section)[i].unit;
+      if (i > 0) {
+        EXPECT_LT((*section)[i - 1].unit, unit) << page << " record " << i;
+      }
+      EXPECT_TRUE(units.insert(unit).second) << page << " U+" << std::hex << unit;
     }
   }
 }
