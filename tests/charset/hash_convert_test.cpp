@@ -134,52 +134,6 @@ TEST(HashConvert, CopyInvertedWalksBucketsInIndexOrderThenListOrder) {
   EXPECT_EQ(entriesOf(inverted).size(), 4u);
 }
 
-TEST(HashConvert, CopyInvertedLeavesTheAsciiMarkToTheCaller) {
-  HashConvert forward;
-  forward.init(3);
-  forward.setAsciiCompatible(true);
-  put(forward, {1}, {2});
-  HashConvert inverted;
-  inverted.init(3);
-  forward.copyInverted(inverted);
-  EXPECT_FALSE(inverted.isAsciiCompatible());
-}
-
-TEST(HashConvert, WithoutBucketsNothingIsStored) {
-  HashConvert table;
-  put(table, {1}, {2});
-  EXPECT_TRUE(lookupBytes(table, {1}).empty());
-  table.remove(Bytes{1}.data(), 1);
-  table.init(0);
-  put(table, {1}, {2});
-  EXPECT_TRUE(lookupBytes(table, {1}).empty());
-  EXPECT_EQ(table.memoryUsed(), 0u);
-}
-
-TEST(HashConvert, InitDiscardsTheContent) {
-  HashConvert table;
-  table.init(5);
-  put(table, {1}, {2});
-  const auto emptySize = [] {
-    HashConvert fresh;
-    fresh.init(9);
-    return fresh.memoryUsed();
-  }();
-  table.init(9);
-  EXPECT_TRUE(lookupBytes(table, {1}).empty());
-  EXPECT_EQ(table.bucketCount(), 9u);
-  EXPECT_EQ(table.memoryUsed(), emptySize);
-}
-
-TEST(HashConvert, MemoryUsedCountsEveryListByte) {
-  HashConvert table;
-  table.init(4);
-  const auto empty = table.memoryUsed();
-  put(table, {1, 0}, {7});     // a new list: entry of 1+2+1+1 bytes and a terminator
-  put(table, {5, 0}, {7, 8});  // the same bucket: an entry of 1+2+1+2 bytes
-  EXPECT_EQ(table.memoryUsed(), empty + (5 + 1) + 6);
-}
-
 struct FillCase {
   const char* label;
   bool asciiCompatible;
@@ -225,19 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
-
-TEST(UnicodeLookup, RefillingReplacesEveryEntry) {
-  HashConvert first;
-  first.init(7);
-  put(first, {0xA0}, {0x01, 0x02});
-  HashConvert second;
-  second.init(7);
-  UnicodeLookup lookup;
-  lookup.fillFrom(first);
-  ASSERT_EQ(lookup.unitFor(0xA0), 0x0201);
-  lookup.fillFrom(second);
-  for (int b = 0; b < 256; ++b) EXPECT_EQ(lookup.unitFor(static_cast<std::uint8_t>(b)), 0) << b;
-}
 
 }  // namespace
 }  // namespace vk

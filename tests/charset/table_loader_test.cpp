@@ -76,15 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {0x4D, 0x6F, 0xAE, 0x4D, 0x61, 0x6E}}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-TEST(Base64Decoding, AppendsToExistingContent) {
-  DataBuffer out;
-  out.appendByte(0x01);
-  decodeBase64("TWFu", out);
-  EXPECT_EQ(contentOf(out), (Bytes{0x01, 0x4D, 0x61, 0x6E}));
-  decodeBase64(nullptr, out);
-  EXPECT_EQ(out.length(), 4u);
-}
-
 TEST(Base64Decoding, InvertsAnEncoderForEveryLength) {
   std::mt19937 random(7);
   for (std::size_t length = 0; length < 40; ++length) {
@@ -233,14 +224,6 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Values(TableDirection::kEncode, TableDirection::kDecode),
                        ::testing::Bool()));
 
-TEST(TableLoading, DoubleByteCodesAreLeadThenTrail) {
-  HashConvert encode;
-  encode.init(7);
-  loadTable(testblobs::rawBlob(testblobs::fullTableData(true, {}, {{0x82A0, 0x3042}})).c_str(),
-            encode, TableDirection::kEncode);
-  EXPECT_EQ(lookupBytes(encode, unitKey(0x3042)), (Bytes{0x82, 0xA0}));
-}
-
 TEST(TableLoading, HandWrittenBytesDecodeAsDeltas) {
   // 'a' 'u'; singles: +0x80 -> U+20AC, +0x01 -> +0x0100 = U+21AC; end;
   // doubles: +0x8140 -> U+3000, +0x0001 -> +0xF000 = U+2000 (the unit wraps); end.
@@ -272,15 +255,6 @@ TEST(TableLoading, FirstRecordWinsForACodeListedTwice) {
   loadTable(testblobs::compressedBlob(data).c_str(), encode, TableDirection::kEncode);
   EXPECT_EQ(lookupBytes(encode, unitKey(0xFFE5)), (Bytes{0xA5}));
   EXPECT_EQ(lookupBytes(encode, unitKey(0xFFE4)), (Bytes{0xA1, 0xEF}));
-}
-
-TEST(TableLoading, AnyBodyKindButPatchIsAFullTable) {
-  Bytes data = testblobs::fullTableData(false, {{0x41, 0x0391}}, {});
-  data[1] = 'z';
-  HashConvert decode;
-  decode.init(5);
-  loadTable(testblobs::rawBlob(data).c_str(), decode, TableDirection::kDecode);
-  EXPECT_EQ(lookupBytes(decode, {0x41}), unitKey(0x0391));
 }
 
 struct FailedBlobCase {
@@ -319,13 +293,6 @@ std::vector<FailedBlobCase> failedBlobCases() {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailedBlobLoading, ::testing::ValuesIn(failedBlobCases()),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
-
-TEST(TableLoading, NullBlobAddsNothing) {
-  HashConvert table;
-  table.init(3);
-  loadTable(nullptr, table, TableDirection::kDecode);
-  EXPECT_TRUE(entriesOf(table).empty());
-}
 
 TEST(TableLoading, CompressedBlobCutIntoPiecesLoadsTheSame) {
   const std::string whole =
@@ -380,15 +347,6 @@ TEST(TruncatedTables, FullBodyKeepsTheWholeRecordsBeforeTheCut) {
           << "cut at " << cut;
     }
   }
-}
-
-TEST(TruncatedTables, MarkIsReadFromTheFirstByteAlone) {
-  HashConvert table;
-  table.init(3);
-  const Bytes one = {'a'};
-  loadTableData(one.data(), 1, table, TableDirection::kEncode);
-  EXPECT_TRUE(table.isAsciiCompatible());
-  EXPECT_TRUE(entriesOf(table).empty());
 }
 
 // --- patches --------------------------------------------------------------------------
