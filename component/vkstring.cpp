@@ -1,5 +1,6 @@
 #include "component/vkstring.h"
 
+#include "component/module.h"
 #include "text/xstring.h"
 
 namespace vk {
@@ -15,25 +16,40 @@ XString argumentValue(BSTR text) {
 
 }  // namespace
 
-VkString::VkString() = default;
-VkString::~VkString() = default;
-
-HRESULT VkString::QueryInterface(REFIID riid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (riid == IID_IVkString || riid == IID_IDispatch || riid == IID_IUnknown) {
-    *object = static_cast<IVkString*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+// Each live object holds one module lock, so the module is not unloaded under it.
+VkString::VkString(IUnknown* outer)
+    : outer_(outer != nullptr ? outer : &inner_), aggregated_(outer != nullptr) {
+  Module::instance().lock();
 }
 
-ULONG VkString::AddRef() { return ++refCount_; }
+VkString::~VkString() { Module::instance().unlock(); }
 
-ULONG VkString::Release() {
-  ULONG remaining = --refCount_;
-  if (remaining == 0) delete this;
+HRESULT VkString::QueryInterface(REFIID riid, void** object) { return outer_->QueryInterface(riid, object); }
+ULONG VkString::AddRef() { return outer_->AddRef(); }
+ULONG VkString::Release() { return outer_->Release(); }
+
+HRESULT VkString::InnerUnknown::QueryInterface(REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (riid == IID_IUnknown) {
+    // Aggregated, the inner object's identity is this non-delegating IUnknown; standing
+    // alone, IVkString is also its IUnknown.
+    *object = owner_->aggregated_ ? static_cast<IUnknown*>(this)
+                                  : static_cast<IUnknown*>(static_cast<IVkString*>(owner_));
+  } else if (riid == IID_IVkString || riid == IID_IDispatch) {
+    *object = static_cast<IVkString*>(owner_);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  static_cast<IUnknown*>(*object)->AddRef();
+  return S_OK;
+}
+
+ULONG VkString::InnerUnknown::AddRef() { return ++owner_->refCount_; }
+
+ULONG VkString::InnerUnknown::Release() {
+  ULONG remaining = --owner_->refCount_;
+  if (remaining == 0) delete owner_;
   return remaining;
 }
 

@@ -11,7 +11,9 @@ namespace vk {
 
 class VkString final : public IVkString {
  public:
-  VkString();
+  // An object made for aggregation passes `outer`: its IUnknown entries of IVkString then
+  // delegate to the outer object, and innerUnknown() is its own, non-delegating IUnknown.
+  explicit VkString(IUnknown* outer = nullptr);
   VkString(const VkString&) = delete;
   VkString& operator=(const VkString&) = delete;
   virtual ~VkString();
@@ -35,7 +37,25 @@ class VkString final : public IVkString {
   // The text value, for the subsystems that implement members and for tests.
   XString& value() { return value_; }
 
+  IUnknown* innerUnknown() { return &inner_; }
+
  private:
+  // The object's own IUnknown: it counts references and answers the interface list.
+  class InnerUnknown final : public IUnknown {
+   public:
+    explicit InnerUnknown(VkString* owner) : owner_(owner) {}
+    virtual ~InnerUnknown() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+   private:
+    VkString* owner_;
+  };
+
+  InnerUnknown inner_{this};
+  IUnknown* outer_;  // the controlling IUnknown: the outer object, or inner_
+  bool aggregated_;
   ULONG refCount_ = 0;
   XString value_;
 };
