@@ -41,6 +41,8 @@ class EncodingConvert {
                           const void* bytes, std::uint32_t count, DataBuffer& output);
   bool convertToCharset(std::int32_t sourceCodePage, const char* destinationCharset,
                         const void* bytes, std::uint32_t count, DataBuffer& output);
+  // Whether the engine has a converter for the code page (convertible_code_pages.cpp).
+  static bool canConvert(std::int32_t codePage);
 
  private:
   bool convertCore(std::int32_t source, std::int32_t destination, const std::uint8_t* bytes,

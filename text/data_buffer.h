@@ -4,7 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+struct tagVARIANT;
+
 namespace vk {
+
+class LogSink;
+class StringBuffer;
 
 class DataBuffer {
  public:
@@ -40,6 +45,18 @@ class DataBuffer {
   void adoptBorrowed(void* block, std::uint32_t n);
   // Hands the block (malloc'ed) to the caller; the buffer continues empty.
   std::uint8_t* detach();
+
+  // Replaces the content with a file's bytes; the name is UTF-8, ANSI or UTF-16
+  // (files/data_buffer_files.cpp).
+  bool loadWholeFile(const char* utf8Name, LogSink* log = nullptr);
+  bool loadWholeFileNarrow(const char* ansiName, LogSink* log = nullptr);
+  bool loadWholeFileWide(const char16_t* wideName, LogSink* log = nullptr);
+  // Appends the bytes an automation VARIANT carries; hands the content out as a byte-array
+  // VARIANT, or VT_NULL when empty (files/variant_bytes.cpp).
+  void appendVariant(const tagVARIANT& value);
+  void toByteArrayVariant(tagVARIANT* out) const;
+  // Appends the content as upper-case hex digit pairs (coding/hex.cpp).
+  void encodeHex(StringBuffer& output) const;
 
  private:
   static constexpr std::uint8_t kAlive = 0xDB;

@@ -9,6 +9,8 @@
 
 namespace vk {
 
+class DataBuffer;
+
 class StringBuffer : public VelkorObject {
  public:
   StringBuffer();
@@ -48,6 +50,8 @@ class StringBuffer : public VelkorObject {
   void toLowerLatin1();
   void toUpperLatin1();
   void truncateAt(char c);
+  // Appends the bytes that the text's hex digit pairs stand for, unvalidated (coding/hex.cpp).
+  void decodeHex(DataBuffer& output) const;
 
   void trimSpacesTabs();
   void trimWhitespace();

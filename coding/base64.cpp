@@ -1,0 +1,169 @@
+// Base64. The encoder turns each 3-byte group into two 12-bit halves and writes each half's
+// two characters with one table load; the decoder takes 4 characters at a time through four
+// pre-shifted tables whose entries for anything outside the alphabet carry a flag bit, and
+// falls back to one character at a time only where such a character (white space, '=', a
+// zero byte or an invalid one) appears.
+#include <array>
+#include <cstring>
+
+#include "coding/content_coding.h"
+#include "text/fatal.h"
+
+namespace vk {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// The two characters of every 12-bit value.
+constexpr std::array<char, 8192> makePairs() {
+  std::array<char, 8192> pairs{};
+  for (std::size_t v = 0; v < 4096; ++v) {
+    pairs[2 * v] = kAlphabet[v >> 6];
+    pairs[2 * v + 1] = kAlphabet[v & 63];
+  }
+  return pairs;
+}
+alignas(64) constexpr std::array<char, 8192> kPairs = makePairs();
+
+// Character classes of the decoder.
+constexpr std::uint8_t kSkip = 0x40;     // tab, LF, CR, space
+constexpr std::uint8_t kStop = 0x80;     // '=' and the zero byte end the text
+constexpr std::uint8_t kInvalid = 0xC0;  // anything else outside the alphabet
+
+constexpr std::array<std::uint8_t, 256> makeClasses() {
+  std::array<std::uint8_t, 256> classes{};
+  for (auto& c : classes) c = kInvalid;
+  for (std::uint8_t v = 0; v < 64; ++v) classes[static_cast<unsigned char>(kAlphabet[v])] = v;
+  classes['\t'] = classes['\n'] = classes['\r'] = classes[' '] = kSkip;
+  classes['='] = classes[0] = kStop;
+  return classes;
+}
+constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
+
+// The value of a character shifted into place for each position of a group; characters
+// outside the alphabet set the flag bit.
+constexpr std::uint32_t kNotAlphabet = 0x80000000u;
+constexpr std::array<std::uint32_t, 256> makeShifted(int shift) {
+  std::array<std::uint32_t, 256> table{};
+  for (std::size_t c = 0; c < 256; ++c) {
+    std::uint8_t k = kClasses[c];
+    table[c] = k < 64 ? static_cast<std::uint32_t>(k) << shift : kNotAlphabet;
+  }
+  return table;
+}
+alignas(64) constexpr std::array<std::uint32_t, 256> kShift18 = makeShifted(18);
+alignas(64) constexpr std::array<std::uint32_t, 256> kShift12 = makeShifted(12);
+alignas(64) constexpr std::array<std::uint32_t, 256> kShift6 = makeShifted(6);
+alignas(64) constexpr std::array<std::uint32_t, 256> kShift0 = makeShifted(0);
+
+// Output is gathered in a block of whole groups before it is appended.
+constexpr std::uint32_t kBlockGroups = 2048;
+
+inline void encodeGroup(const std::uint8_t* in, char* out) {
+  std::uint32_t v = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+  std::memcpy(out, &kPairs[(v >> 12) * 2], 2);
+  std::memcpy(out + 2, &kPairs[(v & 0xFFF) * 2], 2);
+}
+
+}  // namespace
+
+void ContentCoding::encodeBase64(const void* bytes, std::uint32_t count, StringBuffer& output) const {
+  if (bytes == nullptr || count == 0) return;
+  const auto* in = static_cast<const std::uint8_t*>(bytes);
+  std::uint64_t total = (std::uint64_t{count} + 2) / 3 * 4;
+  if (total < 0x7FFFFFF0u) output.reserve(static_cast<std::int32_t>(total));
+
+  char block[kBlockGroups * 4];
+  std::uint32_t groups = count / 3;
+  while (groups > 0) {
+    std::uint32_t n = groups < kBlockGroups ? groups : kBlockGroups;
+    char* out = block;
+    std::uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      encodeGroup(in, out);
+      encodeGroup(in + 3, out + 4);
+      encodeGroup(in + 6, out + 8);
+      encodeGroup(in + 9, out + 12);
+      in += 12;
+      out += 16;
+    }
+    for (; i < n; ++i) {
+      encodeGroup(in, out);
+      in += 3;
+      out += 4;
+    }
+    output.appendBytes(block, out - block);
+    groups -= n;
+  }
+
+  std::uint32_t rest = count % 3;
+  if (rest == 0) return;
+  char tail[4];
+  std::uint32_t b0 = in[0];
+  std::uint32_t b1 = rest == 2 ? in[1] : 0;
+  tail[0] = kAlphabet[b0 >> 2];
+  tail[1] = kAlphabet[((b0 & 3) << 4) | (b1 >> 4)];
+  tail[2] = rest == 2 ? kAlphabet[(b1 & 15) << 2] : '=';
+  tail[3] = '=';
+  output.appendBytes(tail, 4);
+}
+
+bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuffer& output) const {
+  if (text == nullptr || count == 0) return true;
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text);
+  const std::uint8_t* end = p + count;
+
+  std::uint32_t start = output.length();
+  std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + 3;
+  if (room > UINT32_MAX) fatalError("DataBuffer size exceeds 32 bits");
+  output.ensureCapacity(static_cast<std::uint32_t>(room));
+  std::uint8_t* base = output.data();
+  std::uint8_t* out = base + start;
+
+  std::uint32_t accumulator = 0;
+  int taken = 0;  // alphabet characters of the current group
+  for (;;) {
+    if (taken == 0) {
+      while (end - p >= 4) {
+        std::uint32_t v = kShift18[p[0]] | kShift12[p[1]] | kShift6[p[2]] | kShift0[p[3]];
+        if ((v & kNotAlphabet) != 0) break;
+        out[0] = static_cast<std::uint8_t>(v >> 16);
+        out[1] = static_cast<std::uint8_t>(v >> 8);
+        out[2] = static_cast<std::uint8_t>(v);
+        out += 3;
+        p += 4;
+      }
+    }
+    if (p == end) break;
+    std::uint8_t k = kClasses[*p++];
+    if (k < 64) {
+      accumulator = (accumulator << 6) | k;
+      if (++taken == 4) {
+        out[0] = static_cast<std::uint8_t>(accumulator >> 16);
+        out[1] = static_cast<std::uint8_t>(accumulator >> 8);
+        out[2] = static_cast<std::uint8_t>(accumulator);
+        out += 3;
+        accumulator = 0;
+        taken = 0;
+      }
+    } else if (k == kSkip) {
+      continue;
+    } else if (k == kStop) {
+      break;
+    } else {
+      output.setLength(start);  // nothing is delivered
+      return false;
+    }
+  }
+  // An unfinished group: two characters complete one byte, three complete two.
+  if (taken == 2) {
+    *out++ = static_cast<std::uint8_t>(accumulator >> 4);
+  } else if (taken == 3) {
+    *out++ = static_cast<std::uint8_t>(accumulator >> 10);
+    *out++ = static_cast<std::uint8_t>(accumulator >> 2);
+  }
+  output.setLength(static_cast<std::uint32_t>(out - base));
+  return true;
+}
+
+}  // namespace vk

@@ -1,0 +1,63 @@
+// The encoding names and the selection steps of AppendEncoded and GetEncoded.
+#include "coding/content_coding.h"
+
+namespace vk {
+
+CodingKind codingByName(XString& encodingName) {
+  if (encodingName.equalsAnsiNoCase("base64") || encodingName.equalsAnsiNoCase("base-64")) {
+    return CodingKind::Base64;
+  }
+  if (encodingName.equalsAnsiNoCase("qp") || encodingName.equalsAnsiNoCase("quoted-printable")) {
+    return CodingKind::QuotedPrintable;
+  }
+  if (encodingName.equalsAnsiNoCase("hex") || encodingName.equalsAnsiNoCase("hexidecimal")) {
+    return CodingKind::Hex;
+  }
+  if (encodingName.equalsAnsiNoCase("url")) return CodingKind::Url;
+  return CodingKind::None;
+}
+
+void decodeByName(XString& argument, XString& encodingName, DataBuffer& output) {
+  output.clear();
+  ContentCoding coding;
+  switch (codingByName(encodingName)) {
+    case CodingKind::Base64: {
+      argument.trim2();
+      StringBuffer& text = argument.utf8Buffer();
+      coding.decodeBase64(text.text(), static_cast<std::uint32_t>(text.length()), output);
+      break;
+    }
+    case CodingKind::QuotedPrintable: {
+      argument.trim2();
+      StringBuffer& text = argument.utf8Buffer();
+      coding.decodeQuotedPrintable(text.text(), static_cast<std::uint32_t>(text.length()), output);
+      break;
+    }
+    case CodingKind::Hex:
+      argument.trim2();
+      argument.utf8Buffer().decodeHex(output);
+      break;
+    case CodingKind::Url:
+      decodeUrl(argument.utf8Buffer(), output);
+      break;
+    case CodingKind::None:
+      break;
+  }
+}
+
+void encodeByName(const DataBuffer& input, XString& encodingName, XString& output) {
+  StringBuffer coded;
+  ContentCoding coding;
+  switch (codingByName(encodingName)) {
+    case CodingKind::Base64: coding.encodeBase64(input.data(), input.length(), coded); break;
+    case CodingKind::QuotedPrintable:
+      coding.encodeQuotedPrintable(input.data(), input.length(), coded);
+      break;
+    case CodingKind::Hex: input.encodeHex(coded); break;
+    case CodingKind::Url: encodeUrl(input, coded); break;
+    case CodingKind::None: output.clear(); return;
+  }
+  output.setFromUtf8(coded.text());
+}
+
+}  // namespace vk

@@ -1,0 +1,133 @@
+// The file and byte-array members: LoadFile, SaveToFile, AppendToFile, AppendMultibyte and
+// EmitMultibyte. Each converts between the value's UTF-8 form and the named charset and hands
+// the bytes to the file layer or a VARIANT. A charset that the engine cannot convert makes the
+// file members fail (0) without reading, creating or changing anything.
+#include <cstring>
+
+#include "charset/charset_names.h"
+#include "charset/encoding_convert.h"
+#include "component/vkstring.h"
+#include "files/file_sys.h"
+#include "platform/automation.h"
+
+namespace vk {
+namespace {
+
+XString argumentValue(BSTR text) {
+  XString value;
+  value.setFromBstr(text);
+  return value;
+}
+
+// The code page a charset argument names, 0 when the engine cannot convert it.
+std::int32_t convertibleCodePage(XString& charset) {
+  std::int32_t codePage = charsetToCodePage(charset.getUtf8());
+  return EncodingConvert::canConvert(codePage) ? codePage : 0;
+}
+
+// The bytes of converted UTF-8 output up to its first zero byte.
+std::uint32_t textLength(const DataBuffer& utf8) {
+  if (utf8.length() == 0) return 0;
+  const void* zero = std::memchr(utf8.data(), 0, utf8.length());
+  return zero != nullptr ? static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(zero) - utf8.data())
+                         : utf8.length();
+}
+
+// Appends converted UTF-8 output, up to its first zero byte, to a value. An empty result
+// changes nothing.
+void appendConverted(XString& value, const DataBuffer& utf8) {
+  std::uint32_t length = textLength(utf8);
+  if (length == 0) return;
+  XString converted;
+  converted.setFromUtf8(reinterpret_cast<const char*>(utf8.data()), length);
+  value.appendValue(converted);
+}
+
+void setResult(LONG* success, bool ok) {
+  if (success != nullptr) *success = ok ? 1 : 0;
+}
+
+}  // namespace
+
+HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
+  XString name = argumentValue(filename);
+  XString charsetName = argumentValue(charset);
+  std::int32_t codePage = convertibleCodePage(charsetName);
+  if (codePage == 0) {
+    setResult(success, false);
+    return S_OK;
+  }
+  DataBuffer utf8;
+  {
+    DataBuffer file;
+    if (!file.loadWholeFile(name.getUtf8(), nullptr)) {
+      setResult(success, false);
+      return S_OK;
+    }
+    EncodingConvert().convert(codePage, codepage::kUtf8, file.data(), file.length(), utf8);
+  }  // the file's bytes go before the text is built
+  // The text is replaced by the converted bytes up to the first zero byte. Cleared and
+  // appended to in the UTF-8 form, the value ends as setFromUtf8 leaves it, without the copy
+  // that a shrink to fit would make of a large text.
+  value_.clear();
+  std::uint32_t length = textLength(utf8);
+  if (length > 0) value_.appendUtf8Bytes(reinterpret_cast<const char*>(utf8.data()), length);
+  setResult(success, true);
+  return S_OK;
+}
+
+HRESULT VkString::SaveToFile(BSTR filename, BSTR charset, LONG* success) {
+  XString name = argumentValue(filename);
+  XString charsetName = argumentValue(charset);
+  std::int32_t codePage = convertibleCodePage(charsetName);
+  if (codePage == 0) {
+    setResult(success, false);
+    return S_OK;
+  }
+  DataBuffer bytes;
+  const char* text = value_.getUtf8();
+  EncodingConvert().convert(codepage::kUtf8, codePage, text,
+                            static_cast<std::uint32_t>(value_.utf8Length()), bytes);
+  setResult(success, FileSys::writeWholeFile(name.getUtf8(), bytes.data(), bytes.length(), nullptr));
+  return S_OK;
+}
+
+HRESULT VkString::AppendToFile(BSTR filename, BSTR charset, LONG* success) {
+  XString name = argumentValue(filename);
+  XString charsetName = argumentValue(charset);
+  std::int32_t codePage = convertibleCodePage(charsetName);
+  if (codePage == 0) {
+    setResult(success, false);
+    return S_OK;
+  }
+  DataBuffer bytes;
+  const char* text = value_.getUtf8();
+  EncodingConvert().convert(codepage::kUtf8, codePage, text,
+                            static_cast<std::uint32_t>(value_.utf8Length()), bytes);
+  setResult(success, FileSys::appendToFile(name, bytes.data(), bytes.length(), nullptr));
+  return S_OK;
+}
+
+HRESULT VkString::AppendMultibyte(VARIANT mbtext, BSTR charset) {
+  XString charsetName = argumentValue(charset);
+  DataBuffer bytes;
+  bytes.appendVariant(mbtext);
+  DataBuffer utf8;
+  EncodingConvert().convertFromCharset(charsetName.getUtf8(), codepage::kUtf8, bytes.data(),
+                                       bytes.length(), utf8);
+  appendConverted(value_, utf8);
+  return S_OK;
+}
+
+HRESULT VkString::EmitMultibyte(BSTR charset, VARIANT* mbtext) {
+  if (mbtext == nullptr) return S_OK;
+  XString charsetName = argumentValue(charset);
+  DataBuffer bytes;
+  const char* text = value_.getUtf8();
+  EncodingConvert().convertToCharset(codepage::kUtf8, charsetName.getUtf8(), text,
+                                     static_cast<std::uint32_t>(value_.utf8Length()), bytes);
+  bytes.toByteArrayVariant(mbtext);
+  return S_OK;
+}
+
+}  // namespace vk
