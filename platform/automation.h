@@ -89,6 +89,20 @@ struct SAFEARRAYBOUND {
   LONG lLbound;
 };
 
+// SAFEARRAY feature flags (fFeatures).
+constexpr USHORT FADF_AUTO = 0x0001;
+constexpr USHORT FADF_STATIC = 0x0002;
+constexpr USHORT FADF_EMBEDDED = 0x0004;
+constexpr USHORT FADF_FIXEDSIZE = 0x0010;
+constexpr USHORT FADF_RECORD = 0x0020;
+constexpr USHORT FADF_HAVEIID = 0x0040;
+constexpr USHORT FADF_HAVEVARTYPE = 0x0080;
+constexpr USHORT FADF_BSTR = 0x0100;
+constexpr USHORT FADF_UNKNOWN = 0x0200;
+constexpr USHORT FADF_DISPATCH = 0x0400;
+constexpr USHORT FADF_VARIANT = 0x0800;
+constexpr USHORT FADF_CREATEVECTOR = 0x2000;
+
 struct SAFEARRAY {
   USHORT cDims;
   USHORT fFeatures;
@@ -242,6 +256,12 @@ struct IClassFactory : IUnknown {
  protected:
   ~IClassFactory() = default;
 };
+
+// Flags of VariantChangeType.
+constexpr WORD VARIANT_NOVALUEPROP = 0x01;  // do not ask an object for its default value
+constexpr WORD VARIANT_ALPHABOOL = 0x02;    // VT_BOOL to text as "True"/"False", not "-1"/"0"
+constexpr WORD VARIANT_NOUSEROVERRIDE = 0x04;
+constexpr WORD VARIANT_LOCALBOOL = 0x10;
 
 // VARIANT services (oleaut32's contract).
 void VariantInit(VARIANT* v);

@@ -1,0 +1,33 @@
+// VkString's IDispatch: late-bound callers reach the members through the member dispatcher.
+//
+// There is no type library in the native build, so the object answers that it has no type
+// information; names and dispatch identifiers come from the member list alone. On Windows the
+// component shell registers the type library VKSTRINGLib, and GetTypeInfoCount/GetTypeInfo are
+// to serve its ITypeInfo for IVkString once that is in place.
+#include "component/dispatch.h"
+#include "component/vkstring.h"
+
+namespace vk {
+
+HRESULT VkString::GetTypeInfoCount(std::uint32_t* count) {
+  if (count == nullptr) return E_INVALIDARG;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT VkString::GetTypeInfo(std::uint32_t /*index*/, LCID /*lcid*/, ITypeInfo** info) {
+  if (info != nullptr) *info = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT VkString::GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t count, LCID /*lcid*/,
+                                DISPID* dispids) {
+  return dispatchGetIDsOfNames(riid, names, count, dispids);
+}
+
+HRESULT VkString::Invoke(DISPID member, REFIID riid, LCID /*lcid*/, WORD flags, DISPPARAMS* params,
+                         VARIANT* result, EXCEPINFO* exception, std::uint32_t* argError) {
+  return dispatchInvoke(this, member, riid, flags, params, result, exception, argError);
+}
+
+}  // namespace vk
