@@ -8,7 +8,9 @@
 
 #include "text/fatal.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+// VK_UNICODE_NO_SIMD selects the portable loops (as on targets without SSE2), for testing.
+#if !defined(VK_UNICODE_NO_SIMD) && \
+    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
 #include <emmintrin.h>
 #define VK_UNICODE_SSE2 1
 #else
@@ -87,11 +89,6 @@ class OutputWriter {
     out_.setLength(static_cast<std::uint32_t>(length));
     out_.ensureCapacity(static_cast<std::uint32_t>(target));
     rebase(length);
-  }
-
-  void put(std::uint8_t b) {
-    if (pos == limit_) reserve(1);
-    *pos++ = b;
   }
 
   std::uint8_t* pos = nullptr;
@@ -330,6 +327,7 @@ const std::uint8_t* utf8ToUtf16Pass(const std::uint8_t* p, const std::uint8_t* s
       p += 8;
       q += 16;
     }
+    if (p >= stop) break;
 #endif
     std::uint32_t b0 = *p;
     if (b0 < 0x80) {

@@ -55,11 +55,17 @@ const EncodingUtf8& sharedUtf8Codec();
 bool utf8ToUtf16(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
 // UTF-16LE to UTF-8. False for an odd count (the last byte is dropped), else true.
 bool utf16ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
-// UTF-8 decoded and encoded again; malformed bytes are skipped. Always true.
+// UTF-8 decoded and encoded again; malformed bytes are skipped. The result is the same as
+// utf8ToUtf16 followed by utf16ToUtf8, so 3-byte encoded surrogates that meet as a pair
+// become one 4-byte sequence. Always true.
 bool reencodeUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
-// UTF-32LE to UTF-8. False when 1 to 3 bytes are given (trailing bytes are ignored).
+// UTF-32LE to UTF-8, each value alone (up to 0x1FFFFF, 4 bytes beyond 0xFFFF; larger values
+// give U+FFFD). False when 1 to 3 bytes are given; trailing bytes of a longer input are
+// ignored.
 bool utf32ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
-// UTF-8 to UTF-32; stops with false at a malformed or cut-short sequence.
+// UTF-8 to UTF-32; stops with false at a malformed or cut-short sequence, keeping what it
+// appended. A 3-byte encoded high surrogate directly followed by a 3-byte encoded low one
+// gives the single code point of the pair.
 bool utf8ToUtf32(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output,
                  bool bigEndian);
 // UTF-16LE to UTF-7 (RFC 2152, set D direct, runs always closed with '-'). Always true.
