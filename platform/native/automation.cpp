@@ -971,6 +971,7 @@ HRESULT VariantClear(VARIANT* v) {
   if (FAILED(hr)) return hr;
   if (!isByRef(v->vt)) {
     if (isArray(v->vt)) {
+      // A locked array is reported but, as with oleaut32, the variant lets go of it anyway.
       hr = SafeArrayDestroy(v->parray);
     } else if (v->vt == VT_BSTR) {
       SysFreeString(v->bstrVal);
