@@ -1,9 +1,9 @@
 // VkString's IDispatch: late-bound callers reach the members through the member dispatcher.
 //
 // There is no type library in the native build, so the object answers that it has no type
-// information; names and dispatch identifiers come from the member list alone. On Windows the
-// component shell registers the type library VKSTRINGLib, and GetTypeInfoCount/GetTypeInfo are
-// to serve its ITypeInfo for IVkString once that is in place.
+// information; names and dispatch identifiers come from the member list alone. The Windows build
+// leaves this file out: there the registered type library VKSTRINGLib serves type information,
+// names and invocation (component/win32/).
 #include "component/dispatch.h"
 #include "component/vkstring.h"
 
