@@ -32,6 +32,20 @@ bool isIso2022Jp(std::int32_t cp) {
          cp == codepage::kIso2022JpAllow1Byte;
 }
 
+// HZ-GB-2312 travels as a byte transform around GBK, as ISO-2022-KR does around 949.
+constexpr std::int32_t kHzGb2312 = 52936;
+constexpr std::int32_t kGbk = 936;
+
+bool isByteTransformed(std::int32_t cp) {
+  return isIso2022Jp(cp) || cp == codepage::kIso2022Kr || cp == kHzGb2312;
+}
+
+// The code page a byte-transformed code page is carried over.
+std::int32_t carrierOf(std::int32_t cp) {
+  if (isIso2022Jp(cp)) return codepage::kShiftJis;
+  return cp == kHzGb2312 ? kGbk : codepage::kKorean;
+}
+
 // Appends the byte pairs of `bytes` with the two bytes of each pair exchanged; a final odd
 // byte is dropped.
 void appendSwappedPairs(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
@@ -199,14 +213,14 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
     prepared = reorderMacArabic(bytes, count);
     bytes = prepared.data();
     count = prepared.length();
-  } else if (iso2022 != nullptr &&
-             (isIso2022Jp(sourceCodePage) || sourceCodePage == codepage::kIso2022Kr)) {
-    bool japanese = isIso2022Jp(sourceCodePage);
-    (japanese ? iso2022->fromIso2022Jp : iso2022->fromIso2022Kr)(bytes, count, prepared);
+  } else if (iso2022 != nullptr && isByteTransformed(sourceCodePage)) {
+    auto decode = isIso2022Jp(sourceCodePage)               ? iso2022->fromIso2022Jp
+                  : sourceCodePage == codepage::kIso2022Kr ? iso2022->fromIso2022Kr
+                                                           : iso2022->fromHz;
+    decode(bytes, count, prepared);
     if (prepared.length() == 0) return true;
-    return EncodingConvert().convert(japanese ? codepage::kShiftJis : codepage::kKorean,
-                                     destinationCodePage, prepared.data(), prepared.length(),
-                                     output);
+    return EncodingConvert().convert(carrierOf(sourceCodePage), destinationCodePage,
+                                     prepared.data(), prepared.length(), output);
   }
 
   // Destination dispatch.
@@ -216,15 +230,14 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
     if (wide.length() >= 2) appendSwappedPairs(wide.data(), wide.length(), output);
     return true;
   }
-  if (iso2022 != nullptr &&
-      (isIso2022Jp(destinationCodePage) || destinationCodePage == codepage::kIso2022Kr)) {
-    bool japanese = isIso2022Jp(destinationCodePage);
+  if (iso2022 != nullptr && isByteTransformed(destinationCodePage)) {
+    auto encode = isIso2022Jp(destinationCodePage)               ? iso2022->toIso2022Jp
+                  : destinationCodePage == codepage::kIso2022Kr ? iso2022->toIso2022Kr
+                                                                : iso2022->toHz;
     DataBuffer native;
-    bool result = convertCore(sourceCodePage, japanese ? codepage::kShiftJis : codepage::kKorean,
-                              bytes, count, native);
-    if (native.length() > 0) {
-      (japanese ? iso2022->toIso2022Jp : iso2022->toIso2022Kr)(native.data(), native.length(), output);
-    }
+    bool result = convertCore(sourceCodePage, carrierOf(destinationCodePage), bytes, count, native);
+    // A character that the carrier has but the 7-bit form cannot carry is left out too.
+    if (native.length() > 0 && !encode(native.data(), native.length(), output)) result = false;
     return result;
   }
   if (destinationCodePage == kUtf7) {

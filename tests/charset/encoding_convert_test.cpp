@@ -73,7 +73,7 @@ const ConvertCase kRouting[] = {
     {"Utf8Reencoded", 65005, 65001, "41 00 00 00 00 00 20 00", "41 EF BF BD", true},
     {"UnknownSourceToUtf8", 54936, 65001, "41", "", true},
     {"UnknownSourceToUtf16", 54936, 1200, "41", "", false},
-    {"Utf8ToUnknown", 65001, 52936, "41", "", false},
+    {"Utf8ToUnknown", 65001, 20936, "41", "", false},
     {"Utf8ToUnknownViaUtf7Stage", 54936, 65000, "41", "", false},
 };
 

@@ -1,0 +1,129 @@
+#include "charset/hz.h"
+
+#include "charset/staged_output.h"
+
+namespace vk {
+namespace {
+
+constexpr std::uint8_t kTilde = 0x7E;
+constexpr std::uint8_t kCr = 0x0D;
+constexpr std::uint8_t kLf = 0x0A;
+
+bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
+
+bool isGbSevenBit(std::uint8_t b) { return inRange(b, 0x21, 0x7E); }
+bool isGb2312Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
+// The row 0xFE would be written '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds
+// no GB2312 character (936 keeps user-defined characters there), so it is not written.
+bool isWritableRow(std::uint8_t b) { return inRange(b, 0xA1, 0xFD); }
+// Code page 936 pairs: lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE.
+bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
+bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0x7E) || inRange(b, 0x80, 0xFE); }
+
+}  // namespace
+
+void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  StagedOutput out(output);
+  bool gb = false;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (!gb) {
+      if (b != kTilde) {
+        out.put(b);
+        ++i;
+        continue;
+      }
+      if (i + 1 >= count) {  // a '~' that ends the text is text
+        out.put(b);
+        break;
+      }
+      std::uint8_t n = bytes[i + 1];
+      if (n == kTilde) {
+        out.put(kTilde);
+        i += 2;
+      } else if (n == '{') {
+        gb = true;
+        i += 2;
+      } else if (n == '}') {
+        i += 2;  // already ASCII
+      } else if (n == kLf) {
+        i += 2;  // line continuation
+      } else if (n == kCr) {
+        i += (i + 2 < count && bytes[i + 2] == kLf) ? 3 : 2;  // continuation over CR LF or CR
+      } else {
+        out.put(b);  // not an escape: the '~' is kept and the next byte read as usual
+        ++i;
+      }
+      continue;
+    }
+    // No GB2312 row starts with 0x7E, so '~' in a GB run can only begin an escape: '~}'
+    // returns to ASCII and a repeated '~{' changes nothing.
+    if (b == kTilde && i + 1 < count && (bytes[i + 1] == '}' || bytes[i + 1] == '{')) {
+      gb = bytes[i + 1] == '{';
+      i += 2;
+      continue;
+    }
+    if (b == kCr || b == kLf) {
+      gb = false;  // a GB run does not outlive its line
+      out.put(b);
+      ++i;
+      continue;
+    }
+    if (isGbSevenBit(b)) {
+      if (i + 1 >= count) break;  // a lone byte left of a pair
+      std::uint8_t c = bytes[i + 1];
+      if (isGbSevenBit(c)) {
+        out.put(static_cast<std::uint8_t>(b | 0x80), static_cast<std::uint8_t>(c | 0x80));
+        i += 2;
+      } else {
+        ++i;  // no partner: b is dropped and c read on its own
+      }
+      continue;
+    }
+    out.put(b);
+    ++i;
+  }
+}
+
+bool Chinese::toHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return true;
+  StagedOutput out(output);
+  bool gb = false;
+  bool complete = true;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b < 0x80) {
+      if (gb) out.put(kTilde, '}');
+      gb = false;
+      if (b == kTilde) {
+        out.put(kTilde, kTilde);
+      } else {
+        out.put(b);
+      }
+      ++i;
+      continue;
+    }
+    if (i + 1 >= count) {
+      complete = false;  // the lead byte's pair is cut off
+      break;
+    }
+    std::uint8_t c = bytes[i + 1];
+    if (isWritableRow(b) && isGb2312Byte(c)) {
+      if (!gb) out.put(kTilde, '{');
+      gb = true;
+      out.put(static_cast<std::uint8_t>(b & 0x7F), static_cast<std::uint8_t>(c & 0x7F));
+      i += 2;
+      continue;
+    }
+    // A GBK extension (or a stray byte): HZ carries GB2312 only.
+    complete = false;
+    i += (isLeadByte(b) && isTrailByte(c)) ? 2 : 1;
+  }
+  if (gb) out.put(kTilde, '}');
+  return complete;
+}
+
+}  // namespace vk

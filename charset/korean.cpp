@@ -1,0 +1,93 @@
+#include "charset/korean.h"
+
+#include "charset/staged_output.h"
+
+namespace vk {
+namespace {
+
+constexpr std::uint8_t kEsc = 0x1B;
+constexpr std::uint8_t kShiftOut = 0x0E;
+constexpr std::uint8_t kShiftIn = 0x0F;
+
+bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
+
+// KS X 1001 in its EUC form: both bytes in 0xA1-0xFE.
+bool isKsX1001Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
+// Code page 949 pairs: lead 0x81-0xFE, trail 0x41-0x5A, 0x61-0x7A or 0x81-0xFE.
+bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
+bool isTrailByte(std::uint8_t b) {
+  return inRange(b, 0x41, 0x5A) || inRange(b, 0x61, 0x7A) || inRange(b, 0x81, 0xFE);
+}
+
+}  // namespace
+
+void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  StagedOutput out(output);
+  bool shifted = false;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b == kEsc) {
+      // The designator ESC $ ) C announces KS X 1001 for SO; it changes no state.
+      bool designator = count - i > 3 && bytes[i + 1] == 0x24 && bytes[i + 2] == 0x29 &&
+                        bytes[i + 3] == 0x43;
+      i += designator ? 4 : 1;
+      continue;
+    }
+    if (b == kShiftOut || b == kShiftIn) {
+      shifted = b == kShiftOut;
+      ++i;
+      continue;
+    }
+    if (shifted) {
+      if (i + 1 >= count) break;  // a lone byte left of a pair
+      out.put(static_cast<std::uint8_t>(b + 0x80), static_cast<std::uint8_t>(bytes[i + 1] + 0x80));
+      i += 2;
+      continue;
+    }
+    out.put(b);
+    ++i;
+  }
+}
+
+bool Korean::toIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return true;
+  StagedOutput out(output);
+  out.put(kEsc, 0x24, 0x29);
+  out.put(0x43);
+  bool shifted = false;
+  bool complete = true;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b < 0x80) {
+      if (shifted) out.put(kShiftIn);
+      shifted = false;
+      out.put(b);
+      ++i;
+      continue;
+    }
+    if (i + 1 >= count) {
+      complete = false;  // the lead byte's pair is cut off
+      break;
+    }
+    std::uint8_t c = bytes[i + 1];
+    if (isKsX1001Byte(b) && isKsX1001Byte(c)) {
+      if (!shifted) out.put(kShiftOut);
+      shifted = true;
+      out.put(static_cast<std::uint8_t>(b - 0x80), static_cast<std::uint8_t>(c - 0x80));
+      i += 2;
+      continue;
+    }
+    // Not KS X 1001: with the high bits cleared such a pair would come out as control bytes
+    // (SO, SI, ESC among them) or as a pair of another character, so it is left out.
+    complete = false;
+    i += (isLeadByte(b) && isTrailByte(c)) ? 2 : 1;
+  }
+  // RFC 1557: the text returns to ASCII before it ends.
+  if (shifted) out.put(kShiftIn);
+  return complete;
+}
+
+}  // namespace vk
