@@ -36,6 +36,7 @@ void HashConvert::release() {
   std::free(buckets_);
   buckets_ = nullptr;
   bucketCount_ = 0;
+  std::memset(keyLengthsByFirstByte_, 0, sizeof keyLengthsByFirstByte_);
 }
 
 void HashConvert::init(std::uint32_t bucketCount) {
@@ -56,6 +57,7 @@ std::uint32_t HashConvert::bucketIndex(const std::uint8_t* key, std::uint32_t ke
 void HashConvert::insert(const std::uint8_t* key, std::uint32_t keyLength,
                          const std::uint8_t* value, std::uint32_t valueLength) {
   if (bucketCount_ == 0 || keyLength == 0 || keyLength > 255 || valueLength > 255) return;
+  if (keyLength < 8) keyLengthsByFirstByte_[key[0]] |= static_cast<std::uint8_t>(1u << keyLength);
   std::uint8_t*& list = buckets_[bucketIndex(key, keyLength)];
   std::size_t used = list ? listLength(list) : 0;
   std::size_t added = 2 + keyLength + valueLength;
@@ -95,6 +97,7 @@ void HashConvert::remove(const std::uint8_t* key, std::uint32_t keyLength) {
 std::uint32_t HashConvert::lookup(const std::uint8_t* key, std::uint32_t keyLength,
                                   std::uint8_t* value) const {
   if (bucketCount_ == 0 || keyLength == 0) return 0;
+  if (keyLength < 8 && (keyLengthsByFirstByte_[key[0]] & (1u << keyLength)) == 0) return 0;
   const std::uint8_t* entry = buckets_[bucketIndex(key, keyLength)];
   if (entry == nullptr) return 0;
   while (*entry != 0) {

@@ -42,6 +42,10 @@ class HashConvert {
   bool asciiCompatible_ = false;
   std::uint32_t bucketCount_ = 0;
   std::uint8_t** buckets_ = nullptr;
+  // For each first byte, bit n set when a key of n bytes starting with it was ever inserted.
+  // Lookups of keys that cannot exist (a 2-byte key starting with an ASCII byte, say) end
+  // here without touching a bucket, which makes multi-byte decoding several times faster.
+  std::uint8_t keyLengthsByFirstByte_[256] = {};
 };
 
 // The decode table of a single-byte code page: 256 UTF-16 units indexed by byte, 0 meaning
