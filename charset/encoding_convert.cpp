@@ -8,6 +8,7 @@
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
+#include "text/fatal.h"
 
 namespace vk {
 namespace {
@@ -128,6 +129,11 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   const HashConvert& lookup = *table.multiByte;
   bool ascii = lookup.isAsciiCompatible();
   std::uint8_t value[255];
+  // At most one unit (two bytes) per input byte: write through a pointer into reserved space.
+  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * 2;
+  if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+  output.ensureCapacity(static_cast<std::uint32_t>(needed));
+  std::uint8_t* out = output.data() + output.length();
   std::uint32_t i = 0;
   while (i < count) {
     std::uint32_t left = count - i;
@@ -139,20 +145,24 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
       }
     }
     if (used != 0) {
-      output.append(value, 2);
+      *out++ = value[0];
+      *out++ = value[1];
       i += used;
       continue;
     }
     std::uint8_t b = bytes[i];
     if (b == 0 || (ascii && b < 0x80)) {
-      output.appendUnit(b);
+      *out++ = b;
+      *out++ = 0;
     } else if (lookup.lookup(&b, 1, value) == 2) {
-      output.append(value, 2);
+      *out++ = value[0];
+      *out++ = value[1];
     } else {
       complete = false;
     }
     ++i;
   }
+  output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
 }
 
@@ -169,6 +179,11 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   bool ascii = table->isAsciiCompatible();
   bool complete = true;
   std::uint8_t value[255];
+  // At most two bytes per unit: write through a pointer into reserved space.
+  std::uint64_t needed = std::uint64_t{output.length()} + count;
+  if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+  output.ensureCapacity(static_cast<std::uint32_t>(needed));
+  std::uint8_t* out = output.data() + output.length();
   for (std::uint32_t i = 0; i < count; i += 2) {
     std::uint16_t unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
     if (foldArabicDigits) {
@@ -176,19 +191,23 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
       if (unit >= 0x06F0 && unit <= 0x06F9) unit = static_cast<std::uint16_t>(unit - 0x06F0 + '0');
     }
     if (unit < 0x80 && ascii) {
-      output.appendByte(static_cast<std::uint8_t>(unit));
+      *out++ = static_cast<std::uint8_t>(unit);
       continue;
     }
     std::uint8_t key[2] = {static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)};
     std::uint32_t n = table->lookup(key, 2, value);
-    if (n == 1 || n == 2) {
-      output.append(value, n);
+    if (n == 1) {
+      *out++ = value[0];
+    } else if (n == 2) {
+      *out++ = value[0];
+      *out++ = value[1];
     } else if (unit == 0) {
-      output.appendByte(0);
+      *out++ = 0;
     } else {
       complete = false;
     }
   }
+  output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
 }
 
