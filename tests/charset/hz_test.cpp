@@ -117,13 +117,6 @@ TEST(HzEncodeAll, EveryWritablePairRoundTripsSevenBit) {
   EXPECT_EQ(test::contents(back), gb);
 }
 
-TEST(HzNullInput, AppendsNothing) {
-  DataBuffer output;
-  Chinese::fromHz(nullptr, 3, output);
-  EXPECT_TRUE(Chinese::toHz(nullptr, 3, output));
-  EXPECT_EQ(output.length(), 0u);
-}
-
 // Code page 52936 through the engine, to and from UTF-8.
 struct EngineCase {
   const char* name;
@@ -154,13 +147,6 @@ const EngineCase kEngineCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Cases, HzEngine, ::testing::ValuesIn(kEngineCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(HzEngineNames, CharsetNameReachesTheTransform) {
-  const char hz[] = "This is ASCII.~{VPND~}~~";
-  DataBuffer output;
-  ASSERT_TRUE(EncodingConvert().convertFromCharset("HZ-GB-2312", 65001, hz, sizeof hz - 1, output));
-  EXPECT_EQ(std::string(output.data(), output.data() + output.length()), "This is ASCII.中文~");
-}
 
 }  // namespace
 }  // namespace vk

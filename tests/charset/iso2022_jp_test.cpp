@@ -195,28 +195,6 @@ const WidenCase kWidenCases[] = {
 INSTANTIATE_TEST_SUITE_P(Engine, KatakanaWidening, ::testing::ValuesIn(kWidenCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(KatakanaWidenDirect, MarkAbsorbedOnlyWhereTheLetterCombines) {
-  for (int b = 0xA1; b <= 0xDF; ++b) {
-    auto k = static_cast<std::uint8_t>(b);
-    Japanese::Widened plain = Japanese::widenKatakana(k, -1);
-    EXPECT_FALSE(plain.absorbedNext);
-    EXPECT_EQ(Japanese::widenKatakana(k, 0x41).pair.second, plain.pair.second);
-    Japanese::Widened voiced = Japanese::widenKatakana(k, 0xDE);
-    Japanese::Widened semi = Japanese::widenKatakana(k, 0xDF);
-    bool combinesVoiced = (b >= 0xB6 && b <= 0xC4) || (b >= 0xCA && b <= 0xCE) || b == 0xB3;
-    bool combinesSemi = b >= 0xCA && b <= 0xCE;
-    EXPECT_EQ(voiced.absorbedNext, combinesVoiced) << b;
-    EXPECT_EQ(semi.absorbedNext, combinesSemi) << b;
-    if (combinesVoiced && b != 0xB3) {
-      EXPECT_EQ(voiced.pair.second, plain.pair.second + 1) << b;
-    }
-    if (combinesSemi) {
-      EXPECT_EQ(semi.pair.second, plain.pair.second + 2) << b;
-    }
-    EXPECT_EQ(voiced.pair.first, plain.pair.first);
-  }
-}
-
 TEST(JapaneseStaging, LongTextComesOutWholeAcrossStagingBlocks) {
   // 500 kanji and 501 ASCII bytes alternating: every pair opens and closes a run, so the
   // output (over 4000 bytes) crosses many 200-byte staging blocks.
@@ -234,13 +212,6 @@ TEST(JapaneseStaging, LongTextComesOutWholeAcrossStagingBlocks) {
   DataBuffer decoded;
   Japanese::fromIso2022Jp(output.data(), output.length(), decoded);
   EXPECT_EQ(test::contents(decoded), sjis);
-}
-
-TEST(JapaneseNullInput, AppendsNothing) {
-  DataBuffer output;
-  Japanese::fromIso2022Jp(nullptr, 5, output);
-  EXPECT_TRUE(Japanese::toIso2022Jp(nullptr, 5, output));
-  EXPECT_EQ(output.length(), 0u);
 }
 
 }  // namespace

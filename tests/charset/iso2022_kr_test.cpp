@@ -108,13 +108,6 @@ TEST(KoreanEncodeAll, EveryKsX1001PairRoundTripsSevenBit) {
   EXPECT_EQ(test::contents(back), euc);
 }
 
-TEST(KoreanNullInput, AppendsNothing) {
-  DataBuffer output;
-  Korean::fromIso2022Kr(nullptr, 4, output);
-  EXPECT_TRUE(Korean::toIso2022Kr(nullptr, 4, output));
-  EXPECT_EQ(output.length(), 0u);
-}
-
 // Through the engine: the return to ASCII at the end, and hangul outside KS X 1001.
 struct EngineCase {
   const char* name;
