@@ -253,14 +253,19 @@ FileHandle createFileA(const char* name, std::uint32_t access, std::uint32_t sha
     setLastErrorCode(kErrorPathNotFound);
     return kInvalidFileHandle;
   }
-  DataBuffer utf8;
-  bool exact = EncodingConvert().convertFromAnsi(codepage::kUtf8, name,
-                                                 static_cast<std::uint32_t>(std::strlen(name)), utf8);
-  if (!exact || utf8.length() == 0) {
-    // A byte that the ANSI code page does not map would open some other name.
+  // The name must come back from UTF-16 as it went in: a byte that the ANSI code page does
+  // not map (or that its conversion drops) would otherwise open some other name.
+  auto length = static_cast<std::uint32_t>(std::strlen(name));
+  DataBuffer wide;
+  EncodingConvert().convertFromAnsi(codepage::kUtf16Le, name, length, wide);
+  DataBuffer back;
+  EncodingConvert().convert(codepage::kUtf16Le, ansiCodePage(), wide.data(), wide.length(), back);
+  if (wide.length() == 0 || back.length() != length || std::memcmp(back.data(), name, length) != 0) {
     setLastErrorCode(kErrorInvalidName);
     return kInvalidFileHandle;
   }
+  DataBuffer utf8;
+  utf16ToUtf8(wide.data(), wide.length(), utf8);
   std::string path(reinterpret_cast<const char*>(utf8.data()), utf8.length());
   return createFileUtf8(path, access, shareMode, disposition);
 }

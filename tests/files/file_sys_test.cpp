@@ -96,14 +96,15 @@ INSTANTIATE_TEST_SUITE_P(Modes, Sharing,
 
 struct OpenErrorCase {
   const char* label;
-  std::function<std::string(const TempDir&)> name;  // narrow name (code page 1252)
+  std::function<std::string(const TempDir&)> name;  // narrow name
   std::uint32_t error;
+  std::int32_t ansiCodePage = 1252;
 };
 
 class OpenErrors : public ::testing::TestWithParam<OpenErrorCase> {};
 
 TEST_P(OpenErrors, CarryTheWin32Code) {
-  test::AnsiCodePageScope ansi(1252);
+  test::AnsiCodePageScope ansi(GetParam().ansiCodePage);
   TempDir dir;
   std::string name = GetParam().name(dir);
   FileHandle file = createFileA(name.c_str(), kGenericRead, kFileShareRead, kOpenExisting, kFileAttributeNormal);
@@ -119,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenErrorCase{"Directory", [](const TempDir& d) { return d.path(); }, kErrorAccessDenied},
         // 0x81 has no character in code page 1252: the name cannot be rendered, so nothing opens.
         OpenErrorCase{"UnmappedByte", [](const TempDir& d) { return d.file("a\x81.txt"); }, kErrorInvalidName},
+        OpenErrorCase{"MalformedUtf8", [](const TempDir& d) { return d.file("a\xC3.txt"); }, kErrorInvalidName, 65001},
         OpenErrorCase{"Empty", [](const TempDir&) { return std::string(); }, kErrorPathNotFound}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -412,6 +414,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"SaveNothingLeavesEmptyFile", false, "old.txt", "text", "", true, ""},
                       WriteCase{"SaveEmptyName", false, "", nullptr, "abc", false, nullptr},
                       WriteCase{"SaveOtherName", false, "\xCF\x83.txt", nullptr, "abc", true, "abc"},
+                      WriteCase{"SaveAnsiName", false, "caf\xC3\xA9.txt", nullptr, "abc", true, "abc"},
                       WriteCase{"AppendCreates", true, "new.txt", nullptr, "abc", true, "abc"},
                       WriteCase{"AppendAtEnd", true, "old.txt", "12345", "ab", true, "12345ab"},
                       WriteCase{"AppendNothingCreatesNothing", true, "new.txt", nullptr, "", true, nullptr},
