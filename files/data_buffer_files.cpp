@@ -3,6 +3,7 @@
 
 #include "files/file_sys.h"
 #include "platform/system_message.h"
+#include "platform/wide_units.h"
 #include "text/data_buffer.h"
 #include "text/fatal.h"
 #include "text/string_buffer.h"
@@ -95,7 +96,7 @@ bool DataBuffer::loadWholeFileWide(const char16_t* wideName, LogSink* log) {
   checkAlive();
   adopt(nullptr, 0);
   XString name;
-  name.setFromWide(wideName);
+  name.setFromWide(platform::asOleChars(wideName));
   return loadOpened(*this, name, nullptr, log);
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/system_message.h"
+#include "platform/wide_units.h"
 #include "text/string_buffer.h"
 
 namespace vk {
@@ -152,7 +153,7 @@ FileHandle FileSys::createFileWide(const char16_t* name, std::uint32_t access,
     StringBuffer error = lastErrorText();
     log->logError("Failed to open file (3)");
     XString named;
-    named.setFromWide(name);
+    named.setFromWide(platform::asOleChars(name));
     logName(log, named);
     log->logData("osErrorInfo", error.text());
   }
@@ -204,7 +205,7 @@ bool FileSys::writeWholeFileWide(const char16_t* wideName, const void* bytes, st
                                  LogSink* log) {
   if (wideName == nullptr) return false;
   XString name;
-  name.setFromWide(wideName);
+  name.setFromWide(platform::asOleChars(wideName));
   FileHandle file = openForWrite(name, log);
   if (file == kInvalidFileHandle) {
     logData(log, "utf8Filename", name.getUtf8());
@@ -266,7 +267,7 @@ void FileSys::currentDirectory(XString& directory) {
       if (units >= wide.size()) units = 0;
     }
     if (units != 0) {
-      directory.setFromWide(wide.data(), units);
+      directory.setFromWide(platform::asOleChars(wide.data()), units);
       return;
     }
   }

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #ifdef _WIN32
-#include <winerror.h>
+#include <windows.h>
 #else
 using HRESULT = std::int32_t;
 

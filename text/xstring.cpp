@@ -4,6 +4,7 @@
 
 #include "charset/encoding_convert.h"
 #include "platform/code_page.h"
+#include "platform/wide_units.h"
 
 namespace vk {
 
@@ -306,7 +307,7 @@ void XString::dropWideTerminator() {
 void XString::appendWide(const OLECHAR* units) {
   makeWideCurrent();
   dropWideTerminator();
-  wideForm_.appendWideString(units);
+  wideForm_.appendWideString(platform::asUtf16(units));
   markOnlyWideCurrent();
 }
 

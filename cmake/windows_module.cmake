@@ -1,0 +1,61 @@
+# VelkorString.dll: the in-process server built from the core library, with its type library,
+# registration script, toolbox bitmap, strings and version block as resources, exporting the
+# four entry points of the .def file and depending on system DLLs only.
+
+# --- libbzip2 ---------------------------------------------------------------------------------
+# No mingw-w64 build of libbzip2 is packaged, so the module compiles its own copy from the
+# library's source tree (scripts/build-dll.sh fetches Debian's source package). Only the
+# decompression side is used; bzlib.c also refers to the compressor, which therefore links too.
+set(VK_BZIP2_SOURCE_DIR "" CACHE PATH "Source tree of libbzip2 (bzlib.c, decompress.c, ...)")
+if(NOT EXISTS "${VK_BZIP2_SOURCE_DIR}/bzlib.c")
+  message(FATAL_ERROR "VK_BZIP2_SOURCE_DIR must name a libbzip2 source tree "
+                      "(scripts/build-dll.sh sets it up)")
+endif()
+add_library(vk_bzip2 STATIC
+  ${VK_BZIP2_SOURCE_DIR}/bzlib.c ${VK_BZIP2_SOURCE_DIR}/decompress.c
+  ${VK_BZIP2_SOURCE_DIR}/huffman.c ${VK_BZIP2_SOURCE_DIR}/crctable.c
+  ${VK_BZIP2_SOURCE_DIR}/randtable.c
+  ${VK_BZIP2_SOURCE_DIR}/compress.c ${VK_BZIP2_SOURCE_DIR}/blocksort.c)
+# BZ_EXPORT makes bzlib.h declare plain functions rather than pointers into a libbz2 DLL;
+# BZ_NO_STDIO leaves out the file interface, and its internal-error callback is ours
+# (platform/win32/bzip2_support.cpp).
+target_compile_definitions(vk_bzip2 PUBLIC BZ_EXPORT BZ_NO_STDIO)
+target_include_directories(vk_bzip2 SYSTEM PUBLIC ${VK_BZIP2_SOURCE_DIR})
+# Third-party code, compiled as its authors ship it.
+target_compile_options(vk_bzip2 PRIVATE -w)
+
+target_link_libraries(vkcore PUBLIC vk_bzip2 Threads::Threads ole32 oleaut32 advapi32 uuid)
+
+# --- type library -----------------------------------------------------------------------------
+# Compiled from the committed interface description; the IDL files it imports (oaidl.idl,
+# ocidl.idl) and stdole2.tlb come from Wine's development files.
+find_program(VK_WIDL NAMES ${VK_MINGW_PREFIX}-widl widl REQUIRED)
+set(VK_IDL_INCLUDE_DIR /usr/include/wine/wine/windows CACHE PATH "Directory of oaidl.idl and ocidl.idl")
+set(VK_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "Directory of stdole2.tlb")
+set(VK_TYPELIB ${CMAKE_CURRENT_BINARY_DIR}/VelkorString.tlb)
+add_custom_command(
+  OUTPUT ${VK_TYPELIB}
+  COMMAND ${VK_WIDL} -I${VK_IDL_INCLUDE_DIR} -L${VK_STDOLE_DIR} -t -T ${VK_TYPELIB}
+          ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl
+  COMMENT "Compiling the type library VelkorString.tlb"
+  VERBATIM)
+add_custom_target(vk_typelib DEPENDS ${VK_TYPELIB})
+
+# --- the module -------------------------------------------------------------------------------
+set(VK_RESOURCE_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.rc)
+set_source_files_properties(${VK_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
+  "${VK_TYPELIB};${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs;${CMAKE_CURRENT_SOURCE_DIR}/component/win32/toolbox.bmp")
+add_library(VelkorString SHARED
+  ${VK_RESOURCE_SCRIPT}
+  ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.def)
+add_dependencies(VelkorString vk_typelib)
+set_target_properties(VelkorString PROPERTIES PREFIX "" OUTPUT_NAME VelkorString)
+# The resource compiler finds the type library, the script and the bitmap by these folders.
+target_include_directories(VelkorString PRIVATE
+  ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/component
+  ${CMAKE_CURRENT_SOURCE_DIR}/component/win32)
+# The whole core goes in: DllMain and the entry points live in it and nothing inside the module
+# refers to them. The runtimes are linked statically so that only system DLLs are imported.
+target_link_libraries(VelkorString PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,vkcore>")
+target_link_options(VelkorString PRIVATE -static -static-libgcc -static-libstdc++)
