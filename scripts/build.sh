@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything (library, demo, tests, benchmarks) and runs the demo.
+# Builds everything (library, demo, tests, benchmarks; the Windows module when its toolchain is
+# installed) and runs the demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
+# The Windows module as well when the mingw-w64 toolchain and Wine's IDL files are installed
+# (scripts/wine-test.sh installs them, builds the module and tests it under Wine).
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 && command -v x86_64-w64-mingw32-widl >/dev/null 2>&1 &&
+   [[ -f /usr/include/wine/wine/windows/oaidl.idl ]]; then
+  scripts/build-dll.sh
+fi
 ./build/vkdemo "$@"

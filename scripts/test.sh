@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the unit tests in a normal and an ASan+UBSan build, and the check that
-# the stored code-page tables are exactly what the generator makes.
+# Runs every test: the unit tests in a normal and an ASan+UBSan build, the check that the
+# stored code-page tables are exactly what the generator makes, and the Windows module under
+# Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,3 +22,6 @@ if [[ -x tools/codepage-gen/check.sh ]]; then
   echo "== stored code-page tables match the generator"
   tools/codepage-gen/check.sh
 fi
+
+echo "== the Windows module under Wine"
+scripts/wine-test.sh
