@@ -1,5 +1,6 @@
 // Which code pages the engine can convert: the Unicode forms by algorithm, the table code
-// pages of the table store, and the ISO-2022 pages when their byte transforms are built in.
+// pages of the table store, and the ISO-2022 and HZ pages when their byte transforms are
+// built in.
 // Callers that must not act on a conversion that cannot produce anything ask here first.
 #include "charset/encoding_convert.h"
 #include "charset/iso2022_hooks.h"
@@ -20,6 +21,7 @@ bool EncodingConvert::canConvert(std::int32_t codePage) {
     case codepage::kIso2022JpKana:
     case codepage::kIso2022JpAllow1Byte:
     case codepage::kIso2022Kr:
+    case 52936:  // HZ-GB-2312, a byte transform around 936
       return iso2022Transforms() != nullptr;
     default:
       return codePage != 0 && tableLayoutFor(codePage, nullptr);

@@ -90,6 +90,13 @@ const RoundTripCase kRoundTrips[] = {
 INSTANTIATE_TEST_SUITE_P(Texts, TransformRoundTrip, ::testing::ValuesIn(kRoundTrips),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(TransformEngine, TransformedPagesCountAsConvertible) {
+  for (std::int32_t page : {50220, 50221, 50222, 50225, 52936}) {
+    EXPECT_TRUE(EncodingConvert::canConvert(page)) << page;
+  }
+  EXPECT_FALSE(EncodingConvert::canConvert(50227));  // ISO-2022-CN has no transform
+}
+
 TEST(TransformEngine, NullOrEmptyInputAppendsNothing) {
   const Iso2022Transforms* transforms = iso2022Transforms();
   ASSERT_NE(transforms, nullptr);
