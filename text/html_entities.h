@@ -25,6 +25,8 @@ extern const EntityRow kEntityRows[kEntityRowCount];
 
 // "&" by "&amp;", "<" by "&lt;", ">" by "&gt;", '"' by "&quot;", in that order.
 void encodeEntities(StringBuffer& text);
+// The same from `length` bytes (up to the first NUL) of `text`, appended to `output`.
+void encodeEntities(const char* text, std::size_t length, StringBuffer& output);
 
 // Decodes references in ANSI-code-page bytes: the four markup references, the table, "&amp;",
 // then the hexadecimal and the decimal byte passes.

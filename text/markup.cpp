@@ -46,10 +46,20 @@ void stripTags(StringBuffer& text) {
   text.dropLast(n - out);
 }
 
+// The result takes the place of the UTF-8 form as setFromUtf8 would put it there (an empty
+// result clears the value; the form is shrunk to fit), encoded straight from the source in
+// one pass with one exactly sized block, so large texts cost no more per byte than small
+// ones.
 void htmlEntityEncode(XString& value) {
-  StringBuffer scratch(value.utf8Buffer().text());
-  html::encodeEntities(scratch);
-  value.setFromUtf8(scratch.text());
+  const StringBuffer& source = value.utf8Buffer();
+  StringBuffer encoded = StringBuffer::withSize(1);
+  html::encodeEntities(source.text(), static_cast<std::size_t>(source.length()), encoded);
+  value.clear();
+  if (encoded.length() == 0) return;
+  StringBuffer& utf8 = value.utf8Buffer();
+  utf8.appendBuffer(encoded);
+  utf8.shrinkToFit();
+  value.markOnlyUtf8Current();
 }
 
 void htmlEntityDecode(XString& value) {
@@ -63,11 +73,12 @@ void htmlEntityDecode(XString& value) {
   value.setFromUtf8(reinterpret_cast<const char*>(decoded.data()));
 }
 
+// Stripping never lengthens the text, so it runs in place on the UTF-8 form, which is then
+// the only current form: the same outcome as clearing the value and appending the stripped
+// copy.
 void stripHtml(XString& value) {
-  StringBuffer scratch(value.utf8Buffer().text());
-  stripTags(scratch);
-  value.clear();
-  value.appendUtf8(scratch.text());
+  stripTags(value.utf8Buffer());
+  value.markOnlyUtf8Current();
 }
 
 }  // namespace vk::markup

@@ -51,9 +51,33 @@ const TextCase kEncodeCases[] = {
     {"Empty", u"", u""},
     {"NonAsciiKept", u"\u00E9<\u65E5", u"\u00E9&lt;\u65E5"},
     {"OnlyMarkup", u"<>&\"", u"&lt;&gt;&amp;&quot;"},
+    {"EndsAtEmbeddedZero", std::u16string(u"<\0>", 3), u"&lt;"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, EntityEncoding, ::testing::ValuesIn(kEncodeCases));
+
+// Encoding in one pass gives what the four replacements give in turn, on texts made of the
+// characters that matter.
+TEST(EntityEncodingPasses, OnePassEqualsTheFourReplacementsInTurn) {
+  const char alphabet[] = "&<>\"a;ltgqu";
+  std::uint64_t state = 12345;
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    std::size_t length = round % 40;
+    for (std::size_t i = 0; i < length; ++i) {
+      state = state * 6364136223846793005ull + 1442695040888963407ull;
+      text += alphabet[(state >> 33) % (sizeof alphabet - 1)];
+    }
+    StringBuffer passes(text.c_str());
+    passes.replaceAll("&", "&amp;");
+    passes.replaceAll("<", "&lt;");
+    passes.replaceAll(">", "&gt;");
+    passes.replaceAll("\"", "&quot;");
+    StringBuffer onePass(text.c_str());
+    html::encodeEntities(onePass);
+    ASSERT_STREQ(onePass.text(), passes.text()) << text;
+  }
+}
 
 // ---------------------------------------------------------------------------------------
 // The reference table
@@ -357,6 +381,7 @@ const TextCase kStripCases[] = {
     {"Empty", u"", u""},
     {"NoTags", u"plain", u"plain"},
     {"BackslashOutsideTag", u"a\\b<i>c", u"a\\bc"},
+    {"EndsAtEmbeddedZero", std::u16string(u"a<b>c\0d<i>e", 11), u"ac"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, TagStripping, ::testing::ValuesIn(kStripCases));
