@@ -1,8 +1,9 @@
-// Base64. The encoder turns each 3-byte group into two 12-bit halves and writes each half's
-// two characters with one table load; the decoder takes 4 characters at a time through four
-// pre-shifted tables whose entries for anything outside the alphabet carry a flag bit, and
-// falls back to one character at a time only where such a character (white space, '=', a
-// zero byte or an invalid one) appears.
+// Base64. The encoder reads the input six bytes at a time (four 12-bit values) and writes the
+// two characters of each 12-bit value with one table load. The decoder takes eight characters
+// at a time through four tables that hold each character's six bits already placed in the
+// output bytes, so that OR-ing four entries gives three finished bytes; an entry for anything
+// outside the alphabet carries a flag bit, and only where such a character appears (white
+// space, '=', a zero byte or an invalid one) does the decoder go one character at a time.
 #include <array>
 #include <cstring>
 
@@ -40,21 +41,34 @@ constexpr std::array<std::uint8_t, 256> makeClasses() {
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
 
-// The value of a character shifted into place for each position of a group; characters
-// outside the alphabet set the flag bit.
+// For the character at position k of a group, its six bits placed where they land in the
+// group's three bytes, byte 0 in the low eight bits: OR-ing the four entries of a group gives
+// the bytes in memory order on a little-endian machine. Characters outside the alphabet set
+// the flag bit.
 constexpr std::uint32_t kNotAlphabet = 0x80000000u;
-constexpr std::array<std::uint32_t, 256> makeShifted(int shift) {
+constexpr std::array<std::uint32_t, 256> makePlaced(int k) {
   std::array<std::uint32_t, 256> table{};
   for (std::size_t c = 0; c < 256; ++c) {
-    std::uint8_t k = kClasses[c];
-    table[c] = k < 64 ? static_cast<std::uint32_t>(k) << shift : kNotAlphabet;
+    std::uint8_t v = kClasses[c];
+    if (v >= 64) {
+      table[c] = kNotAlphabet;
+      continue;
+    }
+    std::uint32_t group = static_cast<std::uint32_t>(v) << (18 - 6 * k);  // as 24 bits, byte 0 high
+    table[c] = ((group >> 16) & 0xFF) | (group & 0xFF00) | ((group & 0xFF) << 16);
   }
   return table;
 }
-alignas(64) constexpr std::array<std::uint32_t, 256> kShift18 = makeShifted(18);
-alignas(64) constexpr std::array<std::uint32_t, 256> kShift12 = makeShifted(12);
-alignas(64) constexpr std::array<std::uint32_t, 256> kShift6 = makeShifted(6);
-alignas(64) constexpr std::array<std::uint32_t, 256> kShift0 = makeShifted(0);
+alignas(64) constexpr std::array<std::uint32_t, 256> kPlaced0 = makePlaced(0);
+alignas(64) constexpr std::array<std::uint32_t, 256> kPlaced1 = makePlaced(1);
+alignas(64) constexpr std::array<std::uint32_t, 256> kPlaced2 = makePlaced(2);
+alignas(64) constexpr std::array<std::uint32_t, 256> kPlaced3 = makePlaced(3);
+
+#if (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) || defined(_WIN32)
+constexpr bool kLittleEndian = true;
+#else
+constexpr bool kLittleEndian = false;
+#endif
 
 // Output is gathered in a block of whole groups before it is appended.
 constexpr std::uint32_t kBlockGroups = 2048;
@@ -63,6 +77,23 @@ inline void encodeGroup(const std::uint8_t* in, char* out) {
   std::uint32_t v = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
   std::memcpy(out, &kPairs[(v >> 12) * 2], 2);
   std::memcpy(out + 2, &kPairs[(v & 0xFFF) * 2], 2);
+}
+
+// Two groups: six input bytes read as one 48-bit number.
+inline void encodeTwoGroups(const std::uint8_t* in, char* out) {
+  std::uint64_t v = (std::uint64_t{in[0]} << 40) | (std::uint64_t{in[1]} << 32) | (std::uint64_t{in[2]} << 24) |
+                    (std::uint64_t{in[3]} << 16) | (std::uint64_t{in[4]} << 8) | in[5];
+  std::memcpy(out, &kPairs[((v >> 36) & 0xFFF) * 2], 2);
+  std::memcpy(out + 2, &kPairs[((v >> 24) & 0xFFF) * 2], 2);
+  std::memcpy(out + 4, &kPairs[((v >> 12) & 0xFFF) * 2], 2);
+  std::memcpy(out + 6, &kPairs[(v & 0xFFF) * 2], 2);
+}
+
+// The three bytes of a finished group (accumulated as 24 bits, byte 0 high).
+inline void putGroup(std::uint8_t* out, std::uint32_t bits) {
+  out[0] = static_cast<std::uint8_t>(bits >> 16);
+  out[1] = static_cast<std::uint8_t>(bits >> 8);
+  out[2] = static_cast<std::uint8_t>(bits);
 }
 
 }  // namespace
@@ -80,10 +111,8 @@ void ContentCoding::encodeBase64(const void* bytes, std::uint32_t count, StringB
     char* out = block;
     std::uint32_t i = 0;
     for (; i + 4 <= n; i += 4) {
-      encodeGroup(in, out);
-      encodeGroup(in + 3, out + 4);
-      encodeGroup(in + 6, out + 8);
-      encodeGroup(in + 9, out + 12);
+      encodeTwoGroups(in, out);
+      encodeTwoGroups(in + 6, out + 8);
       in += 12;
       out += 16;
     }
@@ -114,7 +143,9 @@ bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuff
   const std::uint8_t* end = p + count;
 
   std::uint32_t start = output.length();
-  std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + 3;
+  // Room for every group, plus one byte that a four-byte store of the last group writes past
+  // its three.
+  std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + 4;
   if (room > UINT32_MAX) fatalError("DataBuffer size exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(room));
   std::uint8_t* base = output.data();
@@ -124,12 +155,23 @@ bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuff
   int taken = 0;  // alphabet characters of the current group
   for (;;) {
     if (taken == 0) {
+      if (kLittleEndian) {
+        while (end - p >= 8) {
+          std::uint32_t a = kPlaced0[p[0]] | kPlaced1[p[1]] | kPlaced2[p[2]] | kPlaced3[p[3]];
+          std::uint32_t b = kPlaced0[p[4]] | kPlaced1[p[5]] | kPlaced2[p[6]] | kPlaced3[p[7]];
+          if (((a | b) & kNotAlphabet) != 0) break;
+          std::memcpy(out, &a, 4);
+          std::memcpy(out + 3, &b, 4);
+          out += 6;
+          p += 8;
+        }
+      }
       while (end - p >= 4) {
-        std::uint32_t v = kShift18[p[0]] | kShift12[p[1]] | kShift6[p[2]] | kShift0[p[3]];
-        if ((v & kNotAlphabet) != 0) break;
-        out[0] = static_cast<std::uint8_t>(v >> 16);
-        out[1] = static_cast<std::uint8_t>(v >> 8);
-        out[2] = static_cast<std::uint8_t>(v);
+        std::uint32_t a = kPlaced0[p[0]] | kPlaced1[p[1]] | kPlaced2[p[2]] | kPlaced3[p[3]];
+        if ((a & kNotAlphabet) != 0) break;
+        out[0] = static_cast<std::uint8_t>(a);
+        out[1] = static_cast<std::uint8_t>(a >> 8);
+        out[2] = static_cast<std::uint8_t>(a >> 16);
         out += 3;
         p += 4;
       }
@@ -139,9 +181,7 @@ bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuff
     if (k < 64) {
       accumulator = (accumulator << 6) | k;
       if (++taken == 4) {
-        out[0] = static_cast<std::uint8_t>(accumulator >> 16);
-        out[1] = static_cast<std::uint8_t>(accumulator >> 8);
-        out[2] = static_cast<std::uint8_t>(accumulator);
+        putGroup(out, accumulator);
         out += 3;
         accumulator = 0;
         taken = 0;

@@ -47,6 +47,20 @@ void setResult(LONG* success, bool ok) {
   if (success != nullptr) *success = ok ? 1 : 0;
 }
 
+// The value's bytes in a code page, for writing: the UTF-8 form itself when the code page is
+// UTF-8 (a conversion to the same code page is a plain copy), else converted into `converted`.
+struct ValueBytes {
+  const void* data;
+  std::uint32_t count;
+};
+ValueBytes valueBytesIn(XString& value, std::int32_t codePage, DataBuffer& converted) {
+  const char* text = value.getUtf8();
+  auto count = static_cast<std::uint32_t>(value.utf8Length());
+  if (codePage == codepage::kUtf8) return {text, count};
+  EncodingConvert().convert(codepage::kUtf8, codePage, text, count, converted);
+  return {converted.data(), converted.length()};
+}
+
 }  // namespace
 
 HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
@@ -84,11 +98,9 @@ HRESULT VkString::SaveToFile(BSTR filename, BSTR charset, LONG* success) {
     setResult(success, false);
     return S_OK;
   }
-  DataBuffer bytes;
-  const char* text = value_.getUtf8();
-  EncodingConvert().convert(codepage::kUtf8, codePage, text,
-                            static_cast<std::uint32_t>(value_.utf8Length()), bytes);
-  setResult(success, FileSys::writeWholeFile(name.getUtf8(), bytes.data(), bytes.length(), nullptr));
+  DataBuffer converted;
+  ValueBytes bytes = valueBytesIn(value_, codePage, converted);
+  setResult(success, FileSys::writeWholeFile(name.getUtf8(), bytes.data, bytes.count, nullptr));
   return S_OK;
 }
 
@@ -100,11 +112,9 @@ HRESULT VkString::AppendToFile(BSTR filename, BSTR charset, LONG* success) {
     setResult(success, false);
     return S_OK;
   }
-  DataBuffer bytes;
-  const char* text = value_.getUtf8();
-  EncodingConvert().convert(codepage::kUtf8, codePage, text,
-                            static_cast<std::uint32_t>(value_.utf8Length()), bytes);
-  setResult(success, FileSys::appendToFile(name, bytes.data(), bytes.length(), nullptr));
+  DataBuffer converted;
+  ValueBytes bytes = valueBytesIn(value_, codePage, converted);
+  setResult(success, FileSys::appendToFile(name, bytes.data, bytes.count, nullptr));
   return S_OK;
 }
 
