@@ -59,3 +59,10 @@ target_include_directories(VelkorString PRIVATE
 # refers to them. The runtimes are linked statically so that only system DLLs are imported.
 target_link_libraries(VelkorString PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,vkcore>")
 target_link_options(VelkorString PRIVATE -static -static-libgcc -static-libstdc++)
+
+# --- a compiled client --------------------------------------------------------------------------
+# Checks the module's entry points, IDispatch and vtable, and the Windows platform layer
+# directly; scripts/wine-test.sh runs it under Wine once the module is registered.
+add_executable(vk_wine_client tests/wine/windows_client.cpp)
+target_link_libraries(vk_wine_client PRIVATE vkcore)
+target_link_options(vk_wine_client PRIVATE -municode -static -static-libgcc -static-libstdc++)

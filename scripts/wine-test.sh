@@ -36,6 +36,7 @@ fi
 
 scripts/build-dll.sh "$build"
 dll=$build/VelkorString.dll
+cmake --build "$build" --target vk_wine_client -j"$(nproc)" >/dev/null
 
 stage=$build/wine-stage
 rm -rf "$stage"
@@ -50,7 +51,7 @@ python3 tests/wine/check_resources.py "$dll" "$build/VelkorString.tlb" component
 export WINEPREFIX=$stage/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all,fixme+wscript
 # Wine's own output always goes to files: its background services inherit any pipe and keep it
 # open. The server is stopped however the stage ends.
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
 winpath() { echo "Z:${1//\//\\}"; }
 
 echo "== fresh Wine prefix"
@@ -58,7 +59,7 @@ prefix_started=$SECONDS
 # The server is started first and kept up for the whole stage (-p): every later wine call then
 # finds it and its services running.
 mkdir -p "$WINEPREFIX"
-wineserver -p
+timeout 30 wineserver -p
 timeout 180 wineboot --init >"$log/wineboot.txt" 2>&1 || { cat "$log/wineboot.txt"; exit 1; }
 timeout 60 wine cmd /c exit >"$log/cmd.txt" 2>&1
 echo "prefix ready in $((SECONDS - prefix_started)) s"
@@ -168,8 +169,15 @@ expect_value "$log/typelib.txt" "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\1.0\\HELPDI
 reg_query "$log/interface.txt" "HKCR\\Interface\\$iid" /s || problem "IVkString is not registered"
 expect_value "$log/interface.txt" "HKEY_CLASSES_ROOT\\Interface\\$iid" "(Default)" "IVkString"
 
-# --- script clients -----------------------------------------------------------------------------
+# --- clients ------------------------------------------------------------------------------------
 scratch=$(winpath "$stage/scratch")
+echo "== compiled client (entry points, IDispatch, vtable, platform layer)"
+code=0
+LC_ALL=C.UTF-8 TZ=UTC0 timeout 120 wine "$(winpath "$build/vk_wine_client.exe")" "$module" "$scratch" \
+  >"$log/client.out.txt" 2>"$log/client.err.txt" || code=$?
+tr -d '\r' <"$log/client.out.txt" | sed 's/^/    /'
+((code == 0)) || problem "vk_wine_client: exit code $code"
+[[ $(tr -d '\r' <"$log/client.out.txt" | tail -n1) == "DONE failures=0" ]] || problem "vk_wine_client: no 'DONE failures=0' sentinel"
 echo "== VBScript suite (ANSI code page 1252, UTC)"
 script_args=("$scratch" main)
 run_script vbs-main tests/wine/vkstring_suite.vbs LC_ALL=C.UTF-8 TZ=UTC0
