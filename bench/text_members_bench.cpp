@@ -81,14 +81,14 @@ void reportRate(benchmark::State& state, std::size_t bytes) {
       megabytes / 1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// Writes over a block larger than the processor's caches, so that the next operation finds
-// its text in memory, as a large text always is, and not in cache.
+// Reads a block larger than the processor's caches, so that the next operation finds its
+// text in memory, as a large text always is, and not in cache. Reading leaves no dirty lines
+// behind whose write-back would be charged to the operation.
 void evictCaches() {
-  static std::vector<char> block(std::size_t{64} << 20);
-  static char round = 0;
-  ++round;
-  for (std::size_t i = 0; i < block.size(); i += 64) block[i] = round;
-  benchmark::DoNotOptimize(block.data());
+  static const std::vector<char> block(std::size_t{64} << 20, 1);
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < block.size(); i += 64) sum += static_cast<unsigned char>(block[i]);
+  benchmark::DoNotOptimize(sum);
 }
 
 // Runs `operation` on a fresh UTF-8 value of the text in every iteration, timing only the
