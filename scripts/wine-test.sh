@@ -39,6 +39,12 @@ dll=$build/VelkorString.dll
 cmake --build "$build" --target vk_wine_client -j"$(nproc)" >/dev/null
 
 stage=$build/wine-stage
+# A server left running by an earlier stage belongs to the old prefix; stop it before the prefix
+# is replaced (the new one would get a server of its own beside it).
+if [[ -d $stage/prefix ]]; then
+  WINEPREFIX=$stage/prefix timeout 30 wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$stage/prefix timeout 30 wineserver -w >/dev/null 2>&1 || true
+fi
 rm -rf "$stage"
 mkdir -p "$stage/out" "$stage/scratch"
 log=$stage/out
@@ -51,7 +57,7 @@ python3 tests/wine/check_resources.py "$dll" "$build/VelkorString.tlb" component
 export WINEPREFIX=$stage/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all,fixme+wscript
 # Wine's own output always goes to files: its background services inherit any pipe and keep it
 # open. The server is stopped however the stage ends.
-trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1 || true' EXIT
 winpath() { echo "Z:${1//\//\\}"; }
 
 echo "== fresh Wine prefix"
