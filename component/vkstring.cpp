@@ -1,20 +1,10 @@
 #include "component/vkstring.h"
 
+#include "component/member_arguments.h"
 #include "component/module.h"
 #include "text/xstring.h"
 
 namespace vk {
-namespace {
-
-// A wide-string argument as a temporary text value: a null string behaves as an empty one,
-// and embedded zero units are kept.
-XString argumentValue(BSTR text) {
-  XString value;
-  value.setFromBstr(text);
-  return value;
-}
-
-}  // namespace
 
 // Each live object holds one module lock, so the module is not unloaded under it.
 VkString::VkString(IUnknown* outer)

@@ -5,19 +5,10 @@
 
 #include "charset/encoding_convert.h"
 #include "coding/content_coding.h"
+#include "component/member_arguments.h"
 #include "component/vkstring.h"
 
 namespace vk {
-namespace {
-
-XString argumentValue(BSTR text) {
-  XString value;
-  value.setFromBstr(text);
-  return value;
-}
-
-}  // namespace
-
 HRESULT VkString::AppendEncoded(BSTR Str, BSTR encoding, BSTR charset) {
   XString argument = argumentValue(Str);
   XString encodingName = argumentValue(encoding);

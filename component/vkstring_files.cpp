@@ -6,18 +6,13 @@
 
 #include "charset/charset_names.h"
 #include "charset/encoding_convert.h"
+#include "component/member_arguments.h"
 #include "component/vkstring.h"
 #include "files/file_sys.h"
 #include "platform/automation.h"
 
 namespace vk {
 namespace {
-
-XString argumentValue(BSTR text) {
-  XString value;
-  value.setFromBstr(text);
-  return value;
-}
 
 // The code page a charset argument names, 0 when the engine cannot convert it.
 std::int32_t convertibleCodePage(XString& charset) {

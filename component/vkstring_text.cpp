@@ -1,6 +1,7 @@
 // The text members of VkString: editing and searching, the ANSI byte members, markup
 // transforms, word forms and matching, and the script counts. Each is a thin shell around one
 // operation of the text core; every one returns S_OK and writes its result on every path.
+#include "component/member_arguments.h"
 #include "component/vkstring.h"
 #include "text/editing.h"
 #include "text/markup.h"
@@ -9,13 +10,6 @@
 
 namespace vk {
 namespace {
-
-// A wide-string argument as a temporary text value: a null string behaves as an empty one.
-XString argumentValue(BSTR text) {
-  XString value;
-  value.setFromBstr(text);
-  return value;
-}
 
 LONG yesNo(bool answer) { return answer ? 1 : 0; }
 
