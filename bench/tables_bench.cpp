@@ -37,9 +37,9 @@ struct Lcg {
 
 // A text drawn from `pool` in runs of words separated by spaces, with `asciiShare` percent of
 // the words plain ASCII.
-std::u16string makeText(const std::u16string& pool, int asciiShare, std::uint64_t seed) {
+std::u16string makeText(const std::u16string& pool, int asciiShare, std::uint64_t start) {
   static const std::u16string kAscii = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  Lcg rng{seed};
+  Lcg rng{start};
   std::u16string text;
   while (text.size() < kTextUnits) {
     const std::u16string& from = static_cast<int>(rng.next(100)) < asciiShare ? kAscii : pool;
