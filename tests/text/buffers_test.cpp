@@ -209,7 +209,8 @@ TEST_F(StringBufferDeathTest, UseAfterDestructionStops) {
   alignas(StringBuffer) unsigned char storage[sizeof(StringBuffer)];
   auto* buffer = new (storage) StringBuffer("x");
   buffer->~StringBuffer();
-  EXPECT_DEATH(buffer->append("y"), "StringBuffer used after destruction");
+  // Under UBSan the vptr check may stop the call before the buffer's own marker check does.
+  EXPECT_DEATH(buffer->append("y"), "StringBuffer used after destruction|invalid vptr");
 }
 
 TEST(DataBufferGrowth, FirstGrowthIsTwentyThousandThenGeometric) {
