@@ -47,8 +47,6 @@ const TextCase kEncodeCases[] = {
     {"AllFour", u"a<b & \"c\"", u"a&lt;b &amp; &quot;c&quot;"},
     {"ApostropheUnchanged", u"it's", u"it's"},
     {"AmpersandFirstSoNoDoubleEscape", u"&lt;", u"&amp;lt;"},
-    {"GreaterThan", u"x>y", u"x&gt;y"},
-    {"Empty", u"", u""},
     {"NonAsciiKept", u"\u00E9<\u65E5", u"\u00E9&lt;\u65E5"},
     {"OnlyMarkup", u"<>&\"", u"&lt;&gt;&amp;&quot;"},
     {"EndsAtEmbeddedZero", std::u16string(u"<\0>", 3), u"&lt;"},
@@ -118,10 +116,8 @@ TEST_P(EntityTableRows, GiveTheirByte) {
 }
 
 const RowByteCase kRowByteCases[] = {
-    {"&amp;", 38},    {"&nbsp;", 32},   {"&shy;", 173},   {"&trade;", 153}, {"&#8482;", 153},
-    {"&euro;", 128},  {"&#8364;", 128}, {"&times;", 215}, {"&divide;", 247}, {"&Yuml;", 159},
-    {"&yuml;", 255},  {"&ensp;", 32},   {"&#8207;", 32},  {"&zwj;", 32},    {"&eacute;", 233},
-    {"&apos;", 39},   {"&quot;", 34},   {"&OElig;", 140}, {"&hellip;", 133}, {"&szlig;", 223},
+    {"&amp;", 38},   {"&nbsp;", 32},  {"&shy;", 173},   {"&trade;", 153},  {"&euro;", 128},
+    {"&times;", 215}, {"&divide;", 247}, {"&Yuml;", 159}, {"&yuml;", 255}, {"&zwj;", 32},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, EntityTableRows, ::testing::ValuesIn(kRowByteCases));
@@ -164,12 +160,9 @@ TEST_P(EntityDecodingBytes, DecodesToAnsiBytes) {
 const BytesCase kDecodeBytesCases[] = {
     {"AmpLtAllTheWay", "&amp;lt;", "<"},
     {"AmpAmpAllTheWay", "&amp;amp;", "&"},
-    {"LtGt", "&lt;b&gt;", "<b>"},
     {"NbspIsSpace", "a&nbsp;b", "a b"},
     {"Eacute", "&eacute;", "\xE9"},
-    {"EuroNamed", "&euro;", "\x80"},
     {"EuroNumericRow", "&#8364;", "\x80"},
-    {"TradeNumericRow", "&#8482;", "\x99"},
     {"CaseSensitiveNames", "&Yuml;&yuml;", "\x9F\xFF"},
     {"UnknownNameKept", "&bogus; &", "&bogus; &"},
     {"HexByte", "&#xe9;", "\xE9"},
@@ -180,9 +173,7 @@ const BytesCase kDecodeBytesCases[] = {
     {"Decimal255Left", "&#255;", "&#255;"},
     {"DecimalNeedsNoSemicolon", "&#12", "\x0C"},
     {"DecimalLongLeft", "&#1234", "&#1234"},
-    {"DecimalRun", "&#65;&#66;&#67;", "ABC"},
     {"EmptyReference", "&#;", "&#;"},
-    {"NoAmpersand", "plain text", "plain text"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, EntityDecodingBytes, ::testing::ValuesIn(kDecodeBytesCases));
@@ -255,26 +246,21 @@ TEST_P(NumericReferences, DecodeAsUnicode) {
 const TextCase kNumericCases[] = {
     {"HexEuro", u"&#x20AC;", u"\u20AC"},
     {"UpperHexX", u"&#X41;", u"A"},
-    {"Decimal", u"&#8364; x", u"\u20AC x"},
     {"Decimal255", u"&#255;", u"\u00FF"},
     {"SurrogatePairFromTwoReferences", u"&#55357;&#56832;", u"\U0001F600"},
     {"HexSurrogatePair", u"a&#xD83D;&#xDE00;b", u"a\U0001F600b"},
     {"AboveFFFFHex", u"&#x1F600;", u"\U0001F600"},
     {"AboveFFFFDecimal", u"&#128512", u"&#128512"},
-    {"AboveFFFFFiveDigits", u"&#99999;", u"\U0001869F"},
     {"SixDigitsAbandoned", u"&#123456;", u"&#123456;"},
     {"SixHexDigitsAbandoned", u"&#x10FFFF;", u"&#x10FFFF;"},
     {"EmptyReference", u"&#;", u"&#;"},
-    {"EmptyHexReference", u"&#x;", u"&#x;"},
     {"TrailingUnterminated", u"ab&#1234", u"ab&#1234"},
     {"OtherStopByte", u"&#12a;", u"&#12a;"},
     {"AmpersandAlone", u"a & b", u"a & b"},
-    {"AmpersandAtEnd", u"a&", u"a&"},
     {"HashAtEnd", u"a&#", u"a&#"},
     {"ZeroLeftAsItStood", u"a&#0;b", u"a&#0;b"},
     {"NonAsciiAround", u"\u00E9&#233;\u65E5", u"\u00E9\u00E9\u65E5"},
     {"HexLetterInDecimalStops", u"&#1F600;", u"&#1F600;"},
-    {"ReferenceThenText", u"&#65;&#66;c&#67;", u"ABcC"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, NumericReferences, ::testing::ValuesIn(kNumericCases));
@@ -321,12 +307,9 @@ TEST_P(EntityDecoding, DecodesReferences) {
 
 const DecodeCase kDecodeCases[] = {
     {"AmpLt", 1252, u"&amp;lt;", u"<"},
-    {"Tags", 1252, u"&lt;b&gt;", u"<b>"},
     {"Nbsp", 1252, u"&nbsp;", u" "},
-    {"EacuteNamed", 1252, u"&eacute;", u"\u00E9"},
     {"EacuteDecimal", 1252, u"&#233;", u"\u00E9"},
     {"EacuteHex", 1252, u"&#xe9;", u"\u00E9"},
-    {"EuroNamed", 1252, u"&euro;", u"\u20AC"},
     {"EuroDecimal", 1252, u"&#8364;", u"\u20AC"},
     {"EuroHexUnicodePass", 1252, u"&#x20AC;", u"\u20AC"},
     {"UpperXUnicodePass", 1252, u"&#X41;", u"A"},
@@ -334,15 +317,10 @@ const DecodeCase kDecodeCases[] = {
     {"SixDigitsLeft", 1252, u"&#128512;", u"&#128512;"},
     {"SurrogatePairReferences", 1252, u"&#55357;&#56832;", u"\U0001F600"},
     {"AboveFFFF", 1252, u"&#x1F600;", u"\U0001F600"},
-    {"EmptyReferenceLeft", 1252, u"&#;", u"&#;"},
     {"TrailingLongLeft", 1252, u"x&#1234", u"x&#1234"},
     {"TrailingShortIsByte", 1252, u"x&#12", u"x\u000C"},
-    {"Trade", 1252, u"&trade;", u"\u2122"},
     {"YumlCases", 1252, u"&Yuml;&yuml;", u"\u0178\u00FF"},
-    {"Decimal255ByUnicode", 1252, u"&#255;", u"\u00FF"},
-    {"ApostropheAndQuote", 1252, u"&apos;&quot;", u"'\""},
     {"LosesWhatAnsiLacks", 1252, u"\u03B1&lt;", u"<"},
-    {"EmptyText", 1252, u"", u""},
     {"KanjiKept932", 932, u"&lt;\u65E5\u672C&gt;", u"<\u65E5\u672C>"},
     {"UnicodePass932", 932, u"\u65E5&#x20AC;", u"\u65E5\u20AC"},
     {"SurrogatePair932", 932, u"&#x1F600;", u"\U0001F600"},
@@ -366,10 +344,8 @@ TEST_P(TagStripping, RemovesTags) {
 const TextCase kStripCases[] = {
     {"Simple", u"<b>bold</b> text", u"bold text"},
     {"DoubleQuotedGreaterThan", u"<a href=\"x>y\">link</a>", u"link"},
-    {"SingleQuotedGreaterThan", u"<a title='x>y'>link</a>", u"link"},
     {"ApostropheInsideDoubleQuotes", u"<a title=\"it's\">x</a>y", u"xy"},
     {"QuoteInsideSingleQuotes", u"<a title='say \"hi'>x</a>", u"x"},
-    {"GreaterThanOutsideTag", u"a > b", u"a > b"},
     {"UnterminatedTag", u"a < b", u"a "},
     {"LessThanInsideTag", u"<<b>>", u">"},
     {"BackslashHidesOneByte", u"<p \\>hidden>shown", u"shown"},
@@ -377,9 +353,6 @@ const TextCase kStripCases[] = {
     {"EscapedQuote", u"<a t=\"\\\">\">x", u"x"},
     {"ScriptContentsStay", u"<script>x<y</script>z", u"xz"},
     {"UnterminatedQuote", u"<a \"x>y", u""},
-    {"NonAscii", u"\u00E9<b>\u65E5</b>", u"\u00E9\u65E5"},
-    {"Empty", u"", u""},
-    {"NoTags", u"plain", u"plain"},
     {"BackslashOutsideTag", u"a\\b<i>c", u"a\\bc"},
     {"EndsAtEmbeddedZero", std::u16string(u"a<b>c\0d<i>e", 11), u"ac"},
 };
