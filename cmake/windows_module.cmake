@@ -28,14 +28,22 @@ target_link_libraries(vkcore PUBLIC vk_bzip2 Threads::Threads ole32 oleaut32 adv
 
 # --- type library -----------------------------------------------------------------------------
 # Compiled from the committed interface description; the IDL files it imports (oaidl.idl,
-# ocidl.idl) and stdole2.tlb come from Wine's development files.
+# ocidl.idl) and stdole2.tlb come from Wine's development files. The 32-bit module carries a
+# 32-bit type library (system kind SYS_WIN32), importing the stdole2.tlb of Wine's i386 half.
 find_program(VK_WIDL NAMES ${VK_MINGW_PREFIX}-widl widl REQUIRED)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VK_WIDL_TARGET --win32)
+  set(VK_STDOLE_DEFAULT /usr/lib/i386-linux-gnu/wine/i386-windows)
+else()
+  set(VK_WIDL_TARGET --win64)
+  set(VK_STDOLE_DEFAULT /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+endif()
 set(VK_IDL_INCLUDE_DIR /usr/include/wine/wine/windows CACHE PATH "Directory of oaidl.idl and ocidl.idl")
-set(VK_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "Directory of stdole2.tlb")
+set(VK_STDOLE_DIR ${VK_STDOLE_DEFAULT} CACHE PATH "Directory of stdole2.tlb")
 set(VK_TYPELIB ${CMAKE_CURRENT_BINARY_DIR}/VelkorString.tlb)
 add_custom_command(
   OUTPUT ${VK_TYPELIB}
-  COMMAND ${VK_WIDL} -I${VK_IDL_INCLUDE_DIR} -L${VK_STDOLE_DIR} -t -T ${VK_TYPELIB}
+  COMMAND ${VK_WIDL} ${VK_WIDL_TARGET} -I${VK_IDL_INCLUDE_DIR} -L${VK_STDOLE_DIR} -t -T ${VK_TYPELIB}
           ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl
   COMMENT "Compiling the type library VelkorString.tlb"
@@ -44,11 +52,18 @@ add_custom_target(vk_typelib DEPENDS ${VK_TYPELIB})
 
 # --- the module -------------------------------------------------------------------------------
 set(VK_RESOURCE_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.rc)
+# The 32-bit entry points are __stdcall with decorated symbols; their .def maps the plain export
+# names onto them.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString-i686.def)
+else()
+  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.def)
+endif()
 set_source_files_properties(${VK_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
   "${VK_TYPELIB};${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs;${CMAKE_CURRENT_SOURCE_DIR}/component/win32/toolbox.bmp")
 add_library(VelkorString SHARED
   ${VK_RESOURCE_SCRIPT}
-  ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.def)
+  ${VK_EXPORTS})
 add_dependencies(VelkorString vk_typelib)
 set_target_properties(VelkorString PROPERTIES PREFIX "" OUTPUT_NAME VelkorString)
 # The resource compiler finds the type library, the script and the bitmap by these folders.

@@ -1,74 +1,127 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows module VelkorString.dll with mingw-w64 (64-bit) into build-win64/
-# (or the folder given as the first argument) and checks that it exports exactly the four entry
-# points and imports system DLLs only.
+# Cross-builds the Windows module VelkorString.dll with mingw-w64, 64-bit into build-win64/ and
+# 32-bit into build-win32/, and checks that each exports exactly the four entry points, under
+# their plain names, and imports system DLLs only.
 #
-# Installs what it needs when missing (Debian 12, as root): the mingw-w64 toolchain, widl, and
-# Wine's development files (the IDL files the type library imports, stdole2.tlb). libbzip2 has no
-# mingw-w64 package, so its source is fetched with `apt-get source` (adding a deb-src entry when
-# there is none) and compiled into the module.
+# Usage: scripts/build-dll.sh [64|32|both] [build folder]
+#   no bitness builds both into their default folders; a folder alone (the older form) means 64.
+#
+# Installs what it needs when missing (Debian 12, as root): the mingw-w64 toolchains, widl, and
+# Wine's development files (the IDL files the type library imports, stdole2.tlb; the 32-bit
+# stdole2.tlb comes from Wine's i386 half). libbzip2 has no mingw-w64 package, so its source is
+# fetched with `apt-get source` (adding a deb-src entry when there is none) and compiled into
+# the module.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${1:-build-win64}
-[[ $build = /* ]] || build=$root/$build
 
-packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+bits=both
+folder=
+case ${1:-} in
+  32 | 64 | both) bits=$1; folder=${2:-} ;;
+  '') ;;
+  *) bits=64; folder=$1 ;;
+esac
+if [[ $bits = both && -n $folder ]]; then
+  echo "usage: $0 [64|32|both] [build folder] (a folder goes with one bitness)" >&2
+  exit 2
 fi
 
-# libbzip2's source tree, fetched once per build folder.
-bzip2_dir=$build/bzip2
-bzip2_src=$(ls -d "$bzip2_dir"/src/bzip2-*/ 2>/dev/null | head -n1 || true)
-if [[ -z $bzip2_src || ! -f $bzip2_src/bzlib.c ]]; then
-  if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    echo "adding a deb-src entry for the libbzip2 source"
-    cat >/etc/apt/sources.list.d/debian-src.sources <<'EOF'
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+install_missing cmake make mingw-w64 mingw-w64-tools libwine-dev
+if [[ $bits != 64 ]]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    apt-get update -qq
+  fi
+  install_missing libwine:i386
+fi
+
+# libbzip2's source tree, fetched once per build folder; prints its path.
+bzip2_source() {
+  local bzip2_dir=$1/bzip2 src
+  src=$(ls -d "$bzip2_dir"/src/bzip2-*/ 2>/dev/null | head -n1 || true)
+  if [[ -z $src || ! -f $src/bzlib.c ]]; then
+    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      echo "adding a deb-src entry for the libbzip2 source" >&2
+      cat >/etc/apt/sources.list.d/debian-src.sources <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm
 Components: main
-EOF
-    apt-get update -qq
+SOURCES
+      apt-get update -qq
+    fi
+    rm -rf "$bzip2_dir"
+    mkdir -p "$bzip2_dir/src"
+    (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1) || {
+      apt-get update -qq
+      (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1)
+    } || { cat "$bzip2_dir/fetch.log" >&2; return 1; }
+    tar -xzf "$bzip2_dir"/bzip2_*.orig.tar.gz -C "$bzip2_dir/src"
+    src=$(ls -d "$bzip2_dir"/src/bzip2-*/ | head -n1)
   fi
-  rm -rf "$bzip2_dir"
-  mkdir -p "$bzip2_dir/src"
-  (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1) || {
-    apt-get update -qq
-    (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1)
-  } || { cat "$bzip2_dir/fetch.log"; exit 1; }
-  tar -xzf "$bzip2_dir"/bzip2_*.orig.tar.gz -C "$bzip2_dir/src"
-  bzip2_src=$(ls -d "$bzip2_dir"/src/bzip2-*/ | head -n1)
-fi
-bzip2_src=${bzip2_src%/}
+  echo "${src%/}"
+}
 
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF \
-  -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
-cmake --build "$build" --target VelkorString -j"$(nproc)"
+# build <32|64> <folder>: configures, builds and checks one module.
+build() {
+  local bits=$1 build=$2 prefix toolchain
+  [[ $build = /* ]] || build=$root/$build
+  if [[ $bits = 32 ]]; then prefix=i686-w64-mingw32; else prefix=x86_64-w64-mingw32; fi
+  toolchain=$root/cmake/mingw-w64-${prefix%%-*}.cmake
+  mkdir -p "$build"
+  local bzip2_src
+  bzip2_src=$(bzip2_source "$build")
 
-dll=$build/VelkorString.dll
-objdump=x86_64-w64-mingw32-objdump
-"$objdump" -p "$dll" >"$build/VelkorString.objdump.txt"
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\t\[/{print $NF;next} t{t=0}' \
-  "$build/VelkorString.objdump.txt" | sort | tr '\n' ' ')
-expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
-if [[ $exports != "$expected" ]]; then
-  echo "VelkorString.dll exports '$exports', expected '$expected'" >&2
-  exit 1
-fi
-imports=$(awk '/DLL Name:/{print toupper($3)}' "$build/VelkorString.objdump.txt" | sort -u | tr '\n' ' ')
-for name in $imports; do
-  case $name in
-    KERNEL32.DLL | ADVAPI32.DLL | OLE32.DLL | OLEAUT32.DLL | MSVCRT.DLL | USER32.DLL | GDI32.DLL) ;;
-    *) echo "VelkorString.dll imports $name, which is not a system DLL" >&2; exit 1 ;;
-  esac
-done
-echo "built $dll (exports: $exports; imports: $imports)"
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF \
+    -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
+  cmake --build "$build" --target VelkorString -j"$(nproc)"
+
+  local dll=$build/VelkorString.dll listing=$build/VelkorString.objdump.txt
+  "$prefix-objdump" -p "$dll" >"$listing"
+  local exports expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
+  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\t\[/{print $NF;next} t{t=0}' \
+    "$listing" | sort | tr '\n' ' ')
+  # (a 32-bit name still carrying its __stdcall decoration, "DllGetClassObject@12", fails here)
+  if [[ $exports != "$expected" ]]; then
+    echo "$dll exports '$exports', expected '$expected'" >&2
+    return 1
+  fi
+  local imports name
+  imports=$(awk '/DLL Name:/{print toupper($3)}' "$listing" | sort -u | tr '\n' ' ')
+  for name in $imports; do
+    case $name in
+      KERNEL32.DLL | ADVAPI32.DLL | OLE32.DLL | OLEAUT32.DLL | MSVCRT.DLL | USER32.DLL | GDI32.DLL) ;;
+      *) echo "$dll imports $name, which is not a system DLL" >&2; return 1 ;;
+    esac
+  done
+  local machine expected_machine=pei-x86-64
+  [[ $bits = 64 ]] || expected_machine=pei-i386
+  machine=$(awk '/file format/{print $NF; exit}' "$listing")
+  if [[ $machine != "$expected_machine" ]]; then
+    echo "$dll is built for '$machine', expected '$expected_machine'" >&2
+    return 1
+  fi
+  echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports)"
+}
+
+case $bits in
+  64) build 64 "${folder:-build-win64}" ;;
+  32) build 32 "${folder:-build-win32}" ;;
+  both)
+    build 64 build-win64
+    build 32 build-win32
+    ;;
+esac
