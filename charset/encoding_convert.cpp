@@ -53,8 +53,12 @@ void appendSwappedPairs(const std::uint8_t* bytes, std::uint32_t count, DataBuff
   std::uint32_t pairs = count / 2;
   if (pairs == 0) return;
   std::uint32_t start = output.length();
-  output.ensureCapacity(start + pairs * 2);
-  output.setLength(start + pairs * 2);
+  // Summed in 64 bits: in 32 the sum could wrap to a small size, and the loop below would
+  // write past the block.
+  const std::uint64_t end = std::uint64_t{start} + std::uint64_t{pairs} * 2;
+  if (end > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+  output.ensureCapacity(static_cast<std::uint32_t>(end));
+  output.setLength(static_cast<std::uint32_t>(end));
   std::uint8_t* out = output.data() + start;
   for (std::uint32_t i = 0; i < pairs; ++i) {
     out[2 * i] = bytes[2 * i + 1];
