@@ -104,40 +104,77 @@ DataBuffer reorderMacArabic(const std::uint8_t* bytes, std::uint32_t count) {
   return copy;
 }
 
-// Bytes of a table code page to UTF-16LE. Single-byte pages index an array; multi-byte pages
-// try keys of 2, 3 and 4 bytes before falling back to the single byte.
-bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
-                  DataBuffer& output) {
-  DecodeTable table = decodeTableFor(codePage);
-  if (!table.exists()) return false;
-  reserveAhead(output, std::uint64_t{count} * 2);
-  bool complete = true;
-  if (table.singleByte != nullptr) {
-    const UnicodeLookup& lookup = *table.singleByte;
-    std::uint32_t start = output.length();
-    output.ensureCapacity(start + count * 2);
-    std::uint8_t* out = output.data() + start;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint8_t b = bytes[i];
-      std::uint16_t unit = lookup.unitFor(b);
-      if (b != 0 && unit == 0) {
-        complete = false;
-        continue;
-      }
-      *out++ = static_cast<std::uint8_t>(unit);
-      *out++ = static_cast<std::uint8_t>(unit >> 8);
-    }
-    output.setLength(static_cast<std::uint32_t>(out - output.data()));
-    return complete;
-  }
-  const HashConvert& lookup = *table.multiByte;
-  bool ascii = lookup.isAsciiCompatible();
-  std::uint8_t value[255];
-  // At most one unit (two bytes) per input byte: write through a pointer into reserved space.
-  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * 2;
-  if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+// Room for `perInputByte` output bytes per input byte after what the output holds, or false
+// when that would pass 32 bits.
+bool reserveExact(DataBuffer& output, std::uint32_t count, std::uint32_t perInputByte) {
+  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * perInputByte;
+  if (needed > UINT32_MAX) return false;
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
-  std::uint8_t* out = output.data() + output.length();
+  return true;
+}
+
+inline void putUnit(std::uint8_t*& out, std::uint32_t unit) {
+  out[0] = static_cast<std::uint8_t>(unit);
+  out[1] = static_cast<std::uint8_t>(unit >> 8);
+  out += 2;
+}
+
+// A unit as UTF-8, each unit alone (callers make sure no surrogates come here).
+inline void putUtf8(std::uint8_t*& out, std::uint32_t unit) {
+  if (unit < 0x80) {
+    *out++ = static_cast<std::uint8_t>(unit);
+  } else if (unit < 0x800) {
+    out[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
+    out[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+    out += 2;
+  } else {
+    out[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
+    out[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+    out[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+    out += 3;
+  }
+}
+
+// Multi-byte decoding through the flat arrays; `Put` writes one unit. At each position a
+// 2-byte key is tried first, then the byte alone (the tables have no longer keys).
+template <typename Put>
+bool decodeFlat(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uint32_t count,
+                std::uint8_t*& out, Put put) {
+  bool complete = true;
+  std::uint32_t i = 0;
+  while (i + 1 < count) {
+    std::uint32_t entry = flat.pairEntry(bytes[i], bytes[i + 1]);
+    if (entry != 0) {
+      put(out, entry & 0xFFFF);
+      i += 2;
+      continue;
+    }
+    entry = flat.singleEntry(bytes[i]);
+    if (entry != 0) {
+      put(out, entry & 0xFFFF);
+    } else {
+      complete = false;
+    }
+    ++i;
+  }
+  if (i < count) {
+    std::uint32_t entry = flat.singleEntry(bytes[i]);
+    if (entry != 0) {
+      put(out, entry & 0xFFFF);
+    } else {
+      complete = false;
+    }
+  }
+  return complete;
+}
+
+// Multi-byte decoding through the hash table: keys of 2, 3 and 4 bytes before the single byte.
+// Taken only for a table with keys longer than 2 bytes, which the flat arrays do not describe.
+bool decodeHashed(const HashConvert& lookup, const std::uint8_t* bytes, std::uint32_t count,
+                  std::uint8_t*& out) {
+  bool ascii = lookup.isAsciiCompatible();
+  bool complete = true;
+  std::uint8_t value[255];
   std::uint32_t i = 0;
   while (i < count) {
     std::uint32_t left = count - i;
@@ -166,53 +203,170 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
     }
     ++i;
   }
+  return complete;
+}
+
+// Single-byte decoding: one array index per byte; 0x00 gives U+0000, an unmapped byte is left
+// out.
+template <typename Put>
+bool decodeSingleByte(const UnicodeLookup& lookup, const std::uint8_t* bytes, std::uint32_t count,
+                      std::uint8_t*& out, Put put) {
+  bool complete = true;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t b = bytes[i];
+    std::uint16_t unit = lookup.unitFor(b);
+    if (b != 0 && unit == 0) {
+      complete = false;
+      continue;
+    }
+    put(out, unit);
+  }
+  return complete;
+}
+
+// Bytes of a table code page to UTF-16LE.
+bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
+                  DataBuffer& output) {
+  DecodeTable table = decodeTableFor(codePage);
+  if (!table.exists()) return false;
+  // At most one unit (two bytes) per input byte: write through a pointer into reserved space.
+  if (!reserveExact(output, count, 2)) fatalError("conversion output exceeds 32 bits");
+  std::uint8_t* out = output.data() + output.length();
+  bool complete;
+  if (table.singleByte != nullptr) {
+    complete = decodeSingleByte(*table.singleByte, bytes, count, out, putUnit);
+  } else if (const FlatDecodeTable* flat = flatDecodeTableFor(codePage); flat->coversAllKeys()) {
+    complete = decodeFlat(*flat, bytes, count, out, putUnit);
+  } else {
+    complete = decodeHashed(*table.multiByte, bytes, count, out);
+  }
   output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
 }
+
+bool hasSurrogateUnits(const UnicodeLookup& lookup) {
+  for (int b = 1; b < 256; ++b) {
+    std::uint16_t unit = lookup.unitFor(static_cast<std::uint8_t>(b));
+    if (unit >= 0xD800 && unit <= 0xDFFF) return true;
+  }
+  return false;
+}
+
+// Bytes of a table code page to UTF-8, the same as decoding to a UTF-16 temporary and encoding
+// that, and so true whatever the decoding left out. Goes straight from bytes to UTF-8 when the
+// table yields no surrogates (a decoded pair would make one 4-byte character); the temporary
+// is taken otherwise, and for outputs near the 32-bit limit.
+bool tableToUtf8(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
+                 DataBuffer& output) {
+  DecodeTable table = decodeTableFor(codePage);
+  const FlatDecodeTable* flat = table.multiByte != nullptr ? flatDecodeTableFor(codePage) : nullptr;
+  bool direct = table.singleByte != nullptr ? !hasSurrogateUnits(*table.singleByte)
+                                            : flat != nullptr && flat->coversAllKeys() &&
+                                                  !flat->yieldsSurrogates();
+  // Up to three UTF-8 bytes per input byte (a lone byte may stand for any unit).
+  if (direct && reserveExact(output, count, 3)) {
+    std::uint8_t* out = output.data() + output.length();
+    if (flat != nullptr) {
+      decodeFlat(*flat, bytes, count, out, putUtf8);
+    } else {
+      decodeSingleByte(*table.singleByte, bytes, count, out, putUtf8);
+    }
+    output.setLength(static_cast<std::uint32_t>(out - output.data()));
+    return true;
+  }
+  DataBuffer wide;
+  reserveAhead(wide, std::uint64_t{count} * 2 + 4);
+  tableToUtf16(codePage, bytes, count, wide);
+  if (wide.length() == 0) return true;
+  return utf16ToUtf8(wide.data(), wide.length(), output);
+}
+
+// Appends the bytes for the units of `bytes` (an even count) through the flat encode table;
+// false when a unit is left out.
+bool encodeFlat(const FlatEncodeTable& flat, bool foldArabicDigits, const std::uint8_t* bytes,
+                std::uint32_t count, std::uint8_t*& out) {
+  bool complete = true;
+  for (std::uint32_t i = 0; i < count; i += 2) {
+    auto unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (foldArabicDigits) {
+      if (unit >= 0x0660 && unit <= 0x0669) unit = static_cast<std::uint16_t>(unit - 0x0660 + '0');
+      if (unit >= 0x06F0 && unit <= 0x06F9) unit = static_cast<std::uint16_t>(unit - 0x06F0 + '0');
+    }
+    std::uint32_t entry = flat.entryFor(unit);
+    if (entry == 0) {
+      complete = false;
+      continue;
+    }
+    // Both bytes are stored; the count says whether the second one belongs to the output.
+    out[0] = static_cast<std::uint8_t>(entry);
+    out[1] = static_cast<std::uint8_t>(entry >> 8);
+    out += entry >> FlatEncodeTable::kCountShift;
+  }
+  return complete;
+}
+
+// The Arabic pages have no Arabic-Indic digits: those are written as ASCII digits.
+bool foldsArabicDigits(std::int32_t codePage) { return codePage == 28596 || codePage == 1256; }
 
 // UTF-16LE to a table code page. Units without a mapping are left out.
 bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
                   DataBuffer& output) {
   count &= ~1u;
   if (count == 0) return false;
-  const HashConvert* table = encodeTableFor(codePage);
+  const FlatEncodeTable* table = flatEncodeTableFor(codePage);
   if (table == nullptr) return false;
-  reserveAhead(output, std::uint64_t{count} / 2 + 4);
-  // The Arabic pages have no Arabic-Indic digits: those are written as ASCII digits.
-  bool foldArabicDigits = codePage == 28596 || codePage == 1256;
-  bool ascii = table->isAsciiCompatible();
-  bool complete = true;
-  std::uint8_t value[255];
-  // At most two bytes per unit: write through a pointer into reserved space.
-  std::uint64_t needed = std::uint64_t{output.length()} + count;
+  // At most two bytes per unit, plus one spare: the second byte of an entry is always stored.
+  std::uint64_t needed = std::uint64_t{output.length()} + count + 1;
   if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   std::uint8_t* out = output.data() + output.length();
-  for (std::uint32_t i = 0; i < count; i += 2) {
-    std::uint16_t unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (foldArabicDigits) {
-      if (unit >= 0x0660 && unit <= 0x0669) unit = static_cast<std::uint16_t>(unit - 0x0660 + '0');
-      if (unit >= 0x06F0 && unit <= 0x06F9) unit = static_cast<std::uint16_t>(unit - 0x06F0 + '0');
-    }
-    if (unit < 0x80 && ascii) {
-      *out++ = static_cast<std::uint8_t>(unit);
-      continue;
-    }
-    std::uint8_t key[2] = {static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)};
-    std::uint32_t n = table->lookup(key, 2, value);
-    if (n == 1) {
-      *out++ = value[0];
-    } else if (n == 2) {
-      *out++ = value[0];
-      *out++ = value[1];
-    } else if (unit == 0) {
-      *out++ = 0;
-    } else {
-      complete = false;
-    }
-  }
+  bool complete = encodeFlat(*table, foldsArabicDigits(codePage), bytes, count, out);
   output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
+}
+
+// UTF-8 to a table code page, the same as decoding the whole input to a UTF-16 temporary and
+// encoding that (false when the temporary would be empty), but through a small temporary
+// reused slice after slice. Slices end before a byte that is not a continuation byte, so no
+// character is split (with three continuation bytes before it, no sequence can span the cut).
+bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
+                 DataBuffer& output) {
+  const FlatEncodeTable* table = flatEncodeTableFor(codePage);
+  if (table == nullptr) return false;
+  constexpr std::uint32_t kSlice = 32 * 1024;
+  auto isContinuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
+  reserveAhead(output, std::uint64_t{count} + 4);
+  bool fold = foldsArabicDigits(codePage);
+  bool complete = true;
+  bool anyUnit = false;
+  DataBuffer wide;
+  wide.ensureCapacity(kSlice * 2 + 64);
+  std::uint32_t start = 0;
+  while (start < count) {
+    std::uint32_t cut = count;
+    if (count - start > kSlice) {
+      cut = start + kSlice;
+      std::uint32_t back = cut;
+      for (int k = 0; k < 3 && isContinuation(bytes[back]); ++k) --back;
+      if (!isContinuation(bytes[back])) cut = back;
+    }
+    wide.setLength(0);
+    utf8ToUtf16(bytes + start, cut - start, wide);
+    start = cut;
+    if (wide.length() == 0) continue;
+    anyUnit = true;
+    // Up to two bytes per unit, plus the spare byte encodeFlat may store.
+    std::uint64_t needed = std::uint64_t{output.length()} + wide.length() + 1;
+    if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+    if (needed > output.capacity()) {
+      std::uint64_t doubled = std::uint64_t{output.capacity()} * 2;
+      output.ensureCapacity(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
+    }
+    std::uint8_t* out = output.data() + output.length();
+    if (!encodeFlat(*table, fold, wide.data(), wide.length(), out)) complete = false;
+    output.setLength(static_cast<std::uint32_t>(out - output.data()));
+  }
+  return anyUnit && complete;
 }
 
 }  // namespace
@@ -371,17 +525,12 @@ bool EncodingConvert::convertCore(std::int32_t source, std::int32_t destination,
   }
   if (source == kUtf8 && destination == kUtf8) return reencodeUtf8(bytes, count, output);
 
+  if (destination == kUtf8) return tableToUtf8(source, bytes, count, output);
+  if (source == kUtf8) return utf8ToTable(destination, bytes, count, output);
+
   DataBuffer wide;
   reserveAhead(wide, std::uint64_t{count} * 2 + 4);
-  if (source == kUtf8) {
-    utf8ToUtf16(bytes, count, wide);
-  } else {
-    tableToUtf16(source, bytes, count, wide);
-  }
-  if (destination == kUtf8) {
-    if (wide.length() == 0) return true;
-    return utf16ToUtf8(wide.data(), wide.length(), output);
-  }
+  tableToUtf16(source, bytes, count, wide);
   return utf16ToTable(destination, wide.data(), wide.length(), output);
 }
 

@@ -3,6 +3,8 @@
 // completely and then publishing it with one compare-and-exchange: threads that race on the
 // first use of a code page may each build a table, the first to publish wins and the others
 // discard theirs, so every caller sees the same fully built table. Tables are never released.
+// The flat arrays made from a page's tables (flat_tables.h) live in slots of their own and
+// are published the same way.
 #include "charset/table_store.h"
 
 #include <algorithm>
@@ -107,6 +109,8 @@ struct TableSlots {
   std::atomic<HashConvert*> encode{nullptr};
   std::atomic<HashConvert*> decodeMultiByte{nullptr};
   std::atomic<UnicodeLookup*> decodeSingleByte{nullptr};
+  std::atomic<FlatEncodeTable*> flatEncode{nullptr};
+  std::atomic<FlatDecodeTable*> flatDecode{nullptr};
 };
 
 // Constant-initialised: usable from any thread and from other static initialisers.
@@ -201,6 +205,22 @@ DecodeTable decodeTableFor(std::int32_t codePage) {
     result.singleByte = table;
   }
   return result;
+}
+
+const FlatEncodeTable* flatEncodeTableFor(std::int32_t codePage) {
+  std::ptrdiff_t index = pageIndex(codePage);
+  if (index < 0) return nullptr;
+  std::atomic<FlatEncodeTable*>& slot = gSlots[index].flatEncode;
+  if (FlatEncodeTable* table = slot.load(std::memory_order_acquire)) return table;
+  return publish(slot, std::make_unique<FlatEncodeTable>(*encodeTableFor(codePage)));
+}
+
+const FlatDecodeTable* flatDecodeTableFor(std::int32_t codePage) {
+  std::ptrdiff_t index = pageIndex(codePage);
+  if (index < 0 || !kTablePages[index].multiByte) return nullptr;
+  std::atomic<FlatDecodeTable*>& slot = gSlots[index].flatDecode;
+  if (FlatDecodeTable* table = slot.load(std::memory_order_acquire)) return table;
+  return publish(slot, std::make_unique<FlatDecodeTable>(*decodeTableFor(codePage).multiByte));
 }
 
 const std::int32_t* tableCodePages(std::size_t* count) {

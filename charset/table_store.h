@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "charset/flat_tables.h"
 #include "charset/hash_convert.h"
 
 namespace vk {
@@ -18,5 +19,11 @@ struct DecodeTable {
 // Null when the code page has no table.
 const HashConvert* encodeTableFor(std::int32_t codePage);
 DecodeTable decodeTableFor(std::int32_t codePage);
+
+// The flat arrays made from those tables, built on first request after the table they are
+// made from. Null when the code page has no table; the flat decode table exists for the
+// multi-byte pages only (a single-byte page's UnicodeLookup is already one array index).
+const FlatEncodeTable* flatEncodeTableFor(std::int32_t codePage);
+const FlatDecodeTable* flatDecodeTableFor(std::int32_t codePage);
 
 }  // namespace vk
