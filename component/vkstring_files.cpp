@@ -66,21 +66,25 @@ HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
     setResult(success, false);
     return S_OK;
   }
-  DataBuffer utf8;
-  {
-    DataBuffer file;
-    if (!file.loadWholeFile(name.getUtf8(), nullptr)) {
-      setResult(success, false);
-      return S_OK;
-    }
-    EncodingConvert().convert(codePage, codepage::kUtf8, file.data(), file.length(), utf8);
-  }  // the file's bytes go before the text is built
+  DataBuffer file;
+  if (!file.loadWholeFile(name.getUtf8(), nullptr)) {
+    setResult(success, false);
+    return S_OK;
+  }
+  // A UTF-8 file converts to its own bytes: they are taken as they are, without a copy.
+  DataBuffer converted;
+  const DataBuffer* utf8 = &file;
+  if (codePage != codepage::kUtf8) {
+    EncodingConvert().convert(codePage, codepage::kUtf8, file.data(), file.length(), converted);
+    file.adopt(nullptr, 0);  // the file's bytes go before the text is built
+    utf8 = &converted;
+  }
   // The text is replaced by the converted bytes up to the first zero byte. Cleared and
   // appended to in the UTF-8 form, the value ends as setFromUtf8 leaves it, without the copy
   // that a shrink to fit would make of a large text.
   value_.clear();
-  std::uint32_t length = textLength(utf8);
-  if (length > 0) value_.appendUtf8Bytes(reinterpret_cast<const char*>(utf8.data()), length);
+  std::uint32_t length = textLength(*utf8);
+  if (length > 0) value_.appendUtf8Bytes(reinterpret_cast<const char*>(utf8->data()), length);
   setResult(success, true);
   return S_OK;
 }

@@ -117,6 +117,23 @@ bool XString::isEmpty() const {
   return true;
 }
 
+namespace {
+
+// The code point of a leading character that the engine would read as a byte-order mark of
+// the bytes (U+FEFF as UTF-8; U+FEFF or U+FFFE as UTF-16LE), or 0.
+std::uint32_t leadingMark(std::int32_t codePage, const std::uint8_t* p, std::uint32_t count) {
+  if (codePage == codepage::kUtf8) {
+    return count >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 0xFEFF : 0;
+  }
+  if (codePage == codepage::kUtf16Le && count >= 2) {
+    std::uint32_t unit = p[0] | std::uint32_t{p[1]} << 8;
+    return unit == 0xFEFF || unit == 0xFFFE ? unit : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
 bool XString::produce(Form from, Form to) {
   const void* bytes = nullptr;
   std::uint32_t count = 0;
@@ -146,7 +163,20 @@ bool XString::produce(Form from, Form to) {
                                                : platform::ansiCodePage();
   DataBuffer produced;
   bool result = true;
-  if (count > 0) result = EncodingConvert().convert(fromCodePage, toCodePage, bytes, count, produced);
+  // A leading U+FEFF (or, in the wide form, U+FFFE) would be taken by the engine for a
+  // byte-order mark of the source bytes and dropped, or U+FFFE would even make it read the
+  // rest as big-endian. Between the value's own forms it is a character of the text, so each
+  // such character is converted alone, as UTF-32 (which the engine reads without a mark).
+  const auto* p = static_cast<const std::uint8_t*>(bytes);
+  while (std::uint32_t markCodePoint = leadingMark(fromCodePage, p, count)) {
+    const std::uint8_t utf32[4] = {static_cast<std::uint8_t>(markCodePoint),
+                                   static_cast<std::uint8_t>(markCodePoint >> 8), 0, 0};
+    if (!EncodingConvert().convert(codepage::kUtf32Le, toCodePage, utf32, 4, produced)) result = false;
+    std::uint32_t length = fromCodePage == codepage::kUtf8 ? 3 : 2;
+    p += length;
+    count -= length;
+  }
+  if (count > 0 && !EncodingConvert().convert(fromCodePage, toCodePage, p, count, produced)) result = false;
   switch (to) {
     case Form::Wide:
       wideForm_.clear();

@@ -101,6 +101,52 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"NoConverter", u"a.txt", test::bytesOf("x"), "x-iscii-de", 0, "keep"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// What Length and Str show after loading a file that begins with a byte-order mark: the
+// member itself never strips one, so a mark that the charset's conversion passes through
+// (UTF-8 into UTF-8, UTF-7 and UTF-32 decoded to U+FEFF) stays as the character U+FEFF; a
+// UTF-16 mark is dropped by the conversion from UTF-16; under a single-byte charset the
+// three bytes are three characters.
+struct MarkLoadCase {
+  const char* label;
+  Bytes content;
+  const char* charset;
+  LONG length;
+  std::u16string text;
+};
+
+class LoadFileMark : public ::testing::TestWithParam<MarkLoadCase> {};
+
+TEST_P(LoadFileMark, KeepsTheMarkWhereTheConversionPassesItThrough) {
+  const MarkLoadCase& c = GetParam();
+  test::AnsiCodePageScope ansi(1252);
+  TempDir dir;
+  test::writeAll(dir.path() + "/m.txt", c.content);
+  VkString object;
+  Bstr name(wideName(dir, u"m.txt"));
+  Bstr charset{std::string(c.charset)};
+  LONG success = -1;
+  ASSERT_EQ(object.LoadFile(name, charset, &success), S_OK);
+  ASSERT_EQ(success, 1);
+  LONG length = -1;
+  object.Length(&length);
+  EXPECT_EQ(length, c.length);
+  EXPECT_EQ(textOf(object), c.text);
+  // Read again after a UTF-8 operation: the character is still there.
+  object.Trim();
+  EXPECT_EQ(textOf(object), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadFileMark,
+    ::testing::Values(MarkLoadCase{"Utf8", hex("EF BB BF 41"), "utf-8", 2, u"\uFEFF" u"A"},
+                      MarkLoadCase{"Utf8MarkOnly", hex("EF BB BF"), "utf-8", 1, u"\uFEFF"},
+                      MarkLoadCase{"Utf7", test::bytesOf("+/v8-A"), "utf-7", 2, u"\uFEFF" u"A"},
+                      MarkLoadCase{"Utf32", hex("FF FE 00 00 41 00 00 00"), "utf-32", 2, u"\uFEFF" u"A"},
+                      MarkLoadCase{"Utf16LittleEndian", hex("FF FE 41 00"), "utf-16", 1, u"A"},
+                      MarkLoadCase{"Utf16BigEndian", hex("FE FF 00 41"), "unicodeFFFE", 1, u"A"},
+                      MarkLoadCase{"Windows1252", hex("EF BB BF 41"), "windows-1252", 4, u"\u00EF\u00BB\u00BF" u"A"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 // --- SaveToFile and AppendToFile
 
 struct SaveCase {

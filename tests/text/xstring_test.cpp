@@ -255,5 +255,53 @@ TEST(XStringCopy, CopyKeepsFormsAndFlags) {
   EXPECT_NE(copy.serialNumber(), value.serialNumber());
 }
 
+// A leading U+FEFF or U+FFFE is a character of the text: producing one form from another keeps
+// it, where the engine would take it for a byte-order mark of the bytes and drop it (or, for
+// U+FFFE, read the rest as big-endian).
+struct MarkCase {
+  const char* name;
+  const char* utf8;        // set as the UTF-8 form, or "" to set `wide` instead
+  std::u16string wide;
+  std::u16string expectedWide;
+  const char* expectedUtf8;
+  const char* expectedAnsi;  // code page 1252, which has neither character
+};
+
+class XStringMarks : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(XStringMarks, SurviveBetweenForms) {
+  const MarkCase& c = GetParam();
+  test::AnsiCodePageScope ansi(1252);
+  XString value;
+  if (*c.utf8 != 0) {
+    value.setFromUtf8(c.utf8);
+  } else {
+    value.setFromWide(c.wide.data(), static_cast<std::uint32_t>(c.wide.size()));
+  }
+  EXPECT_EQ(wideOf(value), c.expectedWide);
+  EXPECT_STREQ(value.getUtf8(), c.expectedUtf8);
+  XString again;
+  if (*c.utf8 != 0) {
+    again.setFromUtf8(c.utf8);
+  } else {
+    again.setFromWide(c.wide.data(), static_cast<std::uint32_t>(c.wide.size()));
+  }
+  EXPECT_STREQ(again.getAnsi(), c.expectedAnsi);
+  EXPECT_FALSE(again.isAnsiExact());
+}
+
+const MarkCase kMarkCases[] = {
+    {"Utf8MarkThenText", "\xEF\xBB\xBF" "A", u"", u"\uFEFF" u"A", "\xEF\xBB\xBF" "A", "A"},
+    {"Utf8MarkAlone", "\xEF\xBB\xBF", u"", u"\uFEFF", "\xEF\xBB\xBF", ""},
+    {"Utf8TwoMarks", "\xEF\xBB\xBF\xEF\xBB\xBF" "ab", u"", u"\uFEFF\uFEFF" u"ab",
+     "\xEF\xBB\xBF\xEF\xBB\xBF" "ab", "ab"},
+    {"WideMarkThenText", "", u"\uFEFF" u"A\u00E9", u"\uFEFF" u"A\u00E9", "\xEF\xBB\xBF" "A\xC3\xA9", "A\xE9"},
+    {"WideSwappedMarkIsNotReadBigEndian", "", u"\uFFFE" u"AB", u"\uFFFE" u"AB", "\xEF\xBF\xBE" "AB", "AB"},
+    {"WideMarkAlone", "", u"\uFEFF", u"\uFEFF", "\xEF\xBB\xBF", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, XStringMarks, ::testing::ValuesIn(kMarkCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace vk
