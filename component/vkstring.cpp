@@ -12,7 +12,12 @@ VkString::VkString(IUnknown* outer)
   Module::instance().lock();
 }
 
-VkString::~VkString() { Module::instance().unlock(); }
+// A container normally lets go of the object's sites before the last release; whatever it left
+// is released here.
+VkString::~VkString() {
+  releaseControlState();
+  Module::instance().unlock();
+}
 
 HRESULT VkString::QueryInterface(REFIID riid, void** object) { return outer_->QueryInterface(riid, object); }
 ULONG VkString::AddRef() { return outer_->AddRef(); }
@@ -20,15 +25,39 @@ ULONG VkString::Release() { return outer_->Release(); }
 
 HRESULT VkString::InnerUnknown::QueryInterface(REFIID riid, void** object) {
   if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  VkString* o = owner_;
   if (riid == IID_IUnknown) {
     // Aggregated, the inner object's identity is this non-delegating IUnknown; standing
     // alone, IVkString is also its IUnknown.
-    *object = owner_->aggregated_ ? static_cast<IUnknown*>(this)
-                                  : static_cast<IUnknown*>(static_cast<IVkString*>(owner_));
+    *object = o->aggregated_ ? static_cast<IUnknown*>(this)
+                             : static_cast<IUnknown*>(static_cast<IVkString*>(o));
   } else if (riid == IID_IVkString || riid == IID_IDispatch) {
-    *object = static_cast<IVkString*>(owner_);
+    *object = static_cast<IVkString*>(o);
+  } else if (riid == IID_IViewObjectEx || riid == IID_IViewObject2 || riid == IID_IViewObject) {
+    *object = static_cast<IViewObjectEx*>(o);
+  } else if (riid == IID_IOleInPlaceObjectWindowless || riid == IID_IOleInPlaceObject || riid == IID_IOleWindow) {
+    // IOleWindow is reached through the first of the two interfaces that derive from it.
+    *object = static_cast<IOleInPlaceObjectWindowless*>(o);
+  } else if (riid == IID_IOleInPlaceActiveObject) {
+    *object = static_cast<IOleInPlaceActiveObject*>(o);
+  } else if (riid == IID_IOleControl) {
+    *object = static_cast<IOleControl*>(o);
+  } else if (riid == IID_IOleObject) {
+    *object = static_cast<IOleObject*>(o);
+  } else if (riid == IID_IPersistStreamInit || riid == IID_IPersist) {
+    *object = static_cast<IPersistStreamInit*>(o);
+  } else if (riid == IID_ISpecifyPropertyPages) {
+    *object = static_cast<ISpecifyPropertyPages*>(o);
+  } else if (riid == IID_IQuickActivate) {
+    *object = static_cast<IQuickActivate*>(o);
+  } else if (riid == IID_IPersistStorage) {
+    *object = static_cast<IPersistStorage*>(o);
+  } else if (riid == IID_IDataObject) {
+    *object = static_cast<IDataObject*>(o);
+  } else if (riid == IID_IProvideClassInfo2 || riid == IID_IProvideClassInfo) {
+    *object = static_cast<IProvideClassInfo2*>(o);
   } else {
-    *object = nullptr;
     return E_NOINTERFACE;
   }
   static_cast<IUnknown*>(*object)->AddRef();
