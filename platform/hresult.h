@@ -36,6 +36,13 @@ constexpr HRESULT DISP_E_ARRAYISLOCKED = makeHresult(0x8002000Du);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = makeHresult(0x8002000Fu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = makeHresult(0x8002000Eu);
 constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = makeHresult(0x8002802Bu);
+// Registry and class activation.
+constexpr HRESULT REGDB_E_WRITEREGDB = makeHresult(0x80040151u);
+constexpr HRESULT CO_E_NOTINITIALIZED = makeHresult(0x800401F0u);
+constexpr HRESULT CO_E_CLASSSTRING = makeHresult(0x800401F3u);
+constexpr HRESULT CO_E_DLLNOTFOUND = makeHresult(0x800401F8u);
+constexpr HRESULT CO_E_ERRORINDLL = makeHresult(0x800401F9u);
+constexpr HRESULT RPC_E_CHANGED_MODE = makeHresult(0x80010106u);
 
 inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 inline bool FAILED(HRESULT hr) { return hr < 0; }
