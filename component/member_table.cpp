@@ -1,5 +1,7 @@
 #include "component/member_table.h"
 
+#include <cstring>
+
 #include "component/member_list.h"
 
 namespace vk {
@@ -16,5 +18,9 @@ namespace vk {
 
 const MemberInfo kMembers[kMemberCount] = {
     VK_MEMBER_LIST(VK_ROW_M0, VK_ROW_M1, VK_ROW_M2, VK_ROW_M3)};
+
+bool reportsSuccess(const MemberInfo& member) {
+  return member.resultType == ValueType::LONG && std::strcmp(member.resultName, "success") == 0;
+}
 
 }  // namespace vk

@@ -27,4 +27,8 @@ struct MemberInfo {
 constexpr std::size_t kMemberCount = 53;
 extern const MemberInfo kMembers[kMemberCount];
 
+// Whether the member's result tells success (1) from failure (0), as LoadFile's does, rather
+// than answering a question as Contains's does: the table names such a result `success`.
+bool reportsSuccess(const MemberInfo& member);
+
 }  // namespace vk

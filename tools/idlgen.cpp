@@ -1,8 +1,10 @@
 // Writes the interface description (IDL) of the component from the member list, so that the
 // type library that widl compiles for the Windows build says exactly what the code does, and
-// (with --rgs) the registration script with the component's identifiers.
+// (with --rgs) the registration script with the component's identifiers, and (with --markdown)
+// the README's member table.
 // Usage: vk_idlgen > component/VelkorString.idl
 //        vk_idlgen --rgs > component/VelkorString.rgs
+//        vk_idlgen --markdown   (the block between the README's member-table markers)
 #include <cstdio>
 #include <string>
 
@@ -89,7 +91,35 @@ std::string registrationScript() {
          "}\n";
 }
 
+// The README's table of the members, between markers that let a test find it again.
+std::string markdownTable() {
+  std::string text =
+      "<!-- member table: made by `vk_idlgen --markdown` from component/member_list.h -->\n"
+      "| dispid | kind | member | parameters | result |\n"
+      "|---|---|---|---|---|\n";
+  for (const vk::MemberInfo& m : vk::kMembers) {
+    const char* kind = m.kind == vk::MemberKind::PropertyGet   ? "property get"
+                       : m.kind == vk::MemberKind::PropertyPut ? "property put"
+                                                               : "method";
+    std::string parameters;
+    for (int i = 0; i < m.parameterCount; ++i) {
+      if (i > 0) parameters += ", ";
+      parameters += std::string("`") + m.parameters[i].name + "` " + idlType(m.parameters[i].type);
+    }
+    std::string result = m.resultType == vk::ValueType::Nothing
+                             ? "—"
+                             : std::string("`") + m.resultName + "` " + idlType(m.resultType);
+    text += "| " + std::to_string(m.dispid) + " | " + kind + " | `" + m.name + "` | " +
+            (parameters.empty() ? "—" : parameters) + " | " + result + " |\n";
+  }
+  return text + "<!-- end of member table -->\n";
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--markdown") {
+    std::fputs(markdownTable().c_str(), stdout);
+    return 0;
+  }
   if (argc > 1 && std::string(argv[1]) == "--rgs") {
     std::fputs(registrationScript().c_str(), stdout);
     return 0;
