@@ -81,3 +81,16 @@ target_link_options(VelkorString PRIVATE -static -static-libgcc -static-libstdc+
 add_executable(vk_wine_client tests/wine/windows_client.cpp)
 target_link_libraries(vk_wine_client PRIVATE vkcore)
 target_link_options(vk_wine_client PRIVATE -municode -static -static-libgcc -static-libstdc++)
+
+# --- the shell's GoogleTest suite -----------------------------------------------------------------
+# The server's rules on the real platform (tests/wine/shell_test.cpp), with GoogleTest compiled
+# for Windows from the source tree Debian's googletest package installs.
+set(VK_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest's source tree")
+if(EXISTS ${VK_GTEST_SOURCE_DIR}/googletest/CMakeLists.txt)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${VK_GTEST_SOURCE_DIR}/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_executable(vk_wine_shell_tests tests/wine/shell_test.cpp)
+  target_link_libraries(vk_wine_shell_tests PRIVATE vkcore gtest)
+  target_link_options(vk_wine_shell_tests PRIVATE -municode -static -static-libgcc -static-libstdc++)
+endif()
