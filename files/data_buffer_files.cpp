@@ -5,7 +5,6 @@
 #include "platform/system_message.h"
 #include "platform/wide_units.h"
 #include "text/data_buffer.h"
-#include "text/fatal.h"
 #include "text/string_buffer.h"
 #include "text/xstring.h"
 
@@ -48,8 +47,16 @@ bool loadOpened(DataBuffer& buffer, XString& name, const char* narrowName, LogSi
     return true;
   }
 
+  // (size + kZeroTail fits 32 bits, so the sum cannot wrap even where size_t is 32 bits)
   void* block = std::calloc(std::size_t{size} + kZeroTail, 1);
-  if (block == nullptr) fatalError("out of memory");
+  if (block == nullptr) {
+    // A 32-bit process has a few GiB of address space at most, often fragmented: a file
+    // larger than the room left is a failed load like any other, not the end of the host.
+    platform::setLastErrorCode(platform::kErrorNotEnoughMemory);
+    logLastError(log);
+    FileSys::closeFile(file);
+    return false;
+  }
   buffer.adopt(block, size + kZeroTail);
   buffer.setLength(size);
 

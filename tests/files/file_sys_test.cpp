@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -308,8 +314,54 @@ INSTANTIATE_TEST_SUITE_P(
                   EXPECT_EQ(buffer.length(), 0u);
                   return p;
                 },
+                {{"error", osText(kErrorFileTooLarge)}}},
+        LogCase{"LoadTooLargeForTheZeroTail",
+                [](const TempDir& d, RecordingLog& log) {
+                  // Fits 32 bits, but the four zero bytes after the content would not.
+                  std::string p = d.file("almost.bin");
+                  test::writeAll(p, {});
+                  std::filesystem::resize_file(p, 0xFFFFFFFCull);
+                  DataBuffer buffer;
+                  EXPECT_FALSE(buffer.loadWholeFile(p.c_str(), &log));
+                  EXPECT_EQ(buffer.length(), 0u);
+                  return p;
+                },
                 {{"error", osText(kErrorFileTooLarge)}}}),
     [](const auto& info) { return std::string(info.param.label); });
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// In the death test's child: limits the address space to what is in use plus 512 MiB, loads
+// the file and exits 0 when the load failed cleanly with the expected logged error.
+[[noreturn]] void loadUnderAddressLimit(const std::string& path, const std::string& expectedError) {
+  unsigned long long pages = 0;  // first field of statm: the address space's size in pages
+  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%llu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  const rlim_t room = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (512ull << 20);
+  const rlimit limit{room, room};
+  if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+  RecordingLog log;
+  DataBuffer buffer;
+  const bool loaded = buffer.loadWholeFile(path.c_str(), &log);
+  const bool reported = !log.entries.empty() && log.entries.back().second == expectedError;
+  std::_Exit(!loaded && buffer.length() == 0 && reported ? 0 : 1);
+}
+#endif
+
+// A file larger than the address space left (all a 32-bit host may have) fails the load with
+// the system's out-of-memory error, leaving the process running.
+TEST(LoadOutOfMemory, FailsTheLoadInsteadOfEndingTheProcess) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#else
+  TempDir dir;
+  std::string path = dir.file("big.bin");
+  test::writeAll(path, {});
+  std::filesystem::resize_file(path, 3ull << 30);
+  EXPECT_EXIT(loadUnderAddressLimit(path, osText(kErrorNotEnoughMemory)), ::testing::ExitedWithCode(0), "");
+#endif
+}
 
 TEST(LoggingShortRead, ReportsAFileThatYieldsLessThanItsSize) {
   // Kernel attribute files report a size of a page and hold a few bytes.
