@@ -116,8 +116,12 @@ int main(int argc, char** argv) {
   object->SetExtent(DVASPECT_CONTENT, &extent);
 
   vk::platform::RecordingDc dc(kPixelsPerInch, kPixelsPerInch);
-  const RECTL bounds{0, 0, vk::control::himetricToPixels(extent.cx, dc.pixelsPerInchX()),
-                     vk::control::himetricToPixels(extent.cy, dc.pixelsPerInchY())};
+  // At least one pixel each way, however small the extent.
+  const auto pixels = [](LONG himetric, int ppi) {
+    LONG n = vk::control::himetricToPixels(himetric, ppi);
+    return n < 1 ? 1 : n;
+  };
+  const RECTL bounds{0, 0, pixels(extent.cx, dc.pixelsPerInchX()), pixels(extent.cy, dc.pixelsPerInchY())};
   HRESULT hr = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), &bounds, nullptr, nullptr, 0);
   view->Release();
   object->Release();

@@ -1,12 +1,17 @@
-// IDataObject: containers use it to be told when the control's data changes (data advise
-// sinks). The control offers no data formats of its own to get or set.
+// IDataObject: the control's presentation (its design-time picture as a metafile picture,
+// where the platform has metafiles) and the data advise sinks containers use to hear of
+// changes. Nothing can be set into the control through it.
+#include "component/control/design_picture.h"
 #include "component/vkstring.h"
+#include "platform/metafile_picture.h"
 
 namespace vk {
 
 HRESULT VkString::GetData(FORMATETC* format, STGMEDIUM* medium) {
   if (format == nullptr || medium == nullptr) return E_POINTER;
-  return E_NOTIMPL;
+  HRESULT hr = QueryGetData(format);
+  if (hr != S_OK) return hr;
+  return platform::renderMetafilePicture(control_.extent, &control::drawDesignPicture, medium);
 }
 
 HRESULT VkString::GetDataHere(FORMATETC* format, STGMEDIUM* medium) {
@@ -16,7 +21,11 @@ HRESULT VkString::GetDataHere(FORMATETC* format, STGMEDIUM* medium) {
 
 HRESULT VkString::QueryGetData(FORMATETC* format) {
   if (format == nullptr) return E_POINTER;
-  return E_NOTIMPL;
+  if (!platform::metafilePicturesAvailable() || format->cfFormat != CF_METAFILEPICT) return DV_E_FORMATETC;
+  if (format->dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (format->lindex != -1) return DV_E_LINDEX;
+  if ((format->tymed & TYMED_MFPICT) == 0) return DV_E_TYMED;
+  return S_OK;
 }
 
 HRESULT VkString::GetCanonicalFormatEtc(FORMATETC* format, FORMATETC* canonical) {

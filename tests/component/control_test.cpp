@@ -13,6 +13,7 @@
 #include "component/vkstring.h"
 #include "component/control_sites.h"
 #include "platform/control_window.h"
+#include "platform/metafile_picture.h"
 #include "platform/native/recording_dc.h"
 #include "platform/ole.h"
 #include "platform/registry.h"
@@ -486,6 +487,15 @@ TEST(ControlInfo, ClassIdentityPagesAndOutgoingInterface) {
   ITypeInfo* type = reinterpret_cast<ITypeInfo*>(1);
   EXPECT_EQ(info->GetClassInfo(&type), TYPE_E_LIBNOTREGISTERED);  // no type library natively
   EXPECT_EQ(type, nullptr);
+
+  // Natively there are no metafiles, so no presentation data is offered in any format.
+  auto* data = control.as<IDataObject>(IID_IDataObject);
+  FORMATETC picture{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+  STGMEDIUM medium{};
+  EXPECT_EQ(data->QueryGetData(&picture), DV_E_FORMATETC);
+  EXPECT_EQ(data->GetData(&picture, &medium), DV_E_FORMATETC);
+  EXPECT_EQ(medium.tymed, TYMED_NULL);
+  EXPECT_EQ(data->GetData(nullptr, &medium), E_POINTER);
 }
 
 // --- sites, activation and notices -----------------------------------------------------------------

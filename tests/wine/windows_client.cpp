@@ -5,7 +5,9 @@
 //
 // The module part loads the DLL itself and checks its entry points (unload rule, class object,
 // aggregation, interfaces), IDispatch through the registered type library, and the vtable of
-// IVkString as a compiled (early-bound) client sees it. The platform part calls the Windows side
+// IVkString as a compiled (early-bound) client sees it, and the object as an embeddable control
+// (its interfaces, persisted stream and storage, drawing on a memory device context, registry
+// status and class information). The platform part calls the Windows side
 // of platform/ directly: registry, ANSI code page, system messages, files. Prints one line per
 // failed check and ends with "DONE failures=<n>"; the exit code is 1 when anything failed.
 #include <windows.h>
@@ -302,6 +304,207 @@ void testObject() {
 
 // --- the Windows platform layer -------------------------------------------------------------------
 
+// --- the object as an embeddable control ----------------------------------------------------------
+
+struct ControlInterface {
+  const char* name;
+  const IID* iid;
+};
+
+const ControlInterface kControlInterfaces[] = {
+    {"IVkString", &IID_IVkString},
+    {"IDispatch", &IID_IDispatch},
+    {"IViewObjectEx", &IID_IViewObjectEx},
+    {"IViewObject2", &IID_IViewObject2},
+    {"IViewObject", &IID_IViewObject},
+    {"IOleInPlaceObjectWindowless", &IID_IOleInPlaceObjectWindowless},
+    {"IOleInPlaceObject", &IID_IOleInPlaceObject},
+    {"IOleWindow", &IID_IOleWindow},
+    {"IOleInPlaceActiveObject", &IID_IOleInPlaceActiveObject},
+    {"IOleControl", &IID_IOleControl},
+    {"IOleObject", &IID_IOleObject},
+    {"IPersistStreamInit", &IID_IPersistStreamInit},
+    {"IPersist", &IID_IPersist},
+    {"ISpecifyPropertyPages", &IID_ISpecifyPropertyPages},
+    {"IQuickActivate", &IID_IQuickActivate},
+    {"IPersistStorage", &IID_IPersistStorage},
+    {"IDataObject", &IID_IDataObject},
+    {"IProvideClassInfo", &IID_IProvideClassInfo},
+    {"IProvideClassInfo2", &IID_IProvideClassInfo2},
+};
+
+// The bytes of a whole stream.
+std::string streamContents(IStream* stream) {
+  STATSTG stat{};
+  if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return "<no stat>";
+  std::string bytes(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
+  LARGE_INTEGER start{};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  ULONG read = 0;
+  stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read);
+  bytes.resize(read);
+  return bytes;
+}
+
+IStream* streamHolding(const std::string& bytes) {
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return nullptr;
+  stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  LARGE_INTEGER start{};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  return stream;
+}
+
+void testControl() {
+  IUnknown* control = nullptr;
+  CHECK_HR(CoCreateInstance(CLSID_VkString, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                            reinterpret_cast<void**>(&control)),
+           S_OK);
+  if (control == nullptr) return;
+  for (const ControlInterface& entry : kControlInterfaces) {
+    void* object = nullptr;
+    HRESULT hr = control->QueryInterface(*entry.iid, &object);
+    if (hr != S_OK || object == nullptr) failed(__LINE__, entry.name, "answered " + hresultText(hr));
+    if (object != nullptr) static_cast<IUnknown*>(object)->Release();
+  }
+
+  // The persisted extent through the platform's own memory stream.
+  IPersistStreamInit* persist = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)), S_OK);
+  if (persist != nullptr) {
+    IStream* stream = nullptr;
+    CHECK_HR(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    if (stream != nullptr) {
+      CHECK_HR(persist->Save(stream, TRUE), S_OK);
+      const std::string expected("\x00\x03\x00\x00\xD8\x13\x00\x00\xD8\x13\x00\x00", 12);
+      CHECK(streamContents(stream) == expected);
+      stream->Release();
+    }
+    IStream* later = streamHolding(std::string("\x01\x03\x00\x00\x01\x00\x00\x00\x02\x00\x00\x00", 12));
+    IStream* older = streamHolding(std::string("\x00\x02\x00\x00\x10\x27\x00\x00\xE8\x03\x00\x00", 12));
+    if (later != nullptr && older != nullptr) {
+      CHECK_HR(persist->Load(later), E_FAIL);
+      CHECK_HR(persist->Load(older), S_OK);
+    }
+    if (later != nullptr) later->Release();
+    if (older != nullptr) older->Release();
+    persist->Release();
+  }
+
+  IOleObject* object = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)), S_OK);
+  if (object != nullptr) {
+    SIZEL size{};
+    CHECK_HR(object->GetExtent(DVASPECT_CONTENT, &size), S_OK);
+    CHECK(size.cx == 10000 && size.cy == 1000);  // what the older stream held
+    DWORD status = 0;
+    CHECK_HR(object->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+    CHECK(status == 132497);
+    LPOLESTR name = nullptr;
+    CHECK_HR(object->GetUserType(USERCLASSTYPE_FULL, &name), S_OK);
+    CHECK(narrow(name) == "VkString Class");
+    CoTaskMemFree(name);
+    CLSID user{};
+    CHECK_HR(object->GetUserClassID(&user), S_OK);
+    CHECK(IsEqualCLSID(user, CLSID_VkString));
+    object->Release();
+  }
+  DWORD status = 0;
+  CHECK_HR(OleRegGetMiscStatus(CLSID_VkString, DVASPECT_CONTENT, &status), S_OK);
+  CHECK(status == 132497);
+
+  // A storage of the platform's compound files gets the record as its "Contents" stream.
+  IPersistStorage* storagePersist = nullptr;
+  IStorage* storage = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&storagePersist)), S_OK);
+  CHECK_HR(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_DELETEONRELEASE, 0,
+                            &storage),
+           S_OK);
+  if (storagePersist != nullptr && storage != nullptr) {
+    CHECK_HR(storagePersist->Save(storage, TRUE), S_OK);
+    IStream* contents = nullptr;
+    CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &contents), S_OK);
+    if (contents != nullptr) {
+      CHECK(streamContents(contents) == std::string("\x00\x03\x00\x00\x10\x27\x00\x00\xE8\x03\x00\x00", 12));
+      contents->Release();
+    }
+  }
+  if (storage != nullptr) storage->Release();
+  if (storagePersist != nullptr) storagePersist->Release();
+
+  // The design-time picture on a real memory device context: the default black pen outlines the
+  // bounds, the default white brush fills them.
+  IViewObject* view = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view)), S_OK);
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 96;
+  info.bmiHeader.biHeight = -64;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (view != nullptr && dc != nullptr && bitmap != nullptr) {
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    RECT clear{0, 0, 96, 64};
+    FillRect(dc, &clear, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    RECTL bounds{4, 4, 92, 60};
+    CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    CHECK(GetTextAlign(dc) == (TA_CENTER | TA_BASELINE));
+    CHECK(GetPixel(dc, 4, 30) == RGB(0, 0, 0));          // the left edge
+    CHECK(GetPixel(dc, 10, 10) == RGB(255, 255, 255));   // inside, away from the caption
+    CHECK(GetPixel(dc, 2, 2) != RGB(255, 255, 255));     // outside the bounds: untouched
+    SelectObject(dc, previous);
+  } else {
+    failed(__LINE__, "memory device context", "");
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  if (dc != nullptr) DeleteDC(dc);
+  if (view != nullptr) view->Release();
+
+  // The presentation data: the picture as a metafile picture at the control's extent.
+  IDataObject* data = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&data)), S_OK);
+  if (data != nullptr) {
+    FORMATETC picture{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+    CHECK_HR(data->QueryGetData(&picture), S_OK);
+    STGMEDIUM medium{};
+    CHECK_HR(data->GetData(&picture, &medium), S_OK);
+    if (medium.tymed == TYMED_MFPICT && medium.hMetaFilePict != nullptr) {
+      auto* held = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+      CHECK(held != nullptr && held->mm == MM_ANISOTROPIC && held->xExt == 10000 && held->yExt == 1000);
+      CHECK(held != nullptr && GetMetaFileBitsEx(held->hMF, 0, nullptr) > 0);
+      GlobalUnlock(medium.hMetaFilePict);
+      ReleaseStgMedium(&medium);
+    } else {
+      failed(__LINE__, "GetData", "no metafile picture");
+    }
+    FORMATETC text{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    CHECK_HR(data->QueryGetData(&text), DV_E_FORMATETC);
+    data->Release();
+  }
+
+  // Class information from the registered type library.
+  IProvideClassInfo* provide = nullptr;
+  CHECK_HR(control->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide)), S_OK);
+  if (provide != nullptr) {
+    ITypeInfo* type = nullptr;
+    CHECK_HR(provide->GetClassInfo(&type), S_OK);
+    if (type != nullptr) {
+      TYPEATTR* attributes = nullptr;
+      if (SUCCEEDED(type->GetTypeAttr(&attributes))) {
+        CHECK(attributes->typekind == TKIND_COCLASS);
+        CHECK(IsEqualGUID(attributes->guid, CLSID_VkString));
+        type->ReleaseTypeAttr(attributes);
+      }
+      type->Release();
+    }
+    provide->Release();
+  }
+  control->Release();
+}
+
 void testRegistry() {
   using vk::platform::RegistryRoot;
   const RegistryRoot root = RegistryRoot::CurrentUser;
@@ -416,6 +619,7 @@ int wmain(int argc, wchar_t** argv) {
     testEntryPoints(module);
   }
   testObject();
+  testControl();
   testRegistry();
   testCodePageAndMessages();
   testFiles(argv[2]);
