@@ -11,6 +11,15 @@ Module& Module::instance() {
   return module;
 }
 
+Module::Module() {
+#ifndef _WIN32
+  // On Windows the entry routine sets the path from the instance handle.
+  modulePath_ = ownModulePath();
+#endif
+}
+
+Module::~Module() { terminate(); }
+
 HRESULT Module::getClassObject(REFCLSID clsid, REFIID riid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;

@@ -38,7 +38,10 @@ class Module {
   std::mutex& windowLock() { return windowLock_; }
 
  private:
-  Module() = default;
+  Module();
+  // The module's unload (process detach, or natively dlclose and the process's end) lets go
+  // of the cached class object.
+  ~Module();
 
   std::u16string modulePath_;
   std::atomic<LONG> locks_{0};
@@ -53,12 +56,19 @@ std::u16string registrationScript();
 // Registers and unregisters the type library that describes IVkString.
 HRESULT registerTypeLibrary(const std::u16string& modulePath);
 HRESULT unregisterTypeLibrary(const std::u16string& modulePath);
+#ifndef _WIN32
+// The full path of the file that holds this code: the shared library when the module is one,
+// else the program.
+std::u16string ownModulePath();
+#endif
 
 }  // namespace vk
 
 #ifndef _WIN32
-STDAPI DllCanUnloadNow();
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object);
-STDAPI DllRegisterServer();
-STDAPI DllUnregisterServer();
+// The shared library compiles everything with hidden visibility; these four are its exports.
+#define VK_MODULE_ENTRY extern "C" __attribute__((visibility("default"))) HRESULT
+VK_MODULE_ENTRY DllCanUnloadNow();
+VK_MODULE_ENTRY DllGetClassObject(REFCLSID clsid, REFIID riid, void** object);
+VK_MODULE_ENTRY DllRegisterServer();
+VK_MODULE_ENTRY DllUnregisterServer();
 #endif

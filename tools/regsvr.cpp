@@ -1,0 +1,98 @@
+// vk_regsvr: registers or unregisters a native in-process server, as regsvr32 does a DLL.
+//
+//   vk_regsvr [/u] [/s] path/to/libVelkorString.so
+//
+// The module is loaded by its absolute path (so that the path it registers works from any
+// directory) and its DllRegisterServer, or DllUnregisterServer with /u, is called. /s keeps
+// every message back; options may also be written -u and -s. The exit codes are regsvr32's:
+// 0 success, 1 bad arguments, 3 the module does not load, 4 the entry point is missing, 5 the
+// entry point failed. The registry is the one the module itself chooses (VK_REGISTRY, see
+// README.md); a failure caused by the registry's file is explained.
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/automation.h"
+#include "platform/registry.h"
+
+namespace {
+
+enum ExitCode { kSuccess = 0, kFailArgs = 1, kFailLoad = 3, kFailEntry = 4, kFailReg = 5 };
+
+using EntryPoint = HRESULT (*)();
+
+void usage() {
+  std::fprintf(stderr,
+               "usage: vk_regsvr [/u] [/s] module\n"
+               "  /u  unregister the module instead of registering it\n"
+               "  /s  silent: print no message\n");
+}
+
+// One option of two characters: '/' or '-' and a letter, any case.
+char optionLetter(const char* arg) {
+  if ((arg[0] != '/' && arg[0] != '-') || arg[1] == 0 || arg[2] != 0) return 0;
+  char c = arg[1];
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool unregister = false;
+  bool silent = false;
+  for (int i = 1; i < argc; ++i) silent = silent || optionLetter(argv[i]) == 's';
+  const char* module = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    char letter = optionLetter(argv[i]);
+    if (letter == 'u') {
+      unregister = true;
+    } else if (letter == 's') {
+    } else if (letter != 0 || module != nullptr) {
+      if (!silent) usage();
+      return kFailArgs;
+    } else {
+      module = argv[i];
+    }
+  }
+  if (module == nullptr) {
+    if (!silent) usage();
+    return kFailArgs;
+  }
+
+  char absolute[PATH_MAX];
+  const char* path = realpath(module, absolute) != nullptr ? absolute : module;
+  void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    if (!silent) std::fprintf(stderr, "The module \"%s\" failed to load.\n%s\n", module, dlerror());
+    return kFailLoad;
+  }
+  const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  auto entry = reinterpret_cast<EntryPoint>(dlsym(handle, entryName));
+  if (entry == nullptr) {
+    if (!silent) {
+      std::fprintf(stderr, "The module \"%s\" was loaded but the entry-point %s was not found.\n",
+                   module, entryName);
+    }
+    dlclose(handle);
+    return kFailEntry;
+  }
+  HRESULT hr = entry();
+  dlclose(handle);
+  if (FAILED(hr)) {
+    if (!silent) {
+      std::fprintf(stderr, "The module \"%s\" was loaded but the call to %s failed with error code 0x%08X.\n",
+                   module, entryName, static_cast<unsigned>(hr));
+      // The module reads the same registry file; reading it here tells what is wrong with it.
+      vk::platform::registryKeyExists(vk::platform::RegistryRoot::ClassesRoot, u"CLSID");
+      std::string problem = vk::platform::registryProblem();
+      if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    return kFailReg;
+  }
+  if (!silent) std::printf("%s in %s succeeded.\n", entryName, path);
+  return kSuccess;
+}
