@@ -113,9 +113,23 @@ void runOnFreshValue(benchmark::State& state, Operation operation) {
   reportRate(state, text.size());
 }
 
+// A replacement as long as the pattern, one longer (the text grows by about 2%) and one
+// shorter.
 void ReplaceAll(benchmark::State& state) {
   runOnFreshValue(state, [](vk::XString& value) {
     benchmark::DoNotOptimize(value.replaceAll("the", "THE"));
+  });
+}
+
+void ReplaceAllLonger(benchmark::State& state) {
+  runOnFreshValue(state, [](vk::XString& value) {
+    benchmark::DoNotOptimize(value.replaceAll("the", "those"));
+  });
+}
+
+void ReplaceAllShorter(benchmark::State& state) {
+  runOnFreshValue(state, [](vk::XString& value) {
+    benchmark::DoNotOptimize(value.replaceAll("the", "a"));
   });
 }
 
@@ -170,10 +184,23 @@ void NumChinese(benchmark::State& state) {
   reportRate(state, text.size());
 }
 
+// The peer: a copy of the text into a new block, the least any operation that hands back a
+// new text of that size costs on this machine at this size.
+void CopyText(benchmark::State& state) {
+  runOnFreshValue(state, [](vk::XString& value) {
+    const vk::StringBuffer& text = value.utf8Buffer();
+    std::string copy(text.text(), static_cast<std::size_t>(text.length()));
+    benchmark::DoNotOptimize(copy.data());
+  });
+}
+
 #define VK_TEXT_BENCH(name) \
   BENCHMARK(name)->Arg(1)->Arg(16)->Arg(100)->UseManualTime()->Unit(benchmark::kMillisecond)
 
+VK_TEXT_BENCH(CopyText);
 VK_TEXT_BENCH(ReplaceAll);
+VK_TEXT_BENCH(ReplaceAllLonger);
+VK_TEXT_BENCH(ReplaceAllShorter);
 VK_TEXT_BENCH(TrimInside);
 VK_TEXT_BENCH(Contains);
 VK_TEXT_BENCH(StripHtml);

@@ -31,15 +31,6 @@ BSTR unitsString(const OLECHAR* units, std::int32_t count) {
   return SysAllocStringLen(units, static_cast<UINT>(count));
 }
 
-// Replaces the value by `count` units of its own wide form starting at `first`; afterwards
-// only the wide form is current.
-void keepUnits(XString& value, const WideView& view, std::int32_t first, std::int32_t count) {
-  XString kept;
-  kept.appendWideUnits(view.units + first, static_cast<std::uint32_t>(count));
-  value.clear();
-  value.appendValue(kept);
-}
-
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 }  // namespace
@@ -103,7 +94,7 @@ void chopAfter(XString& value, const char* needle) {
   // The occurrence is located in units, so the cut is made in units of the wide form; when
   // the occurrence ends the text nothing is cut.
   if (end >= view.count) return;
-  keepUnits(value, view, 0, static_cast<std::int32_t>(end));
+  value.keepWideUnits(0, static_cast<std::uint32_t>(end));
 }
 
 void chopBefore(XString& value, const char* needle) {
@@ -112,7 +103,7 @@ void chopBefore(XString& value, const char* needle) {
   if (at <= 0) return;
   WideView view = wideView(value);
   if (at >= view.count) return;
-  keepUnits(value, view, at, view.count - at);
+  value.keepWideUnits(static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(view.count - at));
 }
 
 }  // namespace vk::editing

@@ -1,9 +1,11 @@
 #include "text/html_entities.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "charset/encoding_convert.h"
+#include "text/fatal.h"
 
 namespace vk::html {
 
@@ -92,37 +94,49 @@ std::int64_t scanNumber(const char* p, const char* end, int base) {
   return value;
 }
 
-// Replaces the text by `built` when at least one reference was decoded.
-std::int32_t finishPass(StringBuffer& text, StringBuffer& built, std::int32_t count) {
-  if (count > 0) {
-    text.clear();
-    text.appendBuffer(built);
-  }
+// Ends a decoding pass that wrote its output over the text: when at least one reference was
+// decoded the text ends where the output does (what followed a NUL is gone with it);
+// otherwise the text stands as it was.
+std::int32_t finishPass(StringBuffer& text, std::int64_t written, std::int32_t count) {
+  if (count > 0) text.dropLast(text.length() - written);
   return count;
 }
 
 }  // namespace
 
+namespace {
+
 // The four replacements in one pass: no replacement text holds a character that a later
 // replacement looks for, so mapping each byte at once gives what the four passes in turn
-// ("&" first, then "<", ">" and '"') give. The output block is sized exactly beforehand and
-// filled through a small local chunk, so long texts cost a few operations per byte.
-void encodeEntities(const char* text, std::size_t length, StringBuffer& output) {
-  const char* nul = static_cast<const char*>(std::memchr(text, 0, length));
-  const char* end = nul ? nul : text + length;
-  auto entityFor = [](char c) -> const char* {
-    switch (c) {
-      case '&': return "&amp;";
-      case '<': return "&lt;";
-      case '>': return "&gt;";
-      case '"': return "&quot;";
-      default: return nullptr;
-    }
-  };
+// ("&" first, then "<", ">" and '"') give.
+const char* entityFor(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return nullptr;
+  }
+}
+
+// The length of [text, end) once encoded.
+std::size_t encodedLength(const char* text, const char* end) {
   std::size_t total = static_cast<std::size_t>(end - text);
   for (const char* p = text; p < end; ++p) {
     if (const char* entity = entityFor(*p)) total += std::strlen(entity) - 1;
   }
+  return total;
+}
+
+}  // namespace
+
+// The output block is sized exactly beforehand and filled through a small local chunk, so
+// long texts cost a few operations per byte.
+void encodeEntities(const char* text, std::size_t length, StringBuffer& output) {
+  const char* nul = static_cast<const char*>(std::memchr(text, 0, length));
+  const char* end = nul ? nul : text + length;
+  std::size_t total = encodedLength(text, end);
+  if (total >= static_cast<std::size_t>(INT32_MAX)) fatalError("StringBuffer size exceeds 32 bits");
   output.reserve(static_cast<std::int32_t>(total));
   char chunk[8192];
   std::size_t used = 0;
@@ -142,11 +156,31 @@ void encodeEntities(const char* text, std::size_t length, StringBuffer& output) 
   output.appendBytes(chunk, static_cast<std::int64_t>(used));
 }
 
+// In the text's own block, grown to the encoded length and filled from the back: the writing
+// position stays ahead of the reading one by the room still owed to the entities in front of
+// it, so no byte is overwritten before it is read. A large text is so neither copied nor
+// given a fresh block; only the room the entities add is new memory.
 void encodeEntities(StringBuffer& text) {
-  StringBuffer encoded = StringBuffer::withSize(1);
-  encodeEntities(text.text(), static_cast<std::size_t>(text.length()), encoded);
-  text.clear();
-  text.appendBuffer(encoded);
+  const char* start = text.text();
+  const char* nul = static_cast<const char*>(std::memchr(start, 0, static_cast<std::size_t>(text.length())));
+  const std::size_t length = nul ? static_cast<std::size_t>(nul - start) : static_cast<std::size_t>(text.length());
+  const std::size_t total = encodedLength(start, start + length);
+  if (total >= static_cast<std::size_t>(INT32_MAX)) fatalError("StringBuffer size exceeds 32 bits");
+  text.dropLast(static_cast<std::int64_t>(text.length() - length));
+  text.reserve(static_cast<std::int32_t>(total - length));
+  char* bytes = text.data();
+  char* write = bytes + total;
+  for (const char* read = bytes + length; read > bytes;) {
+    char c = *--read;
+    if (const char* entity = entityFor(c)) {
+      std::size_t n = std::strlen(entity);
+      write -= n;
+      std::memcpy(write, entity, n);
+    } else {
+      *--write = c;
+    }
+  }
+  text.setLength(static_cast<std::int32_t>(total));
 }
 
 void decodeEntities(StringBuffer& text) {
@@ -167,9 +201,11 @@ void decodeEntities(StringBuffer& text) {
 std::int32_t decodeHexByteReferences(StringBuffer& text) {
   const std::int64_t n = text.length();
   if (n < 5) return 0;
-  const char* t = text.text();
+  // A reference gives at most one byte for at least four, so the output is written over the
+  // text behind the scan, which reads only at and after i.
+  char* t = text.data();
   const char* end = t + n;
-  StringBuffer built = StringBuffer::withSize(static_cast<std::int32_t>(n + 1));
+  std::int64_t out = 0;
   std::int32_t count = 0;
   std::int64_t i = 0;
   while (i < n && t[i] != 0) {
@@ -181,24 +217,25 @@ std::int32_t decodeHexByteReferences(StringBuffer& text) {
         std::int64_t digits = isHexDigit(t[i + 4]) ? 2 : 1;
         std::int64_t byte = scanNumber(t + i + 3, t + i + 3 + digits, 16);
         ++count;
-        if (byte > 0) built.appendChar(static_cast<char>(byte & 0xFF));
+        if (byte > 0) t[out++] = static_cast<char>(byte & 0xFF);
         // The byte after the digits (normally ';') goes too.
         i += 3 + digits + 1;
         continue;
       }
     }
-    built.appendChar(c);
+    t[out++] = c;
     ++i;
   }
-  return finishPass(text, built, count);
+  return finishPass(text, out, count);
 }
 
 std::int32_t decodeDecimalByteReferences(StringBuffer& text) {
   const std::int64_t n = text.length();
   if (n <= 3) return 0;
-  const char* t = text.text();
+  // As in the hexadecimal pass, the output is written over the text behind the scan.
+  char* t = text.data();
   const char* end = t + n;
-  StringBuffer built = StringBuffer::withSize(static_cast<std::int32_t>(n + 1));
+  std::int64_t out = 0;
   std::int32_t count = 0;
   std::int64_t i = 0;
   while (i < n && t[i] != 0) {
@@ -215,15 +252,15 @@ std::int32_t decodeDecimalByteReferences(StringBuffer& text) {
         }
         std::int64_t byte = scanNumber(t + i + 2, t + stop, 10);
         ++count;
-        if (byte > 0) built.appendChar(static_cast<char>(byte & 0xFF));
+        if (byte > 0) t[out++] = static_cast<char>(byte & 0xFF);
         i = stop + 1;
         continue;
       }
     }
-    built.appendChar(c);
+    t[out++] = c;
     ++i;
   }
-  return finishPass(text, built, count);
+  return finishPass(text, out, count);
 }
 
 namespace {

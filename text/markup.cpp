@@ -1,5 +1,7 @@
 #include "text/markup.h"
 
+#include <cstring>
+
 #include "charset/encoding_convert.h"
 #include "text/data_buffer.h"
 #include "text/html_entities.h"
@@ -46,22 +48,20 @@ void stripTags(StringBuffer& text) {
   text.dropLast(n - out);
 }
 
-// The result takes the place of the UTF-8 form as setFromUtf8 would put it there (an empty
-// result clears the value; the form is shrunk to fit), encoded straight from the source in
-// one pass with one exactly sized block, so large texts cost no more per byte than small
-// ones.
+// Encoded in the UTF-8 form's own block (see encodeEntities), which stays the only current
+// form; an empty result clears the value, as setting an empty text does.
 void htmlEntityEncode(XString& value) {
-  const StringBuffer& source = value.utf8Buffer();
-  StringBuffer encoded = StringBuffer::withSize(1);
-  html::encodeEntities(source.text(), static_cast<std::size_t>(source.length()), encoded);
-  value.clear();
-  if (encoded.length() == 0) return;
-  StringBuffer& utf8 = value.utf8Buffer();
-  utf8.appendBuffer(encoded);
-  utf8.shrinkToFit();
+  StringBuffer& text = value.utf8Buffer();
+  html::encodeEntities(text);
+  if (text.length() == 0) {
+    value.clear();
+    return;
+  }
+  text.shrinkToFit();
   value.markOnlyUtf8Current();
 }
 
+// The decoded text is cut at its first NUL, as a zero-terminated result would be read.
 void htmlEntityDecode(XString& value) {
   StringBuffer scratch(value.getAnsi());
   html::decodeEntities(scratch);
@@ -69,8 +69,11 @@ void htmlEntityDecode(XString& value) {
   DataBuffer decoded;
   html::decodeNumericReferences(scratch.text(), static_cast<std::size_t>(scratch.length()),
                                 codepage::kUtf8, decoded);
-  decoded.appendByte(0);
-  value.setFromUtf8(reinterpret_cast<const char*>(decoded.data()));
+  const void* nul = decoded.length() > 0 ? std::memchr(decoded.data(), 0, decoded.length()) : nullptr;
+  if (nul != nullptr) {
+    decoded.setLength(static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(nul) - decoded.data()));
+  }
+  value.adoptUtf8(decoded);
 }
 
 // Stripping never lengthens the text, so it runs in place on the UTF-8 form, which is then

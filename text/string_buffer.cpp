@@ -7,6 +7,7 @@
 #include "charset/encoding_convert.h"
 #include "platform/code_page.h"
 #include "platform/system_message.h"
+#include "text/data_buffer.h"
 #include "text/fatal.h"
 
 namespace vk {
@@ -111,10 +112,13 @@ std::size_t StringBuffer::textLength() const {
              : static_cast<std::size_t>(length_);
 }
 
+// realloc rather than a fresh block and a copy: the C library can grow or shrink a block where
+// it lies, and moves a large (mapped) block by remapping its pages instead of copying them, so
+// resizing a long text neither copies it nor touches fresh memory for the part it keeps.
 void StringBuffer::resizeBlock(std::int64_t newCapacity) {
-  char* block = allocateBlock(newCapacity);
-  std::memcpy(block, data_, static_cast<std::size_t>(length_) + 1);
-  std::free(data_);
+  if (newCapacity <= 0 || newCapacity > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  char* block = static_cast<char*>(std::realloc(data_, static_cast<std::size_t>(newCapacity)));
+  if (block == nullptr) fatalError("out of memory");
   data_ = block;
   capacity_ = static_cast<std::int32_t>(newCapacity);
 }
@@ -214,9 +218,46 @@ void StringBuffer::reserve(std::int32_t n) {
   growFor(n, 1, false);
 }
 
+void StringBuffer::setLength(std::int32_t n) {
+  checkAlive();
+  length_ = std::max(0, std::min(n, capacity_ - 1));
+  data_[length_] = 0;
+}
+
 void StringBuffer::shrinkToFit() {
   checkAlive();
   if (static_cast<std::int64_t>(length_) + 4 < capacity_) resizeBlock(length_ + 1);
+}
+
+void StringBuffer::swap(StringBuffer& other) {
+  checkAlive();
+  other.checkAlive();
+  std::swap(data_, other.data_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(length_, other.length_);
+  std::swap(step_, other.step_);
+}
+
+void StringBuffer::adoptBytes(DataBuffer& bytes) {
+  checkAlive();
+  std::uint32_t n = bytes.length();
+  if (n >= static_cast<std::uint32_t>(kMaxCapacity)) fatalError("StringBuffer size exceeds 32 bits");
+  if (bytes.isBorrowed() || bytes.data() == nullptr) {
+    // A borrowed block stays its owner's, so its bytes are copied.
+    clear();
+    appendBytes(bytes.data(), n);
+    bytes.clear();
+    return;
+  }
+  // The text keeps a terminator after its last byte.
+  bytes.ensureCapacity(n + 1);
+  auto capacity = static_cast<std::int32_t>(std::min<std::uint32_t>(bytes.capacity(), kMaxCapacity));
+  char* block = reinterpret_cast<char*>(bytes.detach());
+  block[n] = 0;
+  std::free(data_);
+  data_ = block;
+  length_ = static_cast<std::int32_t>(n);
+  capacity_ = capacity;
 }
 
 char* StringBuffer::detach(std::int32_t* lengthOut) {
@@ -234,8 +275,7 @@ void StringBuffer::convertFromAnsi(std::int32_t codePage) {
   checkAlive();
   DataBuffer converted;
   EncodingConvert().convertFromAnsi(codePage, data_, static_cast<std::uint32_t>(length_), converted);
-  clear();
-  appendBytes(converted.data(), converted.length());
+  adoptBytes(converted);
 }
 
 BSTR StringBuffer::toWideString() const {
@@ -362,30 +402,83 @@ bool StringBuffer::replaceFirst(const char* find, const char* with) {
   return true;
 }
 
+// Occurrences are taken left to right and never overlap, and a replacement is never searched
+// again; the search sees the text up to its first NUL, and whatever follows that NUL is kept
+// after the last replacement. The text is rewritten in its own block, so a large text is
+// neither copied to a fresh block nor re-copied while the result grows.
 std::int32_t StringBuffer::replaceAllImpl(const char* find, const char* with,
                                           std::size_t withLength) {
   checkAlive();
   if (find == nullptr || *find == 0) return 0;
+  if (with == nullptr) withLength = 0;
   std::size_t findLength = std::strlen(find);
-  std::size_t searchable = textLength();
+  auto inside = [this](const char* p) { return p >= data_ && p < data_ + capacity_; };
+  if (inside(find) || (withLength > 0 && inside(with))) {
+    // Text of this buffer would be overwritten or moved while still in use.
+    StringBuffer findCopy = StringBuffer::withSize(static_cast<std::int32_t>(findLength + 1));
+    findCopy.appendBytes(find, static_cast<std::int64_t>(findLength));
+    StringBuffer withCopy = StringBuffer::withSize(static_cast<std::int32_t>(withLength + 1));
+    withCopy.appendBytes(with, static_cast<std::int64_t>(withLength));
+    return replaceAllImpl(findCopy.data_, withCopy.data_, withLength);
+  }
+  if (withLength <= findLength) return replaceAllShrinking(find, findLength, with, withLength);
+  return replaceAllGrowing(find, findLength, with, withLength);
+}
+
+// Each replacement takes no more room than what it replaces, so the writing position never
+// passes the reading one and the result is written over the text as it is read.
+std::int32_t StringBuffer::replaceAllShrinking(const char* find, std::size_t findLength,
+                                               const char* with, std::size_t withLength) {
+  char* out = data_;
   const char* cursor = data_;
-  const char* end = data_ + searchable;
   std::int32_t count = 0;
-  StringBuffer built = StringBuffer::withSize(step_);
-  while (cursor < end) {
-    const char* hit = std::strstr(cursor, find);
-    if (hit == nullptr) break;
-    built.appendBytes(cursor, hit - cursor);
-    built.appendBytes(with, static_cast<std::int64_t>(withLength));
+  for (const char* hit = std::strstr(cursor, find); hit != nullptr;
+       hit = std::strstr(cursor, find)) {
+    std::size_t kept = static_cast<std::size_t>(hit - cursor);
+    if (out != cursor) std::memmove(out, cursor, kept);
+    if (withLength > 0) std::memcpy(out + kept, with, withLength);
+    out += kept + withLength;
     cursor = hit + findLength;
     ++count;
   }
-  if (count == 0) return 0;
-  built.appendBytes(cursor, (data_ + length_) - cursor);
-  std::swap(data_, built.data_);
-  std::swap(length_, built.length_);
-  std::swap(capacity_, built.capacity_);
+  if (out == cursor) return count;
+  std::size_t tail = static_cast<std::size_t>((data_ + length_) - cursor);
+  std::memmove(out, cursor, tail);
+  length_ = static_cast<std::int32_t>((out - data_) + static_cast<std::ptrdiff_t>(tail));
+  data_[length_] = 0;
   return count;
+}
+
+// The occurrences are counted first, so the block is resized once to the exact result. The
+// text (with its terminator) then moves to the end of the block, and the result is written
+// from the start as the moved text is read: the writing position stays behind the reading one
+// by the room still owed to the replacements ahead, and meets it after the last one, where
+// the rest of the text already lies in place.
+std::int32_t StringBuffer::replaceAllGrowing(const char* find, std::size_t findLength,
+                                             const char* with, std::size_t withLength) {
+  std::int64_t count = 0;
+  for (const char* hit = std::strstr(data_, find); hit != nullptr;
+       hit = std::strstr(hit + findLength, find)) {
+    ++count;
+  }
+  if (count == 0) return 0;
+  const std::int64_t growth = count * static_cast<std::int64_t>(withLength - findLength);
+  const std::int64_t newLength = length_ + growth;
+  if (newLength + 1 > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  if (newLength + 1 > capacity_) resizeBlock(newLength + 1);
+  std::memmove(data_ + growth, data_, static_cast<std::size_t>(length_) + 1);
+  char* out = data_;
+  const char* cursor = data_ + growth;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const char* hit = std::strstr(cursor, find);
+    std::size_t kept = static_cast<std::size_t>(hit - cursor);
+    std::memmove(out, cursor, kept);
+    std::memcpy(out + kept, with, withLength);
+    out += kept + withLength;
+    cursor = hit + findLength;
+  }
+  length_ = static_cast<std::int32_t>(newLength);
+  return static_cast<std::int32_t>(count);
 }
 
 std::int32_t StringBuffer::replaceAll(const char* find, const char* with) {

@@ -35,7 +35,15 @@ class StringBuffer : public VelkorObject {
   void assign(const StringBuffer& other);
   void setText(const char* text);
   void reserve(std::int32_t n);
+  // Sets the length to n, at most capacity - 1, and writes the terminator after it, for text
+  // written straight into the block (the bytes up to n are whatever the block holds).
+  void setLength(std::int32_t n);
   void shrinkToFit();
+  // Exchanges the contents (blocks, lengths and growth steps) of the two buffers.
+  void swap(StringBuffer& other);
+  // Takes the bytes of `bytes` as the whole content, taking over its block instead of copying
+  // it when the block is its own; `bytes` continues empty.
+  void adoptBytes(DataBuffer& bytes);
   // Hands the block (malloc'ed, zero-terminated) to the caller; the buffer continues empty.
   char* detach(std::int32_t* lengthOut = nullptr);
 
@@ -87,6 +95,10 @@ class StringBuffer : public VelkorObject {
   void resizeBlock(std::int64_t newCapacity);
   void trimBytes(const char* set);
   std::int32_t replaceAllImpl(const char* find, const char* with, std::size_t withLength);
+  std::int32_t replaceAllShrinking(const char* find, std::size_t findLength, const char* with,
+                                   std::size_t withLength);
+  std::int32_t replaceAllGrowing(const char* find, std::size_t findLength, const char* with,
+                                 std::size_t withLength);
   std::size_t textLength() const;
 
   std::uint8_t marker_ = kAlive;

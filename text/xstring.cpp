@@ -1,5 +1,6 @@
 #include "text/xstring.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "charset/encoding_convert.h"
@@ -75,6 +76,24 @@ void XString::setFromUtf8(const char* bytes, std::uint32_t count) {
   utf8Form_.appendBytes(bytes, count);
   utf8Form_.shrinkToFit();
   markOnlyUtf8Current();
+}
+
+void XString::adoptUtf8(StringBuffer& built) {
+  clear();
+  if (built.length() == 0 || built.text()[0] == 0) {
+    built.clear();
+    return;
+  }
+  utf8Form_.swap(built);
+  built.clear();
+  utf8Form_.shrinkToFit();
+  markOnlyUtf8Current();
+}
+
+void XString::adoptUtf8(DataBuffer& built) {
+  StringBuffer bytes = StringBuffer::withSize(1);
+  bytes.adoptBytes(built);
+  adoptUtf8(bytes);
 }
 
 void XString::copyFrom(const XString& other) {
@@ -441,6 +460,20 @@ void XString::replaceAnsiChar(std::int32_t c1, std::int32_t c2) {
   makeAnsiCurrent();
   ansiForm_.replaceByte(c1, c2);
   markOnlyAnsiCurrent();
+}
+
+void XString::keepWideUnits(std::uint32_t first, std::uint32_t count) {
+  makeWideCurrent();
+  std::uint32_t units = wideForm_.length() >= 2 ? wideForm_.length() / 2 - 1 : 0;
+  first = std::min(first, units);
+  count = std::min(count, units - first);
+  std::uint8_t* bytes = wideForm_.data();
+  if (first > 0 && count > 0) {
+    std::memmove(bytes, bytes + std::size_t{first} * 2, std::size_t{count} * 2);
+  }
+  wideForm_.setLength(count * 2);
+  wideForm_.appendUnit(0);
+  markOnlyWideCurrent();
 }
 
 std::uint8_t XString::ansiCharAt(std::int32_t i) {

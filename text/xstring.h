@@ -34,6 +34,11 @@ class XString : public VelkorObject {
   // Exactly `count` bytes; a null pointer or a first byte of 0 clears.
   void setFromUtf8(const char* bytes, std::uint32_t count);
   void copyFrom(const XString& other);
+  // Takes an already built UTF-8 text as the value, with the outcome of
+  // setFromUtf8(built's bytes, built's length), but by taking over the buffer's block instead
+  // of copying it; `built` continues empty.
+  void adoptUtf8(StringBuffer& built);
+  void adoptUtf8(DataBuffer& built);
 
   // Reading. Each makes its form current first.
   // The wide form with its terminating zero unit.
@@ -75,6 +80,9 @@ class XString : public VelkorObject {
   void shorten(std::int32_t n);
   void removeAnsiChar(std::int32_t c);
   void replaceAnsiChar(std::int32_t c1, std::int32_t c2);
+  // Keeps `count` units of the wide form from unit `first` (clamped to the form), moved down in
+  // place; afterwards only the wide form is current.
+  void keepWideUnits(std::uint32_t first, std::uint32_t count);
   std::uint8_t ansiCharAt(std::int32_t i);
   std::uint8_t lastAnsiChar();
 

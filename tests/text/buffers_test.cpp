@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -136,6 +137,242 @@ const TextCase kTextCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, StringBufferTextOps, ::testing::ValuesIn(kTextCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ReplaceAll rewrites the text in its own block: in place when the replacement is no longer
+// than the pattern, after one exact resize when it is longer. Texts are put in blocks with no
+// spare byte, so that a write or read past the end is caught by the address sanitizer; the
+// bytes after an embedded NUL are never searched but must stay after the last replacement.
+struct ReplaceAllCase {
+  const char* name;
+  std::string text;
+  const char* find;
+  const char* with;
+  std::string expected;
+  std::int32_t count;
+};
+
+void PrintTo(const ReplaceAllCase& c, std::ostream* os) { *os << c.name; }
+
+StringBuffer exactBuffer(const std::string& bytes) {
+  StringBuffer buffer = StringBuffer::withSize(static_cast<std::int32_t>(bytes.size() + 1));
+  buffer.appendBytes(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  return buffer;
+}
+
+std::string contentOf(const StringBuffer& buffer) {
+  return std::string(buffer.text(), static_cast<std::size_t>(buffer.length()));
+}
+
+class StringBufferReplaceAll : public ::testing::TestWithParam<ReplaceAllCase> {};
+
+TEST_P(StringBufferReplaceAll, RewritesTheTextInItsBlock) {
+  const ReplaceAllCase& c = GetParam();
+  StringBuffer buffer = exactBuffer(c.text);
+  EXPECT_EQ(buffer.replaceAll(c.find, c.with), c.count);
+  EXPECT_EQ(test::show(test::bytesOf(contentOf(buffer))), test::show(test::bytesOf(c.expected)));
+  EXPECT_EQ(buffer.text()[buffer.length()], 0);
+}
+
+const ReplaceAllCase kReplaceAllCases[] = {
+    {"EqualLength", "the cat, the hat", "the", "THE", "THE cat, THE hat", 2},
+    {"EqualAdjacent", "aaaa", "a", "b", "bbbb", 4},
+    {"EqualWholeText", "abc", "abc", "xyz", "xyz", 1},
+    {"ShorterAtBothEnds", "xabxabx", "x", "", "abab", 3},
+    {"ShorterInside", "one--two--three", "--", "-", "one-two-three", 2},
+    {"ShorterWholeTextGoes", "abcabc", "abc", "", "", 2},
+    {"ShorterNonOverlapping", "aaaaa", "aa", "b", "bba", 2},
+    {"LongerAtBothEnds", "-a-", "-", "<->", "<->a<->", 2},
+    {"LongerAdjacentNotSearchedAgain", "---", "-", "+-+", "+-++-++-+", 3},
+    {"LongerHoldsThePattern", "aXa", "a", "aa", "aaXaa", 2},
+    {"LongerNonOverlapping", "aaa", "aa", "bbb", "bbba", 1},
+    {"LongerMultiByte", "\xCE\xB1-\xCE\xB1", "\xCE\xB1", "\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC-\xE6\x97\xA5\xE6\x9C\xAC", 2},
+    {"NullWithDeletes", "a-b-", "-", nullptr, "ab", 2},
+    {"AbsentLeavesTheText", "abc", "z", "zzz", "abc", 0},
+    {"PatternLongerThanText", "ab", "abc", "x", "ab", 0},
+    {"EqualKeepsBytesAfterNul", std::string("a-b\0c-d", 7), "-", "+", std::string("a+b\0c-d", 7), 1},
+    {"ShorterKeepsBytesAfterNul", std::string("a--b\0c--d", 9), "--", "", std::string("ab\0c--d", 7), 1},
+    {"LongerKeepsBytesAfterNul", std::string("a-b\0c-d", 7), "-", "<>", std::string("a<>b\0c-d", 8), 1},
+    {"NothingBeforeTheNul", std::string("\0a-a", 4), "-", "<>", std::string("\0a-a", 4), 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, StringBufferReplaceAll, ::testing::ValuesIn(kReplaceAllCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The same rule written plainly on std::string, against which random texts are checked.
+std::string replacedPlainly(const std::string& text, const std::string& find, const std::string& with,
+                            std::int32_t* count) {
+  std::string out;
+  std::size_t at = 0;
+  *count = 0;
+  for (std::size_t hit = text.find(find); hit != std::string::npos; hit = text.find(find, at)) {
+    out.append(text, at, hit - at);
+    out += with;
+    at = hit + find.size();
+    ++*count;
+  }
+  return out + text.substr(at);
+}
+
+TEST(StringBufferReplaceAllRandom, AgreesWithThePlainRuleForEveryLengthRelation) {
+  const struct {
+    const char* find;
+    const char* with;
+  } pairs[] = {{"ab", "ba"}, {"aa", "b"}, {"ab", ""}, {"a", "bab"}, {"b", "aabb"}, {"aba", "abab"}};
+  std::uint64_t state = 99;
+  for (const auto& pair : pairs) {
+    for (int round = 0; round < 300; ++round) {
+      std::string text;
+      for (int i = 0, n = round % 50; i < n; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        text += "abc"[(state >> 33) % 3];
+      }
+      std::int32_t expectedCount = 0;
+      std::string expected = replacedPlainly(text, pair.find, pair.with, &expectedCount);
+      StringBuffer buffer = exactBuffer(text);
+      ASSERT_EQ(buffer.replaceAll(pair.find, pair.with), expectedCount) << text;
+      ASSERT_EQ(contentOf(buffer), expected) << text << " " << pair.find << "->" << pair.with;
+    }
+  }
+}
+
+// The pattern or the replacement may be text of the buffer itself, which the rewrite must not
+// overwrite or move while it still reads it.
+struct AliasCase {
+  const char* name;
+  const char* text;
+  int findAt;  // offset into the buffer, or -1 for the literal
+  const char* find;
+  int withAt;
+  const char* with;
+  const char* expected;
+};
+
+class StringBufferReplaceAllAliases : public ::testing::TestWithParam<AliasCase> {};
+
+TEST_P(StringBufferReplaceAllAliases, ReadTheirArgumentsAsTheyWere) {
+  const AliasCase& c = GetParam();
+  StringBuffer buffer(c.text);
+  const char* find = c.findAt >= 0 ? buffer.text() + c.findAt : c.find;
+  const char* with = c.withAt >= 0 ? buffer.text() + c.withAt : c.with;
+  buffer.replaceAll(find, with);
+  EXPECT_STREQ(buffer.text(), c.expected);
+}
+
+const AliasCase kAliasCases[] = {
+    {"ShorterPatternInside", "aXbX", 3, nullptr, -1, "", "ab"},
+    {"ShorterBothInside", "abcab", 3, nullptr, 4, nullptr, "bcb"},
+    {"LongerReplacementInside", "aXbX", -1, "a", 1, nullptr, "XbXXbX"},
+    {"LongerBothInside", "bab", 2, nullptr, 1, nullptr, "abaab"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, StringBufferReplaceAllAliases, ::testing::ValuesIn(kAliasCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StringBufferReplaceAllBlock, GrowsOnceToTheExactLengthAndShrinksInPlace) {
+  StringBuffer grown = exactBuffer("a-b-c");
+  EXPECT_EQ(grown.replaceAll("-", "<=>"), 2);
+  EXPECT_STREQ(grown.text(), "a<=>b<=>c");
+  EXPECT_EQ(grown.capacity(), grown.length() + 1);
+
+  StringBuffer roomy = StringBuffer::withSize(100);
+  roomy.append("a-b");
+  const char* block = roomy.text();
+  EXPECT_EQ(roomy.replaceAll("-", "<=>"), 1);
+  EXPECT_EQ(roomy.text(), block);  // room enough: the block stays
+  EXPECT_EQ(roomy.replaceAll("<=>", "-"), 1);
+  EXPECT_EQ(roomy.text(), block);
+  EXPECT_STREQ(roomy.text(), "a-b");
+}
+
+// ---------------------------------------------------------------------------------------
+// Handing blocks over
+
+TEST(StringBufferBlocks, SwapExchangesContentsAndSteps) {
+  StringBuffer a = StringBuffer::withSize(50);
+  a.append("first");
+  StringBuffer b("second");
+  const char* blockA = a.text();
+  a.swap(b);
+  EXPECT_STREQ(a.text(), "second");
+  EXPECT_STREQ(b.text(), "first");
+  EXPECT_EQ(b.text(), blockA);
+  EXPECT_EQ(b.capacity(), 50);
+  EXPECT_EQ(b.growthStep(), 50);
+  EXPECT_EQ(a.growthStep(), 200);
+}
+
+struct AdoptCase {
+  const char* name;
+  std::string bytes;
+  enum { OwnedWithRoom, OwnedFull, Borrowed } block;
+};
+
+void PrintTo(const AdoptCase& c, std::ostream* os) { *os << c.name; }
+
+class StringBufferAdoptBytes : public ::testing::TestWithParam<AdoptCase> {};
+
+// An owned block is taken over (given room for the terminator if it has none); a borrowed one
+// is copied and left to its owner. Either way the data buffer continues empty.
+TEST_P(StringBufferAdoptBytes, TakesTheBytesAndEmptiesTheSource) {
+  const AdoptCase& c = GetParam();
+  std::string borrowed = c.bytes;
+  DataBuffer source;
+  switch (c.block) {
+    case AdoptCase::OwnedWithRoom:
+      source.append(c.bytes.data(), c.bytes.size());
+      break;
+    case AdoptCase::OwnedFull: {
+      void* block = std::malloc(c.bytes.size());
+      std::memcpy(block, c.bytes.data(), c.bytes.size());
+      source.adopt(block, static_cast<std::uint32_t>(c.bytes.size()));
+      break;
+    }
+    case AdoptCase::Borrowed:
+      source.adoptBorrowed(&borrowed[0], static_cast<std::uint32_t>(borrowed.size()));
+      break;
+  }
+  const std::uint8_t* sourceBlock = source.data();
+  StringBuffer buffer("old text");
+  buffer.adoptBytes(source);
+  EXPECT_EQ(test::show(test::bytesOf(contentOf(buffer))), test::show(test::bytesOf(c.bytes)));
+  EXPECT_EQ(buffer.text()[buffer.length()], 0);
+  EXPECT_GT(buffer.capacity(), buffer.length());
+  EXPECT_EQ(source.length(), 0u);
+  if (c.block == AdoptCase::OwnedWithRoom && !c.bytes.empty()) {
+    EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(buffer.text()), sourceBlock);
+    EXPECT_EQ(source.data(), nullptr);
+  }
+  if (c.block == AdoptCase::Borrowed) {
+    EXPECT_NE(reinterpret_cast<const std::uint8_t*>(buffer.text()), sourceBlock);
+    EXPECT_EQ(borrowed, c.bytes);
+  }
+  buffer.append("!");
+  EXPECT_EQ(contentOf(buffer), c.bytes + "!");
+}
+
+const AdoptCase kAdoptCases[] = {
+    {"OwnedWithRoom", "abc", AdoptCase::OwnedWithRoom},
+    {"OwnedWithEmbeddedZero", std::string("a\0b", 3), AdoptCase::OwnedWithRoom},
+    {"OwnedFull", "abcdef", AdoptCase::OwnedFull},
+    {"Borrowed", "xyz", AdoptCase::Borrowed},
+    {"Empty", "", AdoptCase::OwnedWithRoom},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, StringBufferAdoptBytes, ::testing::ValuesIn(kAdoptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StringBufferBlocks, SetLengthStaysInsideTheBlockAndTerminates) {
+  StringBuffer buffer = StringBuffer::withSize(8);
+  std::memcpy(buffer.data(), "abcdefg", 7);
+  buffer.setLength(5);
+  EXPECT_STREQ(buffer.text(), "abcde");
+  buffer.setLength(100);
+  EXPECT_EQ(buffer.length(), 7);
+  EXPECT_EQ(buffer.text()[7], 0);
+  buffer.setLength(-3);
+  EXPECT_EQ(buffer.length(), 0);
+  EXPECT_STREQ(buffer.text(), "");
+}
 
 TEST(StringBufferEdits, ReplaceByteWithZeroKeepsLength) {
   StringBuffer buffer("a,b");

@@ -77,6 +77,29 @@ TEST(EntityEncodingPasses, OnePassEqualsTheFourReplacementsInTurn) {
   }
 }
 
+// Encoding in the text's own block (filled from the back) gives what encoding into a new
+// block gives, for texts in blocks with no spare byte and texts with bytes after a zero byte
+// (which encoding drops).
+TEST(EntityEncodingPasses, InPlaceEqualsEncodingIntoANewBlock) {
+  const char alphabet[] = "&<>\"ab\0";
+  std::uint64_t state = 777;
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    for (int i = 0, n = round % 60; i < n; ++i) {
+      state = state * 6364136223846793005ull + 1442695040888963407ull;
+      text += alphabet[(state >> 33) % (sizeof alphabet - 1)];
+    }
+    StringBuffer expected;
+    html::encodeEntities(text.data(), text.size(), expected);
+    StringBuffer inPlace = StringBuffer::withSize(static_cast<std::int32_t>(text.size() + 1));
+    inPlace.appendBytes(text.data(), static_cast<std::int64_t>(text.size()));
+    html::encodeEntities(inPlace);
+    ASSERT_EQ(std::string(inPlace.text(), static_cast<std::size_t>(inPlace.length())),
+              std::string(expected.text(), static_cast<std::size_t>(expected.length())))
+        << test::show(test::bytesOf(text));
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // The reference table
 
@@ -225,6 +248,43 @@ const PassCase kPassCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, ByteReferencePasses, ::testing::ValuesIn(kPassCases));
+
+// The passes write over the text they read. When they decode something the text ends where
+// their output does, so what followed a zero byte goes; when they decode nothing it stays.
+struct NulPassCase {
+  const char* name;
+  bool hex;
+  std::string text;
+  std::string expected;
+};
+
+void PrintTo(const NulPassCase& c, std::ostream* os) { *os << c.name; }
+
+class ByteReferencePassesAtNul : public ::testing::TestWithParam<NulPassCase> {};
+
+TEST_P(ByteReferencePassesAtNul, KeepTheTailOnlyWhenNothingWasDecoded) {
+  const NulPassCase& c = GetParam();
+  StringBuffer text = StringBuffer::withSize(static_cast<std::int32_t>(c.text.size() + 1));
+  text.appendBytes(c.text.data(), static_cast<std::int64_t>(c.text.size()));
+  if (c.hex) {
+    html::decodeHexByteReferences(text);
+  } else {
+    html::decodeDecimalByteReferences(text);
+  }
+  std::string got(text.text(), static_cast<std::size_t>(text.length()));
+  EXPECT_EQ(test::show(test::bytesOf(got)), test::show(test::bytesOf(c.expected)));
+}
+
+const NulPassCase kNulPassCases[] = {
+    {"HexDecodedDropsTail", true, std::string("x&#x41;y\0&#x42;", 15), "xAy"},
+    {"HexNothingKeepsTail", true, std::string("xy&#x;\0&#x42;", 13), std::string("xy&#x;\0&#x42;", 13)},
+    {"DecimalDecodedDropsTail", false, std::string("&#65;&#66;\0&#67;", 16), "AB"},
+    {"DecimalNothingKeepsTail", false, std::string("abcd\0&#67;", 10), std::string("abcd\0&#67;", 10)},
+    {"HexBackToBack", true, "&#x41;&#x42;&#x43;", "ABC"},
+    {"DecimalBetweenText", false, "a&#98;c&#100;e", "abcde"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Markup, ByteReferencePassesAtNul, ::testing::ValuesIn(kNulPassCases));
 
 // ---------------------------------------------------------------------------------------
 // decodeNumericReferences (UTF-8 in, UTF-8 out unless stated)

@@ -303,5 +303,90 @@ const MarkCase kMarkCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, XStringMarks, ::testing::ValuesIn(kMarkCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Taking over a built UTF-8 text ends as setting the same bytes does (an empty text or one
+// that starts with a zero byte clears the value; embedded zeros after the first byte stay),
+// and the builder continues empty.
+struct AdoptCase {
+  const char* name;
+  std::string bytes;
+};
+
+class XStringAdopt : public ::testing::TestWithParam<AdoptCase> {};
+
+TEST_P(XStringAdopt, EndsAsSettingTheSameBytes) {
+  const AdoptCase& c = GetParam();
+  XString expected;
+  expected.setFromUtf8(c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
+
+  XString fromString = fromWide(u"old \u00E9");
+  StringBuffer built = StringBuffer::withSize(static_cast<std::int32_t>(c.bytes.size() + 1));
+  built.appendBytes(c.bytes.data(), static_cast<std::int64_t>(c.bytes.size()));
+  const char* block = built.text();
+  fromString.adoptUtf8(built);
+
+  XString fromData = fromWide(u"old \u00E9");
+  DataBuffer data;
+  data.append(c.bytes.data(), c.bytes.size());
+  fromData.adoptUtf8(data);
+
+  const std::string expectedFlags = flags(expected);
+  const std::int32_t expectedLength = expected.utf8Length();
+  const std::u16string expectedWide = wideOf(expected);
+  for (XString* value : {&fromString, &fromData}) {
+    EXPECT_EQ(flags(*value), expectedFlags);
+    EXPECT_EQ(value->utf8Length(), expectedLength);
+    EXPECT_EQ(wideOf(*value), expectedWide);
+  }
+  EXPECT_EQ(built.length(), 0);
+  EXPECT_EQ(data.length(), 0u);
+  // A block with no spare room is kept as it is, not copied.
+  if (expectedLength > 0) {
+    EXPECT_EQ(fromString.getUtf8(), block);
+  }
+}
+
+const AdoptCase kAdoptCases[] = {
+    {"Ascii", "abc"},
+    {"MultiByte", "\xCE\xB1\xE6\x97\xA5"},
+    {"EmbeddedZero", std::string("a\0b", 3)},
+    {"LeadingZeroClears", std::string("\0ab", 3)},
+    {"EmptyClears", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, XStringAdopt, ::testing::ValuesIn(kAdoptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Keeping a run of the wide form's units in place, clamped to what the form holds.
+struct KeepCase {
+  const char* name;
+  std::uint32_t first;
+  std::uint32_t count;
+  std::u16string expected;
+};
+
+class XStringKeepUnits : public ::testing::TestWithParam<KeepCase> {};
+
+TEST_P(XStringKeepUnits, KeepsTheRunAsTheOnlyForm) {
+  const KeepCase& c = GetParam();
+  XString value;
+  value.setFromUtf8("\xCE\xB1" "bc\xF0\x9F\x98\x80" "d");  // U+1F600 is two units
+  value.keepWideUnits(c.first, c.count);
+  EXPECT_EQ(flags(value), "W");
+  EXPECT_EQ(wideOf(value), c.expected);
+  EXPECT_EQ(value.length(), static_cast<std::int32_t>(c.expected.size()));
+}
+
+const KeepCase kKeepCases[] = {
+    {"Prefix", 0, 2, u"\u03B1b"},
+    {"Middle", 1, 4, u"bc\U0001F600"},
+    {"Suffix", 3, 3, u"\U0001F600d"},
+    {"CountPastTheEnd", 4, 100, u"\xDE00" "d"},
+    {"FirstPastTheEnd", 9, 2, u""},
+    {"Whole", 0, 6, u"\u03B1bc\U0001F600d"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, XStringKeepUnits, ::testing::ValuesIn(kKeepCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace vk
