@@ -252,22 +252,102 @@ bool hasSurrogateUnits(const UnicodeLookup& lookup) {
   return false;
 }
 
+// Copies the leading bytes below 0x80 of `bytes`, eight at a time; answers how many.
+inline std::uint32_t copyAsciiRun(const std::uint8_t* bytes, std::uint32_t count, std::uint8_t*& out) {
+  std::uint32_t i = 0;
+  while (count - i >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    if ((word & 0x8080808080808080ull) != 0) break;
+    std::memcpy(out, &word, 8);
+    out += 8;
+    i += 8;
+  }
+  return i;
+}
+
+// Writes a UTF-8 entry (flat_tables.h): always three bytes, of which the count are kept.
+// The output needs two spare bytes beyond what it keeps.
+inline void putUtf8Entry(std::uint8_t*& out, std::uint32_t entry) {
+  out[0] = static_cast<std::uint8_t>(entry);
+  out[1] = static_cast<std::uint8_t>(entry >> 8);
+  out[2] = static_cast<std::uint8_t>(entry >> 16);
+  out += entry >> 24;
+}
+
+// Multi-byte bytes to UTF-8 through the flat arrays' UTF-8 entries; ASCII runs are copied.
+void decodeFlatToUtf8(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uint32_t count,
+                      std::uint8_t*& out) {
+  bool ascii = flat.passesAsciiThrough();
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b < 0x80 && ascii) {
+      std::uint32_t copied = copyAsciiRun(bytes + i, count - i, out);
+      if (copied == 0) {
+        *out++ = b;
+        copied = 1;
+      }
+      i += copied;
+      continue;
+    }
+    std::uint32_t entry = i + 1 < count ? flat.pairUtf8(b, bytes[i + 1]) : 0;
+    std::uint32_t used = 2;
+    if (entry == 0) {
+      entry = flat.singleUtf8(b);  // 0 when the byte is left out: nothing is kept
+      used = 1;
+    }
+    putUtf8Entry(out, entry);
+    i += used;
+  }
+}
+
+// Single-byte bytes to UTF-8 through a table of 256 UTF-8 entries made for the call; worth it
+// for long inputs only, which also get ASCII runs copied when the page keeps ASCII as it is.
+void decodeSingleByteToUtf8(const UnicodeLookup& lookup, const std::uint8_t* bytes, std::uint32_t count,
+                            std::uint8_t*& out) {
+  std::uint32_t entries[256];
+  bool ascii = true;
+  for (int b = 0; b < 256; ++b) {
+    std::uint16_t unit = lookup.unitFor(static_cast<std::uint8_t>(b));
+    entries[b] = b != 0 && unit == 0 ? 0 : utf8Entry(unit);
+    if (b < 0x80 && unit != b) ascii = false;
+  }
+  // Eight bytes at a time: copied when all are ASCII, else each through its entry.
+  std::uint32_t i = 0;
+  for (; count - i >= 8; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    if (ascii && (word & 0x8080808080808080ull) == 0) {
+      std::memcpy(out, &word, 8);
+      out += 8;
+      continue;
+    }
+    for (int k = 0; k < 8; ++k) putUtf8Entry(out, entries[bytes[i + k]]);
+  }
+  for (; i < count; ++i) putUtf8Entry(out, entries[bytes[i]]);
+}
+
 // Bytes of a table code page to UTF-8, the same as decoding to a UTF-16 temporary and encoding
 // that, and so true whatever the decoding left out. Goes straight from bytes to UTF-8 when the
 // table yields no surrogates (a decoded pair would make one 4-byte character); the temporary
 // is taken otherwise, and for outputs near the 32-bit limit.
 bool tableToUtf8(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
                  DataBuffer& output) {
+  constexpr std::uint32_t kLongInput = 4096;
   DecodeTable table = decodeTableFor(codePage);
   const FlatDecodeTable* flat = table.multiByte != nullptr ? flatDecodeTableFor(codePage) : nullptr;
   bool direct = table.singleByte != nullptr ? !hasSurrogateUnits(*table.singleByte)
                                             : flat != nullptr && flat->coversAllKeys() &&
                                                   !flat->yieldsSurrogates();
-  // Up to three UTF-8 bytes per input byte (a lone byte may stand for any unit).
-  if (direct && reserveExact(output, count, 3)) {
+  // Up to three UTF-8 bytes per input byte (a lone byte may stand for any unit), and the two
+  // spare bytes of putUtf8Entry.
+  if (direct && reserveExact(output, count + 1, 3)) {
     std::uint8_t* out = output.data() + output.length();
     if (flat != nullptr) {
-      decodeFlat(*flat, bytes, count, out, putUtf8);
+      decodeFlatToUtf8(*flat, bytes, count, out);
+    } else if (count >= kLongInput) {
+      decodeSingleByteToUtf8(*table.singleByte, bytes, count, out);
     } else {
       decodeSingleByte(*table.singleByte, bytes, count, out, putUtf8);
     }

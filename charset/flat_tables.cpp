@@ -29,6 +29,12 @@ bool hasLongKeys(const HashConvert& table) {
 
 }  // namespace
 
+std::uint32_t utf8Entry(std::uint32_t unit) {
+  if (unit < 0x80) return 1u << 24 | unit;
+  if (unit < 0x800) return 2u << 24 | (0x80 | (unit & 0x3F)) << 8 | (0xC0 | unit >> 6);
+  return 3u << 24 | (0x80 | (unit & 0x3F)) << 16 | (0x80 | ((unit >> 6) & 0x3F)) << 8 | (0xE0 | unit >> 12);
+}
+
 // What the engine writes for a unit: its own byte below 0x80 in an ASCII-compatible table, else
 // the 1 or 2 bytes found under it, else 0x00 for U+0000; anything else is left out.
 FlatEncodeTable::FlatEncodeTable(const HashConvert& encodeTable) {
@@ -65,20 +71,29 @@ FlatEncodeTable::FlatEncodeTable(const HashConvert& encodeTable) {
 // 0x00, itself below 0x80 in an ASCII-compatible table, else the 2-byte value of its 1-byte key.
 FlatDecodeTable::FlatDecodeTable(const HashConvert& decodeTable) {
   for (const std::uint32_t*& row : pairRows_) row = kEmptyRow;
+  for (const std::uint32_t*& row : pairRowsUtf8_) row = kEmptyRow;
   coversAllKeys_ = !hasLongKeys(decodeTable);
   bool ascii = decodeTable.isAsciiCompatible();
   std::uint8_t value[255];
   for (std::uint32_t lead = 0; lead < 256; ++lead) {
     std::uint32_t* row = nullptr;
+    std::uint32_t* rowUtf8 = nullptr;
     for (std::uint32_t trail = 0; trail < 256; ++trail) {
       const std::uint8_t key[2] = {static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)};
       if (decodeTable.lookup(key, 2, value) != 2) continue;
       std::uint32_t unit = std::uint32_t{value[1]} << 8 | value[0];
-      if (row == nullptr) row = newRow(storage_);
+      if (row == nullptr) {
+        row = newRow(storage_);
+        rowUtf8 = newRow(storage_);
+      }
       row[trail] = kMapped | unit;
+      rowUtf8[trail] = utf8Entry(unit);
       yieldsSurrogates_ = yieldsSurrogates_ || isSurrogate(unit);
     }
-    if (row != nullptr) pairRows_[lead] = row;
+    if (row != nullptr) {
+      pairRows_[lead] = row;
+      pairRowsUtf8_[lead] = rowUtf8;
+    }
 
     auto b = static_cast<std::uint8_t>(lead);
     if (b == 0 || (ascii && b < 0x80)) {
@@ -88,6 +103,8 @@ FlatDecodeTable::FlatDecodeTable(const HashConvert& decodeTable) {
       single_[b] = kMapped | unit;
       yieldsSurrogates_ = yieldsSurrogates_ || isSurrogate(unit);
     }
+    if (single_[b] != 0) singleUtf8_[b] = utf8Entry(single_[b] & 0xFFFF);
+    if (b < 0x80 && (row != nullptr || single_[b] != (kMapped | b))) passesAsciiThrough_ = false;
   }
 }
 

@@ -34,6 +34,10 @@ class FlatEncodeTable {
 // Code-page bytes -> UTF-16 unit for a multi-byte page: per lead byte a row of 256 entries for
 // the 2-byte keys (lead bytes that begin none share one empty row), and one entry per byte for
 // a byte taken alone.
+// A UTF-16 unit (no surrogate) as a UTF-8 entry of FlatDecodeTable: the bytes in bits 0-23
+// in output order, their count in bits 24-25.
+std::uint32_t utf8Entry(std::uint32_t unit);
+
 class FlatDecodeTable {
  public:
   // Entry layout: 0 when there is no such key (a pair) or the byte is left out (a lone byte);
@@ -46,6 +50,13 @@ class FlatDecodeTable {
 
   std::uint32_t pairEntry(std::uint8_t lead, std::uint8_t trail) const { return pairRows_[lead][trail]; }
   std::uint32_t singleEntry(std::uint8_t b) const { return single_[b]; }
+  // The same as UTF-8, for the direct path to UTF-8: bits 0-23 the bytes in output order,
+  // bits 24-25 their count; 0 where the entries above are 0.
+  std::uint32_t pairUtf8(std::uint8_t lead, std::uint8_t trail) const { return pairRowsUtf8_[lead][trail]; }
+  std::uint32_t singleUtf8(std::uint8_t b) const { return singleUtf8_[b]; }
+  // Whether bytes 0x00-0x7F stand for U+0000-U+007F and begin no 2-byte key, so that a run of
+  // them may be copied as it is.
+  bool passesAsciiThrough() const { return passesAsciiThrough_; }
   // False when the hash table has keys of 3 or 4 bytes, which these arrays do not describe;
   // the engine then decodes through the hash table itself.
   bool coversAllKeys() const { return coversAllKeys_; }
@@ -55,7 +66,10 @@ class FlatDecodeTable {
 
  private:
   const std::uint32_t* pairRows_[256];
+  const std::uint32_t* pairRowsUtf8_[256];
   std::uint32_t single_[256] = {};
+  std::uint32_t singleUtf8_[256] = {};
+  bool passesAsciiThrough_ = true;
   std::vector<std::unique_ptr<std::uint32_t[]>> storage_;
   bool coversAllKeys_ = true;
   bool yieldsSurrogates_ = false;

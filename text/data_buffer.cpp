@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/memory_hint.h"
 #include "text/fatal.h"
 
 namespace vk {
@@ -74,6 +75,7 @@ const std::uint8_t* DataBuffer::byteAt(std::int64_t i) const {
 void DataBuffer::reallocate(std::uint32_t newCapacity) {
   auto* block = static_cast<std::uint8_t*>(std::malloc(newCapacity == 0 ? 1 : newCapacity));
   if (block == nullptr) fatalError("out of memory");
+  platform::adviseLargeBlock(block, newCapacity);
   if (length_ > 0) std::memcpy(block, data_, length_);
   release();
   data_ = block;
@@ -159,6 +161,8 @@ void DataBuffer::adopt(void* block, std::uint32_t n) {
   release();
   data_ = static_cast<std::uint8_t*>(block);
   length_ = capacity_ = n;
+  // A whole file is adopted before it is read into the block.
+  platform::adviseLargeBlock(block, n);
 }
 
 void DataBuffer::adoptBorrowed(void* block, std::uint32_t n) {

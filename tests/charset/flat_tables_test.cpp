@@ -230,6 +230,13 @@ TEST_P(FlatTablesEveryPage, MixedStreamsDecodeToUtf16AndUtf8AsTheHashTableSays) 
   auto [expectedUtf8, ignored] = engine(1200, 65001, wide);
   EXPECT_TRUE(utf8 == expectedUtf8) << page;
   EXPECT_TRUE(utf8Result);
+  // Short inputs of single-byte pages take a loop of their own.
+  Bytes head(input.begin(), input.begin() + 300);
+  auto [headWide, headWideResult] = engine(page, 1200, head);
+  auto [headUtf8, headResult] = engine(page, 65001, head);
+  auto [expectedHead, ignoredHead] = engine(1200, 65001, headWide);
+  EXPECT_TRUE(headUtf8 == expectedHead) << page;
+  EXPECT_TRUE(headResult);
 }
 
 // UTF-8 text of characters the page has and has not, 4-byte characters and malformed bytes,
@@ -336,8 +343,14 @@ TEST(FlatDecodeTable, KeysLongerThanTwoBytesAreNotCovered) {
   EXPECT_EQ(onlyPairs.pairEntry(0x81, 0x40), FlatDecodeTable::kMapped | 0x3000);
   EXPECT_EQ(onlyPairs.singleEntry(0x41), FlatDecodeTable::kMapped | 0x41);
   EXPECT_EQ(onlyPairs.singleEntry(0x81), 0u);
+  EXPECT_TRUE(onlyPairs.passesAsciiThrough());
+  EXPECT_EQ(onlyPairs.pairUtf8(0x81, 0x40), 0x038080E3u);  // E3 80 80, three bytes
   table.insert(triple, 3, unit, 2);
   EXPECT_FALSE(FlatDecodeTable(table).coversAllKeys());
+  // An ASCII byte that begins a 2-byte key stops ASCII runs from being copied as they are.
+  const std::uint8_t asciiLead[2] = {0x41, 0x42};
+  table.insert(asciiLead, 2, unit, 2);
+  EXPECT_FALSE(FlatDecodeTable(table).passesAsciiThrough());
 }
 
 }  // namespace

@@ -139,6 +139,8 @@ TEST(TableStoreDeathTest, BuildsOnlyTheTablesAskedFor) {
 struct PageTables {
   const HashConvert* encode = nullptr;
   DecodeTable decode;
+  const FlatEncodeTable* flatEncode = nullptr;
+  const FlatDecodeTable* flatDecode = nullptr;
 };
 
 // Several threads ask for every table, each in its own order, all from a cold start; every
@@ -168,6 +170,12 @@ int coldStartRaceInFreshProcess() {
         seen[t][i].encode->lookup(key, 2, value);
         if (seen[t][i].decode.singleByte != nullptr) seen[t][i].decode.singleByte->unitFor(0xE9);
         if (seen[t][i].decode.multiByte != nullptr) seen[t][i].decode.multiByte->lookup(key, 2, value);
+        // The flat arrays made from them race the same way.
+        seen[t][i].flatEncode = flatEncodeTableFor(pages[i]);
+        seen[t][i].flatDecode = flatDecodeTableFor(pages[i]);
+        volatile std::uint32_t read = seen[t][i].flatEncode->entryFor(0x00E9);
+        if (seen[t][i].flatDecode != nullptr) read = seen[t][i].flatDecode->pairEntry(0x82, 0xA0);
+        (void)read;
       }
     });
   }
@@ -178,7 +186,10 @@ int coldStartRaceInFreshProcess() {
     const DecodeTable decode = decodeTableFor(pages[i]);
     for (int t = 0; t < kThreads; ++t) {
       if (seen[t][i].encode != encode || seen[t][i].decode.singleByte != decode.singleByte ||
-          seen[t][i].decode.multiByte != decode.multiByte || !decode.exists()) {
+          seen[t][i].decode.multiByte != decode.multiByte || !decode.exists() ||
+          seen[t][i].flatEncode != flatEncodeTableFor(pages[i]) ||
+          seen[t][i].flatDecode != flatDecodeTableFor(pages[i]) ||
+          (seen[t][i].flatDecode != nullptr) != (decode.multiByte != nullptr)) {
         ++failures;
       }
     }
