@@ -87,7 +87,8 @@ build() {
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF \
     -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
-  cmake --build "$build" --target VelkorString -j"$(nproc)"
+  # The module, and the command-line client vkstring.exe that drives it through ole32.
+  cmake --build "$build" --target VelkorString vkstring -j"$(nproc)"
 
   local dll=$build/VelkorString.dll listing=$build/VelkorString.objdump.txt
   "$prefix-objdump" -p "$dll" >"$listing"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything (library, demo, tests, benchmarks; the Windows module when its toolchain is
-# installed) and runs the demo.
+# Builds everything (library, native module, vk_regsvr, vkstring, tests, benchmarks; the Windows
+# module and vkstring.exe when the toolchain is installed), then registers the native module and
+# runs the vkstring demonstration (scripts/demo.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,4 +13,4 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 && command -v x86_64-
    [[ -f /usr/include/wine/wine/windows/oaidl.idl ]]; then
   scripts/build-dll.sh
 fi
-./build/vkdemo "$@"
+scripts/demo.sh build

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the packages the native build, tests and benchmarks need (Debian 12), when missing.
 set -euo pipefail
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev libssl-dev nodejs npm bzip2 tzdata)
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -108,6 +108,8 @@ export WINEPREFIX=$stage/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=
 # open. The server is stopped however the stage ends.
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1 || true' EXIT
 winpath() { echo "Z:${1//\//\\}"; }
+# vkstring_calls: a few calls of the command-line client against the registered module.
+source "$root/tests/wine/vkstring_calls.sh"
 
 echo "== fresh Wine prefix"
 prefix_started=$SECONDS
@@ -284,6 +286,8 @@ bitness_stage() {
   echo "== $bits-bit: VBScript suite (ANSI code page 1252, UTC)"
   script_args=("$scratch" main)
   run_script "$tag-vbs-main" tests/wine/vkstring_suite.vbs LC_ALL=C.UTF-8 TZ=UTC0
+  echo "== $bits-bit: vkstring.exe, the command-line client"
+  vkstring_calls "$tag" "$build/vkstring.exe" "$stage/scratch/vkstring-$bits"
   echo "== $bits-bit: JScript suite (ANSI code page 1252, UTC)"
   script_args=("$scratch")
   run_script "$tag-js-main" tests/wine/vkstring_suite.js LC_ALL=C.UTF-8 TZ=UTC0

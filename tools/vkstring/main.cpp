@@ -66,7 +66,8 @@ std::string registrationAdvice() {
   const char* registry = std::getenv("VK_REGISTRY");
   std::string where = registry != nullptr && *registry != 0
                           ? std::string("the registry file ") + registry + " (VK_REGISTRY)"
-                          : std::string("the registry file named by VK_REGISTRY (not set)");
+                          : std::string("the registry file named by VK_REGISTRY (by default "
+                                        "~/.local/share/vkstring/registry)");
   return "register the module into " + where +
          " first: VK_REGISTRY=FILE vk_regsvr libVelkorString.so (scripts/build.sh registers into "
          "build/registry)";

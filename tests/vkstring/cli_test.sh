@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# End-to-end tests of the vkstring program: each runs the built program against the registered
+# module, as a user would, and checks its output, exit code and files.
+# Usage: cli_test.sh SECTION VKSTRING DATA_DIR WORK_DIR
+# with VK_REGISTRY naming a registry where the module is registered (the CTest fixture does it).
+# SECTION is one of: conversions, arguments, options, errors, help.
+set -uo pipefail
+section=$1
+vk=$2
+data=$3
+work=$4
+mkdir -p "$work"
+export TZ=UTC
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# check EXIT STDOUT [STDERR-PART] -- CALL...: runs vkstring with the calls, with standard input
+# from $stdin_file (empty when unset), and compares.
+check() {
+  local want_code=$1 want_out=$2 want_err="" got_out got_err code
+  shift 2
+  if [[ $1 != -- ]]; then want_err=$1; shift; fi
+  shift
+  got_out=$("$vk" "$@" <"${stdin_file:-/dev/null}" 2>"$work/stderr"; echo "rc=$?")
+  code=${got_out##*rc=}
+  got_out=${got_out%rc=*}
+  got_out=${got_out%$'\n'}
+  got_err=$(cat "$work/stderr")
+  [[ $code == "$want_code" ]] || fail "vkstring $*: exit $code, expected $want_code (stderr: $got_err)"
+  [[ $got_out == "$want_out" ]] || fail "vkstring $*: printed [$got_out], expected [$want_out]"
+  if [[ -n $want_err ]]; then
+    [[ $got_err == *"$want_err"* ]] || fail "vkstring $*: stderr [$got_err] lacks [$want_err]"
+  elif [[ $want_code == 0 && -n $got_err ]]; then
+    fail "vkstring $*: unexpected stderr [$got_err]"
+  fi
+}
+
+# A path as a string argument: quotes doubled.
+quoted() { local p=${1//\"/\"\"}; printf '"%s"' "$p"; }
+hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+
+case $section in
+conversions)
+  # Every DATA_DIR/TEXT.CHARSET beside a TEXT.utf-8: the charset's bytes (made by iconv) must
+  # come out as the UTF-8 text, and the UTF-8 text as the charset's bytes, byte for byte.
+  count=0
+  for encoded in "$data"/*; do
+    name=${encoded##*/}
+    text=${name%%.*}
+    charset=${name#*.}
+    utf8=$data/$text.utf-8
+    [[ $charset != utf-8 && -f $utf8 && $name != *.sh ]] || continue
+    count=$((count + 1))
+    rm -f "$work/out"
+    check 0 $'1\n1' -- "LoadFile($(quoted "$encoded"), \"$charset\")" "SaveToFile($(quoted "$work/out"), \"utf-8\")"
+    cmp -s "$work/out" "$utf8" || fail "$name read as $charset differs from $text.utf-8"
+    rm -f "$work/out"
+    check 0 "" -- --strict --quiet "LoadFile($(quoted "$utf8"), \"utf-8\")" "SaveToFile($(quoted "$work/out"), \"$charset\")"
+    cmp -s "$work/out" "$encoded" || fail "$text.utf-8 written as $charset differs from $name"
+    # The same through byte arrays: the file's bytes in, the charset's bytes out in hex.
+    check 0 "$(hex "$encoded")" -- "AppendMultibyte(@$encoded, \"$charset\")" "EmitMultibyte(\"$charset\")"
+    stdin_file=$encoded check 0 "$(hex "$utf8")" -- "AppendMultibyte(-, \"$charset\")" "EmitMultibyte(\"utf-8\")"
+  done
+  ((count >= 8)) || fail "only $count encoded texts found in $data"
+  ;;
+
+arguments)
+  printf 'abc' >"$work/abc.bin"
+  printf 'caf\xe9' >"$work/cafe.1252"
+  : >"$work/empty.bin"
+  # Strings: UTF-8 in and out, "" for a quote, the empty string.
+  check 0 $'h\u00e9llo w\u00f6rld \U0001F600\n14' -- "Str = \"héllo wörld 😀\"" Str Length
+  check 0 'say "hi"' -- 'Str = "say ""hi"""' Str
+  check 0 "" -- 'Str = ""' Str
+  check 0 $'a\nab' -- 'str = "a"' STR 'append("b")' 'Str()'
+  # Members without a result print nothing.
+  check 0 "ab" -- 'Str = " a"' 'Append("b ")' Trim Str
+  # Integers in decimal and hexadecimal.
+  check 0 $'abc\nef' -- 'Str = "abcdef"' 'Left(3)' 'Right(&H2)'
+  check 0 "HeLLo" -- 'Str = "Hello"' 'ReplaceAnsiChar(&H6C, 76)' Str
+  check 0 "" -- 'Str = "abc"' 'Left(-5)'
+  # Dates: the literal's fields are the local time the member receives.
+  check 0 "2024-03-05T14:03:07Z" -- 'AppendDateRfc3339(#2024-03-05 14:03:07#)' Str
+  check 0 "2024-03-05T14:03:00Z" -- 'AppendDateRfc3339(#3/5/2024 2:03 PM#)' Str
+  check 0 "Tue, 05 Mar 2024 00:00:00 +0000" -- 'AppendDateRfc822(#3/5/2024#)' Str
+  # Date results in ISO form, in the zone the member answers in.
+  check 0 "2024-03-05T19:03:07" -- 'Str = "Tue, 05 Mar 2024 14:03:07 -0500"' 'ParseDateRfc822()'
+  TZ=Asia/Tokyo check 0 "2024-03-06T04:03:07" -- 'Str = "Tue, 05 Mar 2024 14:03:07 -0500"' ParseDateRfc822
+  check 0 "1899-12-30T00:00:00" -- 'Str = "no date here"' ParseDateRfc3339
+  # Codings.
+  check 0 "YWJj" -- 'Append("abc")' 'GetEncoded("base64", "utf-8")'
+  check 0 $'abc\n3\n3' -- 'AppendEncoded("YWJj", "base64", "utf-8")' Str Length NumAscii
+  # Byte arrays out: hex; an empty array prints an empty line.
+  check 0 $'c3a9\ne9' -- 'Str = "é"' 'EmitMultibyte("utf-8")' 'EmitMultibyte("windows-1252")'
+  check 0 "" -- 'EmitMultibyte("utf-8")'
+  # Byte arrays in: standard input (read once, for every '-'), files.
+  stdin_file=$work/abc.bin check 0 "abcabc" -- 'AppendMultibyte(-, "utf-8")' 'AppendMultibyte(-, "utf-8")' Str
+  check 0 "café" -- "AppendMultibyte(@$work/cafe.1252, \"windows-1252\")" Str
+  check 0 "café" -- "AppendMultibyte(@$(quoted "$work/cafe.1252"), \"windows-1252\")" Str
+  check 0 "x" -- 'Str = "x"' "AppendMultibyte(@$work/empty.bin, \"utf-8\")" Str
+  # A name with a quote and a comma travels through @"..." and "...".
+  odd=$work/it\'s,\"odd\".txt
+  printf 'odd' >"$odd"
+  check 0 "odd" -- "AppendMultibyte(@$(quoted "$odd"), \"utf-8\")" Str
+  check 0 $'1\nodd' -- "LoadFile($(quoted "$odd"), \"utf-8\")" Str
+  ;;
+
+options)
+  rm -f "$work/quiet.txt"
+  check 0 "" -- --quiet 'Str = "kept"' Str 'SaveToFile("'"$work"'/quiet.txt", "utf-8")'
+  [[ $(cat "$work/quiet.txt" 2>/dev/null) == kept ]] || fail "--quiet must still make the calls"
+  # A member reporting failure prints 0; --strict makes that the exit code 1 and stops there.
+  check 0 "0" -- 'LoadFile("/nonexistent/x.txt", "utf-8")'
+  check 1 "0" "'LoadFile(\"/nonexistent/x.txt\", \"utf-8\")': answered 0" -- --strict 'LoadFile("/nonexistent/x.txt", "utf-8")' 'Str = "later"' Str
+  check 1 "0" "answered 0" -- 'Str = "x"' --strict 'SaveToFile("/nonexistent/dir/x.txt", "utf-8")'
+  check 1 "0" "answered 0" -- --strict 'LoadFile("'"$work"'/quiet.txt", "no-such-charset")'
+  # A 0 that answers a question is not a failure.
+  check 0 $'0\n1' -- --strict 'Str = "abc"' 'Contains("z")' 'SaveToFile("'"$work"'/quiet.txt", "utf-8")'
+  # -- ends the options.
+  check 2 "" "no calls given" -- --
+  version=$("$vk" --version) || fail "--version exits non-zero"
+  [[ $version == "vkstring "* ]] || fail "--version printed [$version]"
+  ;;
+
+errors)
+  printf 'abc' >"$work/abc.bin"
+  # Class by class: the message names the call, the exit code the class; calls before the
+  # failing one have been made and printed.
+  check 4 "" "'Frobnicate': no member is called Frobnicate" -- Frobnicate
+  check 4 "a" "'Lengthy()': no member" -- 'Str = "a"' Str 'Lengthy()' Str
+  check 5 "" "'Append(\"a\", \"b\")': wrong number of arguments (2 given; Append(Str As String))" -- 'Append("a", "b")'
+  check 5 "" "wrong number of arguments (0 given; Left(numChars As Long) As String)" -- 'Left()'
+  check 5 "" "wrong number of arguments" -- 'Trim(1)'
+  check 5 "" "'Left(@$work/abc.bin)': argument 1 (a byte array) has the wrong type" -- "Left(@$work/abc.bin)"
+  check 5 "" "argument 2 (a string) has the wrong type" -- 'Mid(1, "two")'
+  check 5 "" "'Length = 3': Length is not a property that can be set" -- 'Length = 3'
+  check 5 "" "NumAscii is not a property that can be set" -- 'NumAscii = 3'
+  # Malformed calls: nothing runs, not even the well-formed calls before them.
+  rm -f "$work/never.txt"
+  check 3 "" "'Append(\"abc': malformed call: the string is not closed" -- 'Str = "x"' "SaveToFile(\"$work/never.txt\", \"utf-8\")" 'Append("abc'
+  [[ ! -e $work/never.txt ]] || fail "a call before a malformed one was made"
+  check 3 "" "'Append(abc)': malformed call: expected a string in double quotes" -- 'Append(abc)'
+  check 3 "" "'Left(9999999999)': malformed call: the number does not fit in 32 bits at column 6" -- 'Left(9999999999)'
+  check 3 "" "bad date #2024-02-30#" -- 'AppendDateRfc3339(#2024-02-30#)'
+  check 3 "" "malformed call: expected a member name" -- ''
+  check 3 "" "argument 1: cannot open '$work/missing.bin'" -- "AppendMultibyte(@$work/missing.bin, \"utf-8\")"
+  # The command line itself.
+  check 2 "" "no calls given" --
+  check 2 "" "unknown option --bogus" -- --bogus Str
+  # Output that cannot be written.
+  "$vk" 'Str = "x"' Str >/dev/full 2>"$work/stderr"
+  code=$?
+  [[ $code == 7 ]] || fail "writing to a full device: exit $code, expected 7"
+  grep -q "cannot write the results" "$work/stderr" || fail "writing to a full device: no message"
+  # Creation failures say how to register.
+  : >"$work/empty-registry"
+  VK_REGISTRY=$work/empty-registry check 6 "" "not registered (0x800401F3); register the module into the registry file $work/empty-registry" -- Str
+  VK_REGISTRY=$work/empty-registry check 6 "" "vk_regsvr" -- Str
+  ;;
+
+help)
+  out=$("$vk" --help) || fail "--help exits non-zero"
+  [[ $out == *"Members (53):"* ]] || fail "--help does not announce 53 members"
+  listed=$(sed -n '/^Members (53):$/,$p' <<<"$out" | grep -c '^  [A-Z]')
+  [[ $listed == 53 ]] || fail "--help lists $listed members, expected 53"
+  # Every member of the interface description, with its parameters in order.
+  idl=$data/../../../component/VelkorString.idl
+  while read -r name params; do
+    line=$(sed -n '/^Members (53):$/,$p' <<<"$out" | grep -E "^  $name( |\(|$)" | tr '\n' ' ')
+    [[ -n $line ]] || fail "--help does not list $name"
+    for p in $params; do
+      [[ $line == *"$p As "* ]] || fail "--help's line [$line] lacks parameter $p"
+    done
+  done < <(sed -nE 's/.*HRESULT ([A-Za-z0-9]+)\((.*)\);/\1 \2/p' "$idl" |
+           sed -E 's/\[out, retval\][^,)]*//; s/\[in\] [A-Z]+ //g; s/,//g')
+  ;;
+
+*)
+  echo "unknown section $section" >&2
+  exit 2
+  ;;
+esac
+
+if ((failures)); then
+  echo "$failures check(s) failed in section $section" >&2
+  exit 1
+fi
+echo "section $section passed"
