@@ -75,6 +75,9 @@ void appendStoredVariants(DataBuffer& out, SAFEARRAY* array, int depth) {
 void appendArray(DataBuffer& out, SAFEARRAY* array, int depth) {
   if (array == nullptr || array->cbElements == 0 || array->cDims == 0) return;
   if ((array->fFeatures & FADF_VARIANT) != 0) {
+    // Elements are read as whole VARIANTs; storage sized otherwise would be read past (and its
+    // bytes taken for type tags and pointers), so it contributes nothing.
+    if (array->cbElements != sizeof(VARIANT)) return;
     if (array->cDims != 1) {
       // Elements of several dimensions in storage order; the raw VARIANT records (type tags
       // and pointers) are never taken as bytes.

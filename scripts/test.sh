@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the unit tests in a normal and an ASan+UBSan build, the check that the
-# stored code-page tables are exactly what the generator makes, and the Windows module under
-# Wine (scripts/wine-test.sh).
+# Runs every test: the unit tests in a normal and an ASan+UBSan build (with a check that its
+# leak detection works), the Unicode and conversion tests without the SIMD loops, the
+# many-thread conversion tests under ThreadSanitizer, a short run of each fuzz target, the
+# check that the stored code-page tables are exactly what the generator makes, and the
+# Windows module under Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -19,6 +21,31 @@ cmake --build build-asan -j"$jobs"
 # cost more than the tests themselves.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build-asan/vk_tests --gtest_brief=1
+
+echo "== the leak check is live: a test that leaks on purpose must be caught"
+ASAN_OPTIONS=detect_leaks=1 build-asan/vk_tests --gtest_also_run_disabled_tests \
+  --gtest_filter='LeakCanary.*' >build-asan/leak-canary.log 2>&1 || true
+if ! grep -q 'LeakSanitizer: detected memory leaks' build-asan/leak-canary.log; then
+  cat build-asan/leak-canary.log
+  echo "LeakSanitizer missed the deliberate leak: the suite's leak check is not working"
+  exit 1
+fi
+
+echo "== Unicode forms and conversions without the SIMD loops (ASan + UBSan)"
+cmake -S . -B build-nosimd-asan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=ON -DVK_BUILD_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS=-DVK_UNICODE_NO_SIMD >/dev/null
+cmake --build build-nosimd-asan --target vk_tests -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build-nosimd-asan/vk_tests --gtest_brief=1 \
+  --gtest_filter='*Unicode*:*Script*:*Engine*:*Charset*:*Transform*:*Hz*:*Japanese*:*Korean*:*Table*'
+
+echo "== conversions from many threads at first use (ThreadSanitizer)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVK_TSAN=ON -DVK_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target vk_tests -j"$jobs"
+# The tests run their threads in a fresh child process; a race report there fails the child.
+TSAN_OPTIONS=halt_on_error=1 build-tsan/vk_tests --gtest_brief=1 --gtest_filter='*ManyThreads*'
+
+echo "== fuzz targets, a short run each on the seed corpus"
+scripts/fuzz-run.sh -b build-fuzz -t 12
 
 if [[ -x tools/codepage-gen/check.sh ]]; then
   echo "== stored code-page tables match the generator"

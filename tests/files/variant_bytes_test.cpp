@@ -249,6 +249,11 @@ INSTANTIATE_TEST_SUITE_P(
                       return reference(static_cast<VARTYPE>(VT_ARRAY | VT_VARIANT), s.slot(array));
                     },
                     hex("41 FF")},
+        // Found by fuzzing: a one-dimensional array flagged as VARIANTs whose element size is
+        // not a VARIANT's was read element by element past its storage.
+        VariantCase{"VariantArrayWithWrongElementSize",
+                    [](Scratch& s) { return ofArray(VT_VARIANT, s.handMade(1, FADF_VARIANT, 1, gGrid, {6})); },
+                    {}},
         VariantCase{"VariantArrayReferenceWithWrongElementSize",
                     [](Scratch& s) {
                       SAFEARRAY** slot = s.slot(s.handMade(1, FADF_VARIANT, 1, gGrid, {6}));
