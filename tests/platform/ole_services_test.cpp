@@ -114,10 +114,12 @@ TEST(AdviseHolders, ConnectionsAndNotices) {
 }
 
 TEST(RecordingDc, OnlyLiveRecordersAcceptCalls) {
-  HDC stale = nullptr;
+  // Kept as a number so that the compiler does not take the stale handle for a dangling
+  // pointer: it is only compared, never followed.
+  volatile std::uintptr_t staleValue = 0;
   {
     vk::platform::RecordingDc dc(120, 144);
-    stale = dc.handle();
+    staleValue = reinterpret_cast<std::uintptr_t>(dc.handle());
     EXPECT_EQ(GetDeviceCaps(dc.handle(), LOGPIXELSX), 120);
     EXPECT_EQ(GetDeviceCaps(dc.handle(), LOGPIXELSY), 144);
     EXPECT_EQ(SetTextAlign(dc.handle(), 30), 0u);  // the previous alignment
@@ -125,6 +127,7 @@ TEST(RecordingDc, OnlyLiveRecordersAcceptCalls) {
     EXPECT_EQ(TextOutA(dc.handle(), 1, 2, "abc", -1), 0);
     EXPECT_EQ(dc.calls().size(), 2u);
   }
+  HDC stale = reinterpret_cast<HDC>(static_cast<std::uintptr_t>(staleValue));
   EXPECT_EQ(Rectangle(stale, 0, 0, 1, 1), 0);
   EXPECT_EQ(SetTextAlign(stale, 30), GDI_ERROR);
   EXPECT_EQ(TextOutA(nullptr, 0, 0, "x", 1), 0);
