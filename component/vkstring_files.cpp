@@ -71,20 +71,18 @@ HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
     setResult(success, false);
     return S_OK;
   }
-  // A UTF-8 file converts to its own bytes: they are taken as they are, without a copy.
+  // A UTF-8 file converts to its own bytes: they are taken as they are.
   DataBuffer converted;
-  const DataBuffer* utf8 = &file;
+  DataBuffer* utf8 = &file;
   if (codePage != codepage::kUtf8) {
     EncodingConvert().convert(codePage, codepage::kUtf8, file.data(), file.length(), converted);
     file.adopt(nullptr, 0);  // the file's bytes go before the text is built
     utf8 = &converted;
   }
-  // The text is replaced by the converted bytes up to the first zero byte. Cleared and
-  // appended to in the UTF-8 form, the value ends as setFromUtf8 leaves it, without the copy
-  // that a shrink to fit would make of a large text.
-  value_.clear();
-  std::uint32_t length = textLength(*utf8);
-  if (length > 0) value_.appendUtf8Bytes(reinterpret_cast<const char*>(utf8->data()), length);
+  // The text is replaced by the converted bytes up to the first zero byte, as setFromUtf8
+  // would set it, but the value takes over the block instead of copying it.
+  utf8->setLength(textLength(*utf8));
+  value_.adoptUtf8(*utf8);
   setResult(success, true);
   return S_OK;
 }
