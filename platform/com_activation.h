@@ -61,7 +61,9 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID serverInfo, RE
 // calling thread has not entered the model.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
                          LPVOID* object);
-// Unloads the modules loaded by activation whose DllCanUnloadNow answers S_OK.
+// Unloads the modules loaded by activation whose DllCanUnloadNow answers S_OK, at once (as
+// for a single-threaded apartment): a module's last object may still be returning from its
+// Release on another thread, so call it where no other thread uses the module's objects.
 void CoFreeUnusedLibraries();
 
 #endif

@@ -40,8 +40,11 @@ struct LoadedModule {
   CanUnloadNowFn canUnloadNow;
 };
 
-std::mutex& modulesLock() {
-  static std::mutex lock;
+// Held while a module is loaded, asked for a class object or unloaded, so that
+// CoFreeUnusedLibraries cannot unload a module between its load and the class object that
+// keeps it loaded. Recursive: a module may activate other classes from DllGetClassObject.
+std::recursive_mutex& modulesLock() {
+  static std::recursive_mutex lock;
   return lock;
 }
 
@@ -110,9 +113,8 @@ std::string utf8Path(const std::u16string& path) {
   return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.length());
 }
 
-// The loaded module at `path`, loading it on first use.
+// The loaded module at `path`, loading it on first use. Called under modulesLock().
 HRESULT moduleAt(const std::string& path, LoadedModule* module) {
-  std::lock_guard<std::mutex> guard(modulesLock());
   auto found = loadedModules().find(path);
   if (found != loadedModules().end()) {
     *module = found->second;
@@ -215,6 +217,7 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, REFIID riid, 
   if ((clsContext & CLSCTX_INPROC_SERVER) == 0) return kClassNotRegistered;
   std::u16string server = classesValue(u"CLSID\\" + guidText(clsid) + u"\\InprocServer32");
   if (server.empty()) return kClassNotRegistered;
+  std::lock_guard<std::recursive_mutex> guard(modulesLock());
   LoadedModule module;
   HRESULT hr = moduleAt(utf8Path(server), &module);
   if (FAILED(hr)) return hr;
@@ -235,7 +238,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
 }
 
 void CoFreeUnusedLibraries() {
-  std::lock_guard<std::mutex> guard(modulesLock());
+  std::lock_guard<std::recursive_mutex> guard(modulesLock());
   auto& modules = loadedModules();
   for (auto it = modules.begin(); it != modules.end();) {
     const LoadedModule& module = it->second;

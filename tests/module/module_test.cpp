@@ -68,16 +68,17 @@ bool moduleLoaded(const std::string& path) {
 }
 
 // One registry file for the whole program: a module loaded into this process reads VK_REGISTRY
-// once, on its first registry operation, and keeps that file.
+// once, on its first registry operation, and keeps that file. The folder goes at exit.
 const std::string& testDirectory() {
-  static const std::string dir = [] {
+  static const std::string* dir = [] {
     char pattern[] = "/tmp/vk_module_XXXXXX";
-    std::string made = mkdtemp(pattern) != nullptr ? pattern : "";
-    setenv("VK_REGISTRY", (made + "/registry").c_str(), 1);
-    vk::platform::registryUseFile(made + "/registry");
+    auto* made = new std::string(mkdtemp(pattern) != nullptr ? pattern : "");
+    setenv("VK_REGISTRY", (*made + "/registry").c_str(), 1);
+    vk::platform::registryUseFile(*made + "/registry");
+    if (!made->empty()) std::atexit([] { fs::remove_all(testDirectory()); });
     return made;
   }();
-  return dir;
+  return *dir;
 }
 
 struct RunResult {
