@@ -482,10 +482,12 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
 
   // Destination dispatch.
   if (destinationCodePage == kUtf16Be) {
+    // The byte order changes nothing about what the source held: a source that did not convert
+    // whole reports false here as it does for little-endian UTF-16.
     DataBuffer wide;
-    convertCore(sourceCodePage, kUtf16Le, bytes, count, wide);
+    bool converted = convertCore(sourceCodePage, kUtf16Le, bytes, count, wide);
     if (wide.length() >= 2) appendSwappedPairs(wide.data(), wide.length(), output);
-    return true;
+    return converted;
   }
   if (iso2022 != nullptr && isByteTransformed(destinationCodePage)) {
     auto encode = isIso2022Jp(destinationCodePage)               ? iso2022->toIso2022Jp
