@@ -4,29 +4,14 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/native/com_object.h"
 #include "platform/ole.h"
 
 namespace {
 
 template <class Interface>
-class Holder : public Interface {
+class Holder : public vk::platform::ComObject<Interface> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == ownIid()) {
-      *object = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
   virtual ~Holder() {
     for (Entry& entry : entries_) entry.sink->Release();
   }
@@ -40,6 +25,7 @@ class Holder : public Interface {
   };
 
   virtual REFIID ownIid() const = 0;
+  bool answers(REFIID riid) const override { return riid == ownIid(); }
 
   HRESULT add(IAdviseSink* sink, const FORMATETC& format, DWORD advf, DWORD* connection) {
     if (connection != nullptr) *connection = 0;
@@ -78,7 +64,6 @@ class Holder : public Interface {
 
  private:
   DWORD next_ = 1;
-  std::atomic<ULONG> count_{0};
 };
 
 class OleAdviseHolder final : public Holder<IOleAdviseHolder> {

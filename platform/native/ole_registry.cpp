@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/native/com_object.h"
 #include "platform/ole.h"
 #include "platform/registry.h"
 
@@ -67,27 +68,12 @@ struct Verb {
   DWORD attributes;
 };
 
-class VerbEnumerator final : public IEnumOLEVERB {
+class VerbEnumerator final : public vk::platform::ComObject<IEnumOLEVERB> {
  public:
   explicit VerbEnumerator(std::vector<Verb> verbs) : verbs_(std::move(verbs)) {}
   virtual ~VerbEnumerator() = default;
+  bool answers(REFIID riid) const override { return riid == IID_IEnumOLEVERB; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumOLEVERB) {
-      *object = static_cast<IEnumOLEVERB*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, LPOLEVERB verbs, ULONG* fetched) override {
     if (verbs == nullptr || (count > 1 && fetched == nullptr)) return E_INVALIDARG;
@@ -120,7 +106,6 @@ class VerbEnumerator final : public IEnumOLEVERB {
  private:
   std::vector<Verb> verbs_;
   std::size_t next_ = 0;
-  std::atomic<ULONG> count_{0};
 };
 
 // "name,flags,attributes" under the verb's number; false for an entry of another shape.

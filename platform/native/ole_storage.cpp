@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/native/com_object.h"
 #include "platform/ole.h"
 
 namespace {
@@ -15,27 +16,12 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr LONGLONG kLimit = 0xFFFFFFFFLL;
 
-class MemoryStream final : public IStream {
+class MemoryStream final : public vk::platform::ComObject<IStream> {
  public:
   explicit MemoryStream(std::shared_ptr<Bytes> bytes) : bytes_(std::move(bytes)) {}
   virtual ~MemoryStream() = default;
+  bool answers(REFIID riid) const override { return riid == IID_ISequentialStream || riid == IID_IStream; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
     if (data == nullptr && size != 0) return STG_E_INVALIDPOINTER;
@@ -127,7 +113,6 @@ class MemoryStream final : public IStream {
  private:
   std::shared_ptr<Bytes> bytes_;
   std::size_t position_ = 0;
-  std::atomic<ULONG> count_{0};
 };
 
 IStream* newStream(std::shared_ptr<Bytes> bytes) {
@@ -136,26 +121,11 @@ IStream* newStream(std::shared_ptr<Bytes> bytes) {
   return stream;
 }
 
-class MemoryStorage final : public IStorage {
+class MemoryStorage final : public vk::platform::ComObject<IStorage> {
  public:
   virtual ~MemoryStorage() = default;
+  bool answers(REFIID riid) const override { return riid == IID_IStorage; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IStorage) {
-      *object = static_cast<IStorage*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR* name, DWORD mode, DWORD, DWORD,
                                          IStream** stream) override {
@@ -232,7 +202,6 @@ class MemoryStorage final : public IStorage {
  private:
   std::map<std::u16string, std::shared_ptr<Bytes>> streams_;
   CLSID clsid_{};
-  std::atomic<ULONG> count_{0};
 };
 
 }  // namespace
