@@ -27,17 +27,7 @@ if [[ $bits = both && -n $folder ]]; then
   exit 2
 fi
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-  fi
-}
+install_missing() { "$root/scripts/install-deps.sh" "$@"; }
 install_missing cmake make mingw-w64 mingw-w64-tools libwine-dev
 if [[ $bits != 64 ]]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs the packages the native build, tests and benchmarks need (Debian 12), when missing.
+# Installs packages (Debian 12) when they are missing: the ones named on the command line, or
+# with no arguments those the native build, tests and benchmarks need.
 set -euo pipefail
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
+if (($#)); then
+  packages=("$@")
+else
+  packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -28,17 +28,7 @@ case $wanted in
 esac
 started=$SECONDS
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-  fi
-}
+install_missing() { "$root/scripts/install-deps.sh" "$@"; }
 
 # Whether this host executes 32-bit x86 Linux programs: a five-instruction program that only
 # exits is assembled and run (binutils alone, no 32-bit libraries needed).
