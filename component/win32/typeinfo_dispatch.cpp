@@ -6,6 +6,7 @@
 
 #include <mutex>
 
+#include "component/member_table.h"
 #include "component/module.h"
 #include "component/vkstring.h"
 #include "component/win32/module_instance.h"
@@ -60,6 +61,19 @@ HRESULT typeInformation(ITypeInfo** info) {
   return S_OK;
 }
 
+// The most arguments any form (method, get, put) of the member takes; unlimited for an
+// identifier the member list does not have, which the type information then refuses.
+UINT maxParameterCount(DISPID member) {
+  UINT most = 0;
+  bool known = false;
+  for (const MemberInfo& info : kMembers) {
+    if (info.dispid != member) continue;
+    known = true;
+    if (info.parameterCount > most) most = info.parameterCount;
+  }
+  return known ? most : static_cast<UINT>(-1);
+}
+
 }  // namespace
 
 void releaseTypeInformation() {
@@ -100,6 +114,9 @@ HRESULT VkString::GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t coun
 HRESULT VkString::Invoke(DISPID member, REFIID riid, LCID /*lcid*/, WORD flags, DISPPARAMS* params,
                          VARIANT* result, EXCEPINFO* exception, std::uint32_t* argError) {
   if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  // More arguments than any form of the member takes are refused here, as the native
+  // dispatcher does: not every type-information Invoke checks the upper bound itself.
+  if (params != nullptr && params->cArgs > maxParameterCount(member)) return DISP_E_BADPARAMCOUNT;
   ITypeInfo* info = nullptr;
   HRESULT hr = typeInformation(&info);
   if (FAILED(hr)) return hr;

@@ -28,5 +28,6 @@ vkstring_calls() {
   expect 0 "Café" -- "AppendMultibyte(@$(winpath "$data/menu.windows-1252"), \"windows-1252\")" 'Left(4)'
   expect 4 "" -- Frobnicate
   expect 5 "" -- 'Left()'
+  expect 5 "" -- 'Append("a", "b")'
   unset -f expect
 }
