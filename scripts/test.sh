@@ -21,6 +21,10 @@ cmake --build build-asan -j"$jobs"
 # cost more than the tests themselves.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build-asan/vk_tests --gtest_brief=1
+# The shared module through vk_regsvr and activation by ProgID, and vkstring end to end.
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  build-asan/vk_module_tests --gtest_brief=1
+ctest --test-dir build-asan --output-on-failure -R 'vkstring_|module_exports'
 
 echo "== the leak check is live: a test that leaks on purpose must be caught"
 ASAN_OPTIONS=detect_leaks=1 build-asan/vk_tests --gtest_also_run_disabled_tests \

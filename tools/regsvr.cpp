@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     return kFailEntry;
   }
   HRESULT hr = entry();
-  dlclose(handle);
+  // The module stays loaded until the process ends a moment later: its registry store lives
+  // for the life of the module's image, and unloading it first would only discard that.
   if (FAILED(hr)) {
     if (!silent) {
       std::fprintf(stderr, "The module \"%s\" was loaded but the call to %s failed with error code 0x%08X.\n",
