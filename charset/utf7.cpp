@@ -34,9 +34,10 @@ constexpr Utf7Tables makeUtf7Tables() {
 
 constexpr Utf7Tables kUtf7 = makeUtf7Tables();
 
-static_assert(kUtf7.direct['A'] && kUtf7.direct['?'] && kUtf7.direct['\n'], "set D");
-static_assert(!kUtf7.direct['+'] && !kUtf7.direct['!'] && !kUtf7.direct['~'], "not direct");
-static_assert(kUtf7.base64Value['/'] == 63 && kUtf7.base64Value['-'] == -1, "alphabet");
+static_assert(kUtf7.direct[int{'A'}] && kUtf7.direct[int{'?'}] && kUtf7.direct[int{'\n'}], "set D");
+static_assert(!kUtf7.direct[int{'+'}] && !kUtf7.direct[int{'!'}] && !kUtf7.direct[int{'~'}],
+              "not direct");
+static_assert(kUtf7.base64Value[int{'/'}] == 63 && kUtf7.base64Value[int{'-'}] == -1, "alphabet");
 
 // Collects output in a small block and appends it in pieces: UTF-7 is a rare encoding and
 // this keeps the per-byte work to a store and a compare.

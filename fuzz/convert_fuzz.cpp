@@ -21,11 +21,6 @@ std::vector<std::int32_t> allPages() {
   return pages;
 }
 
-bool same(const vk::DataBuffer& a, const vk::DataBuffer& b) {
-  return a.length() == b.length() &&
-         (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,6 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!engine.convert(source, vk::codepage::kUtf16Le, bytes, count, wide)) return 0;
   if (!engine.convert(vk::codepage::kUtf16Le, source, wide.data(), wide.length(), encoded)) return 0;
   FUZZ_CHECK(engine.convert(source, vk::codepage::kUtf16Le, encoded.data(), encoded.length(), again));
-  FUZZ_CHECK(same(again, wide));
+  // UTF-16 input that begins with a byte-order mark is read by the mark, which is not text: a
+  // page that decodes a byte to U+FEFF (Mac Thai) loses that first character on the way back,
+  // and a leading U+FFFE would be read as a byte-swapped mark.
+  const auto* units = reinterpret_cast<const std::uint8_t*>(wide.data());
+  if (wide.length() >= 2 && units[0] == 0xFE && units[1] == 0xFF) return 0;
+  const std::uint32_t mark = wide.length() >= 2 && units[0] == 0xFF && units[1] == 0xFE ? 2 : 0;
+  FUZZ_CHECK(again.length() == wide.length() - mark);
+  FUZZ_CHECK(again.length() == 0 ||
+             std::memcmp(again.data(), wide.data() + mark, again.length()) == 0);
   return 0;
 }

@@ -3,7 +3,11 @@
 # corpus (fuzz/corpus/<target>/), which is only read: new inputs go to a working corpus under
 # the build folder, crash and leak inputs to its artifacts folder.
 #
-#   scripts/fuzz-run.sh [-b BUILD_DIR] [-t SECONDS] [target ...]
+#   scripts/fuzz-run.sh [-b BUILD_DIR] [-t SECONDS] [-r RUNS] [-s SEED] [target ...]
+#
+# -r stops a target after RUNS executions if that comes before SECONDS.
+# A fixed seed (-s) makes a run walk the same inputs each time, so that a short run in CI
+# either finds something every time or never; without it libFuzzer picks a new seed.
 #
 # Builds the targets first (clang, -DVK_FUZZ=ON). Without target names every target runs.
 # Prints one line per target (executions, coverage, features, corpus) and exits non-zero when
@@ -12,10 +16,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-fuzz
 seconds=15
-while getopts "b:t:" option; do
+seed=0
+runs_limit=-1
+while getopts "b:t:r:s:" option; do
   case $option in
     b) build=$OPTARG ;;
     t) seconds=$OPTARG ;;
+    s) seed=$OPTARG ;;
+    r) runs_limit=$OPTARG ;;
     *) exit 2 ;;
   esac
 done
@@ -36,10 +44,13 @@ for target in "${targets[@]}"; do
   mkdir -p "$work/corpus" "$work/artifacts"
   log="$work/last-run.log"
   status=0
+  started=$SECONDS
   # -rss_limit_mb keeps a runaway allocation a finding rather than a machine-wide problem.
-  "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=2048 \
+  "$build/fuzz/$target" -max_total_time="$seconds" -runs="$runs_limit" -print_final_stats=1 \
+    -rss_limit_mb=2048 -seed="$seed" \
     -timeout=25 -artifact_prefix="$work/artifacts/" "$work/corpus" "fuzz/corpus/$target" \
     >"$log" 2>&1 || status=$?
+  elapsed=$((SECONDS - started))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
@@ -50,7 +61,7 @@ for target in "${targets[@]}"; do
     echo "FAIL $target (exit $status); log: $log"
     grep -E 'ERROR|SUMMARY|invariant broken|Test unit written' "$log" | head -5 || true
   else
-    echo "ok   $target: ${runs:-?} runs in ${seconds}s, cov ${cov:-?}, ft ${ft:-?}, corpus ${corp:-?}"
+    echo "ok   $target: ${runs:-?} runs in ${elapsed}s, cov ${cov:-?}, ft ${ft:-?}, corpus ${corp:-?}"
   fi
 done
 exit $failed

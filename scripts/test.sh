@@ -48,7 +48,7 @@ cmake --build build-tsan --target vk_conversion_tests -j"$jobs"
 TSAN_OPTIONS=halt_on_error=1 build-tsan/vk_conversion_tests --gtest_brief=1 --gtest_filter='*ManyThreads*'
 
 echo "== fuzz targets, a short run each on the seed corpus"
-scripts/fuzz-run.sh -b build-fuzz -t 12
+scripts/fuzz-run.sh -b build-fuzz -t 12 -s 1
 
 if [[ -x tools/codepage-gen/check.sh ]]; then
   echo "== stored code-page tables match the generator"
