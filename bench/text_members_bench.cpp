@@ -3,12 +3,12 @@
 // Latin, Greek and CJK words. Each case reports ms_per_MB; a linear operation shows about the
 // same figure at every size.
 //
-// Fresh memory: an allocation above the C library's mapping threshold (at most 32 MB with
-// glibc) is a new mapping whose pages are faulted in on first touch, while smaller blocks are
-// recycled. Where a page fault is dear (virtual machines) the large cases then measure how
-// many fresh bytes an operation touches. To compare the operations alone, run with
-//   GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=4294967295
-// which makes every size run on recycled memory after the untimed first run. Only the operation itself is timed, in CPU time of the running
+// Fresh memory: touching pages for the first time is dear on virtual machines (about 3 ms per
+// MB here). The buffers take blocks of 8 MB and more as page mappings with room to grow, and
+// keep two given-back mappings for the next large blocks, so from the second run on every
+// size works on recycled memory, as small blocks always do; CopyText, a plain std::string
+// copy, shows what fresh memory costs on this machine (at 100 MB the C library maps it anew).
+// Only the operation itself is timed, in CPU time of the running
 // thread (user and system, so page faults count), which keeps the figures comparable when
 // other work shares the machine; preparing a fresh copy of the text is left out.
 #include <benchmark/benchmark.h>

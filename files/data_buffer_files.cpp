@@ -4,6 +4,7 @@
 #include "files/file_sys.h"
 #include "platform/system_message.h"
 #include "platform/wide_units.h"
+#include "text/block_memory.h"
 #include "text/data_buffer.h"
 #include "text/string_buffer.h"
 #include "text/xstring.h"
@@ -48,7 +49,7 @@ bool loadOpened(DataBuffer& buffer, XString& name, const char* narrowName, LogSi
   }
 
   // (size + kZeroTail fits 32 bits, so the sum cannot wrap even where size_t is 32 bits)
-  void* block = std::calloc(std::size_t{size} + kZeroTail, 1);
+  void* block = blocks::allocateZeroed(std::size_t{size} + kZeroTail);
   if (block == nullptr) {
     // A 32-bit process has a few GiB of address space at most, often fragmented: a file
     // larger than the room left is a failed load like any other, not the end of the host.

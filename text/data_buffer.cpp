@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/memory_hint.h"
+#include "text/block_memory.h"
 #include "text/fatal.h"
 
 namespace vk {
@@ -31,7 +32,7 @@ void DataBuffer::checkAlive() const {
 }
 
 void DataBuffer::release() {
-  if (!borrowed_) std::free(data_);
+  if (!borrowed_) blocks::release(data_, capacity_);
   data_ = nullptr;
   borrowed_ = false;
 }
@@ -72,14 +73,26 @@ const std::uint8_t* DataBuffer::byteAt(std::int64_t i) const {
   return data_ + i;
 }
 
+// An owned block is resized where it can be; a borrowed one is copied into a block of our own.
 void DataBuffer::reallocate(std::uint32_t newCapacity) {
-  auto* block = static_cast<std::uint8_t*>(std::malloc(newCapacity == 0 ? 1 : newCapacity));
+  if (newCapacity == 0) newCapacity = 1;
+  if (data_ != nullptr && !borrowed_) {
+    void* block = blocks::resize(data_, capacity_, newCapacity);
+    if (block == nullptr) fatalError("out of memory");
+    if (newCapacity > capacity_) platform::adviseLargeBlock(block, newCapacity);
+    data_ = static_cast<std::uint8_t*>(block);
+    capacity_ = newCapacity;
+    length_ = std::min(length_, newCapacity);
+    return;
+  }
+  auto* block = static_cast<std::uint8_t*>(blocks::allocate(newCapacity));
   if (block == nullptr) fatalError("out of memory");
   platform::adviseLargeBlock(block, newCapacity);
-  if (length_ > 0) std::memcpy(block, data_, length_);
+  if (length_ > 0) std::memcpy(block, data_, std::min(length_, newCapacity));
   release();
   data_ = block;
   capacity_ = newCapacity;
+  length_ = std::min(length_, newCapacity);
 }
 
 // Growth keeps a minimum step of 20000 bytes, so small conversions allocate once, and grows

@@ -7,6 +7,7 @@
 #include "charset/encoding_convert.h"
 #include "platform/code_page.h"
 #include "platform/system_message.h"
+#include "text/block_memory.h"
 #include "text/data_buffer.h"
 #include "text/fatal.h"
 
@@ -16,7 +17,7 @@ constexpr std::int64_t kMaxCapacity = INT32_MAX;
 
 char* allocateBlock(std::int64_t size) {
   if (size <= 0 || size > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
-  char* block = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
+  char* block = static_cast<char*>(blocks::allocate(static_cast<std::size_t>(size)));
   if (block == nullptr) fatalError("out of memory");
   return block;
 }
@@ -69,7 +70,7 @@ StringBuffer& StringBuffer::operator=(const StringBuffer& other) {
 
 StringBuffer::~StringBuffer() {
   checkAlive();
-  std::free(data_);
+  blocks::release(data_, static_cast<std::size_t>(capacity_));
   // Volatile so that the store survives optimisation: it is what a later use will see.
   *static_cast<volatile std::uint8_t*>(&marker_) = 0;
   // Overwrite the fields so that a use after destruction shows a recognisable pattern.
@@ -112,12 +113,13 @@ std::size_t StringBuffer::textLength() const {
              : static_cast<std::size_t>(length_);
 }
 
-// realloc rather than a fresh block and a copy: the C library can grow or shrink a block where
-// it lies, and moves a large (mapped) block by remapping its pages instead of copying them, so
-// resizing a long text neither copies it nor touches fresh memory for the part it keeps.
+// Resized where it lies when there is room: a small block as realloc can, a large one within
+// the room reserved behind it, so resizing a long text neither copies it nor touches fresh
+// memory for the part it keeps.
 void StringBuffer::resizeBlock(std::int64_t newCapacity) {
   if (newCapacity <= 0 || newCapacity > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
-  char* block = static_cast<char*>(std::realloc(data_, static_cast<std::size_t>(newCapacity)));
+  char* block = static_cast<char*>(blocks::resize(data_, static_cast<std::size_t>(capacity_),
+                                                  static_cast<std::size_t>(newCapacity)));
   if (block == nullptr) fatalError("out of memory");
   data_ = block;
   capacity_ = static_cast<std::int32_t>(newCapacity);
@@ -254,7 +256,7 @@ void StringBuffer::adoptBytes(DataBuffer& bytes) {
   auto capacity = static_cast<std::int32_t>(std::min<std::uint32_t>(bytes.capacity(), kMaxCapacity));
   char* block = reinterpret_cast<char*>(bytes.detach());
   block[n] = 0;
-  std::free(data_);
+  blocks::release(data_, static_cast<std::size_t>(capacity_));
   data_ = block;
   length_ = static_cast<std::int32_t>(n);
   capacity_ = capacity;
@@ -262,7 +264,10 @@ void StringBuffer::adoptBytes(DataBuffer& bytes) {
 
 char* StringBuffer::detach(std::int32_t* lengthOut) {
   checkAlive();
-  char* block = data_;
+  // The caller frees the block with free(), so a page mapping is handed over as a copy.
+  char* block = static_cast<char*>(blocks::toLibraryBlock(
+      data_, static_cast<std::size_t>(capacity_), static_cast<std::size_t>(length_) + 1));
+  if (block == nullptr) fatalError("out of memory");
   if (lengthOut) *lengthOut = length_;
   data_ = allocateBlock(step_);
   data_[0] = 0;
