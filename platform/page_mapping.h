@@ -14,6 +14,10 @@ bool pageMappingAvailable();
 // committed when first touched; nullptr when the system refuses or mapping is unavailable.
 void* mapPages(std::size_t size);
 
+// Gives the memory behind the whole pages inside [begin, begin + size) of a mapping back to the
+// system, keeping the address space; those pages read as zero when touched again.
+void discardPages(void* begin, std::size_t size);
+
 // Gives back a mapping made by mapPages with the same size.
 void unmapPages(void* pages, std::size_t size);
 

@@ -44,6 +44,10 @@ Registry& registry() {
 
 bool isLarge(std::size_t size) { return size >= kLargeBlock; }
 
+// Shrinking a mapping by less than this keeps its pages: giving back and faulting in again
+// would cost more than the memory is worth.
+constexpr std::size_t kDiscardAtLeast = std::size_t{4} << 20;
+
 // Twice the size, so that a text can double where it lies.
 std::size_t reservationFor(std::size_t size) {
   return size > SIZE_MAX / 4 ? size : size * 2;
@@ -153,8 +157,14 @@ void* resize(void* block, std::size_t oldSize, std::size_t newSize) {
       if (const Mapping* m = findLive(r, block)) reserved = m->reserved;
     }
     if (reserved != 0) {
-      // The room behind a mapping is already reserved: growing into it moves nothing.
-      if (isLarge(newSize) && newSize <= reserved) return block;
+      // The room behind a mapping is already reserved: growing into it moves nothing. A text
+      // that shrank by megabytes gives the memory behind its new end back to the system.
+      if (isLarge(newSize) && newSize <= reserved) {
+        if (oldSize > newSize && oldSize - newSize >= kDiscardAtLeast) {
+          platform::discardPages(static_cast<char*>(block) + newSize, oldSize - newSize);
+        }
+        return block;
+      }
       void* moved = allocate(newSize);
       if (moved == nullptr) return nullptr;
       std::memcpy(moved, block, std::min(oldSize, newSize));

@@ -5,6 +5,7 @@
 #include "platform/page_mapping.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -32,6 +33,13 @@ void* mapPages(std::size_t size) {
   ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
 #endif
   return reinterpret_cast<void*>(aligned);
+}
+
+void discardPages(void* begin, std::size_t size) {
+  const std::uintptr_t pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto first = (reinterpret_cast<std::uintptr_t>(begin) + pageSize - 1) & ~(pageSize - 1);
+  const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(begin) + size) & ~(pageSize - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void unmapPages(void* pages, std::size_t size) {

@@ -6,6 +6,7 @@ namespace vk::platform {
 
 bool pageMappingAvailable() { return false; }
 void* mapPages(std::size_t) { return nullptr; }
+void discardPages(void*, std::size_t) {}
 void unmapPages(void*, std::size_t) {}
 
 }  // namespace vk::platform
