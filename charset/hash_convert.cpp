@@ -111,13 +111,20 @@ std::uint32_t HashConvert::lookup(const std::uint8_t* key, std::uint32_t keyLeng
   return 0;
 }
 
+// Only the entries that lookup answers are inverted: a key listed again further down its bucket
+// (a table's extra decode-only code for a character) is not part of the mapping this table
+// performs.
 void HashConvert::copyInverted(HashConvert& other) const {
+  std::uint8_t answer[255];
   for (std::uint32_t i = 0; i < bucketCount_; ++i) {
     const std::uint8_t* entry = buckets_[i];
     if (entry == nullptr) continue;
     while (*entry != 0) {
       const std::uint8_t* v = entry + 1 + entry[0];
-      other.insert(v + 1, v[0], entry + 1, entry[0]);
+      const std::uint32_t answered = lookup(entry + 1, entry[0], answer);
+      if (answered == v[0] && std::memcmp(answer, v + 1, v[0]) == 0) {
+        other.insert(v + 1, v[0], entry + 1, entry[0]);
+      }
       entry += entrySize(entry);
     }
   }

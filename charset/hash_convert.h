@@ -24,7 +24,8 @@ class HashConvert {
   // answers its length, 0 when there is none.
   std::uint32_t lookup(const std::uint8_t* key, std::uint32_t keyLength,
                        std::uint8_t* value) const;
-  // Inserts every entry into `other` with key and value exchanged, buckets in index order.
+  // Inserts every entry that lookup answers into `other` with key and value exchanged, buckets
+  // in index order (a key listed again later in its bucket is shadowed and left out).
   void copyInverted(HashConvert& other) const;
 
   bool isAsciiCompatible() const { return asciiCompatible_; }

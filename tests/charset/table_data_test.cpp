@@ -152,15 +152,17 @@ TEST_P(StoredTable, DataIsWellFormed) {
     EXPECT_TRUE(t.doubles.empty());
   }
   EXPECT_FALSE(t.singles.empty());
-  // Records ascend by character within a section, and no character occurs twice.
+  // Records ascend by character within a section; a character repeats only right after its
+  // own record (its extra decode-only codes), never across sections.
   std::set<std::uint16_t> units;
   for (const auto* section : {&t.singles, &t.doubles}) {
     for (std::size_t i = 0; i < section->size(); ++i) {
       const std::uint16_t unit = (*section)[i].unit;
+      const bool repeat = i > 0 && (*section)[i - 1].unit == unit;
       if (i > 0) {
-        EXPECT_LT((*section)[i - 1].unit, unit) << page << " record " << i;
+        EXPECT_LE((*section)[i - 1].unit, unit) << page << " record " << i;
       }
-      EXPECT_TRUE(units.insert(unit).second) << page << " U+" << std::hex << unit;
+      EXPECT_TRUE(units.insert(unit).second || repeat) << page << " U+" << std::hex << unit;
     }
   }
 }
@@ -246,7 +248,11 @@ TEST(StoredTables, MacJapaneseIsShiftJisWithItsPatch) {
   const HashConvert* encodeTable = encodeTableFor(10001);
   ASSERT_NE(encodeTable, nullptr);
   EXPECT_EQ(encodeTable->isAsciiCompatible(), patch.asciiCompatible);
-  EXPECT_EQ(entriesOf(*encodeTable).size(), expected.size());
+  // Shift_JIS's extra decode-only codes stay in the encode table behind the encoder's code of
+  // their character, where lookup never reaches them: count characters, not entries.
+  std::set<Bytes> encodedUnits;
+  for (const auto& entry : entriesOf(*encodeTable)) encodedUnits.insert(entry.key);
+  EXPECT_EQ(encodedUnits.size(), expected.size());
   int mismatches = 0;
   for (const auto& [unit, code] : expected) {
     if (lookupBytes(*encodeTable, unitKey(unit)) != code && ++mismatches <= 10) {
@@ -346,7 +352,17 @@ INSTANTIATE_TEST_SUITE_P(
         lacks("864 Arabic percent", 864, 0x066A),
         encodes("EBCDIC 37 A", 37, 0x0041, {0xC1}),
         decodes("EBCDIC 37 A back", 37, {0xC1}, 0x0041),
-        decodes("Mac Roman ohm", 10000, {0xBD}, 0x2126)),
+        decodes("Mac Roman ohm", 10000, {0xBD}, 0x2126),
+        // Codes that decode to a character whose encoder writes another code.
+        decodes("Shift_JIS NEC-selected IBM row", 932, {0xED, 0x40}, 0x7E8A),
+        encodes("Shift_JIS writes the IBM code", 932, 0x7E8A, {0xFA, 0x5C}),
+        decodes("Shift_JIS NEC row 13 symbol", 932, {0x87, 0x90}, 0x2252),
+        encodes("Shift_JIS writes the JIS code", 932, 0x2252, {0x81, 0xE0}),
+        decodes("Big5 numeral-row hanzi", 950, {0xA2, 0xCC}, 0x5341),
+        encodes("Big5 writes the hanzi row", 950, 0x5341, {0xA4, 0x51}),
+        decodes("875 extra SUB byte", 875, {0xDC}, 0x001A),
+        encodes("875 writes SUB as 3F", 875, 0x001A, {0x3F}),
+        unmapped("Mac Japanese lacks the NEC row 13 copy", 10001, {0x87, 0x90})),
     [](const auto& info) { return "fact" + std::to_string(info.index); });
 
 }  // namespace

@@ -100,18 +100,18 @@ function manifestSource(entries) {
     '# mark: a = ASCII-compatible (0x01-0x7F not listed), x = not. mode: storage-mode character.',
     '# singles, doubles: records in the single-byte and double-byte sections (for a patch: its',
     '#   single-byte and double-byte records). removals: patch removals (- for full tables).',
-    '# oneway: encode-only records. dropped: codes the source decodes but the table cannot list,',
-    '#   because their character is stored with the code its encoder picks.',
+    '# oneway: encode-only records. extra: decode-only records, codes of a character whose',
+    '#   encoder writes another code (that record comes first).',
     '# raw: table data bytes. stored: blob text characters. pieces: text pieces.',
     '# rules: corrections of the source data applied to the page (tools/codepage-gen/README.md).',
     ['codepage', 'kind', 'base', 'mark', 'mode', 'singles', 'doubles', 'removals', 'oneway',
-      'dropped', 'raw', 'stored', 'pieces', 'rules'].join('\t'),
+      'extra', 'raw', 'stored', 'pieces', 'rules'].join('\t'),
   ];
   const rows = [...entries]
     .sort((a, b) => a.codePage - b.codePage)
     .map((e) => [
       e.codePage, e.kind, e.kind === 'patch' ? e.base : '-', e.ascii ? 'a' : 'x', e.mode,
-      e.singles, e.doubles, e.kind === 'patch' ? e.removals.length : '-', e.oneWay, e.droppedCodes,
+      e.singles, e.doubles, e.kind === 'patch' ? e.removals.length : '-', e.oneWay, e.extraCodes,
       e.raw, e.stored, e.pieces.length, [...e.rules].sort().join(',') || '-',
     ].join('\t'));
   return [...header, ...rows, ''].join('\n');
@@ -148,7 +148,7 @@ function build() {
       singles: patch.singles.length,
       doubles: patch.doubles.length,
       oneWay: 0,
-      droppedCodes: 0,
+      extraCodes: 0,
       raw: data.length,
       stored: text.length,
       pieces: splitPieces(text, PIECE_CHARS),

@@ -27,7 +27,8 @@ class ByteWriter {
 }
 
 // Full table: 'a'/'x', 'u', then the single-byte and double-byte sections. Each section is in
-// ascending order of character and delta-codes byte/code and character from running values
+// ascending order of character (a character repeats only for its extra codes, right after its
+// encoder's record) and delta-codes byte/code and character from running values
 // that start at 0. A byte or code delta of 0 is the section's end marker, so two neighbouring
 // records of one section must never share a code; that is checked rather than assumed.
 function fullTableData(table) {
@@ -47,7 +48,7 @@ function fullTableData(table) {
       if (codeDelta === 0) {
         throw new Error(`${table.codePage}: code ${r.code.toString(16)} repeats next to U+${r.unit.toString(16)}`);
       }
-      if (r.unit <= previousUnit) {
+      if (r.unit < previousUnit || (r.unit === previousUnit && !r.extra)) {
         throw new Error(`${table.codePage}: characters not ascending at U+${r.unit.toString(16)}`);
       }
       if (codeBytes === 1) w.u8(codeDelta);

@@ -3,10 +3,11 @@
 // Windows tables, partly taken from Windows itself through .NET) plus the corrections below.
 // Each correction is a numbered rule; the manifest lists the rules that changed a page.
 //
-// The result for a full table is one record per character, {unit, code}: the code the encoder
-// produces for the character. The stored format keys records by character (ascending, each
-// character once), so a code that decodes to a character whose encoder picks another code
-// cannot be stored; such codes are counted as `droppedCodes`.
+// The result for a full table is one record per code, {unit, code}, in ascending order of
+// character. Where several codes decode to one character, the record with the code the encoder
+// produces comes first and the others follow it as `extra` records: the loader's encode table
+// answers the first record of a character, its decode table every record. They are counted as
+// `extraCodes`.
 
 const cptable = require('codepage');
 const { isAsciiCompatible } = require('./pages');
@@ -227,18 +228,29 @@ function recordsFrom(codePage, decode, listed, rules) {
   if (excludedAsciiDiffs > 0) rules.add('R6');
 
   const records = [];
-  let droppedCodes = 0;
+  let extraCodes = 0;
   for (const [unit, codes] of codesByUnit) {
-    records.push({ unit, code: chooseCode(codePage, unit, codes, rules), oneWay: false });
-    droppedCodes += codes.length - 1;
+    const chosen = chooseCode(codePage, unit, codes, rules);
+    records.push({ unit, code: chosen, oneWay: false, extra: false });
+    for (const code of codes) {
+      if (code === chosen) continue;
+      // The single-byte section is read first, so an extra single-byte code would become the
+      // encoder's choice for a character whose chosen code is double-byte.
+      if (code < 0x100 && chosen >= 0x100) {
+        throw new Error(`${codePage}: extra code ${code.toString(16)} would precede ${chosen.toString(16)}`);
+      }
+      records.push({ unit, code, oneWay: false, extra: true });
+      extraCodes++;
+    }
   }
   for (const [unit, code] of ONE_WAY.get(codePage) || []) {
     if (codesByUnit.has(unit)) throw new Error(`${codePage}: one-way U+${unit.toString(16)} is mapped`);
     records.push({ unit, code, oneWay: true });
     rules.add('R6');
   }
+  // A stable sort: a character's chosen record stays ahead of its extra ones.
   records.sort((a, b) => a.unit - b.unit);
-  return { records, droppedCodes };
+  return { records, extraCodes };
 }
 
 function fullTable(codePage, multiByte) {
@@ -254,13 +266,14 @@ function fullTable(codePage, multiByte) {
       if (unit !== null) decode.set(b, unit);
     });
   }
-  const { records, droppedCodes } = recordsFrom(codePage, decode, listed, rules);
-  return { codePage, kind: multiByte ? 'mbcs' : 'sbcs', ascii, records, droppedCodes, rules };
+  const { records, extraCodes } = recordsFrom(codePage, decode, listed, rules);
+  return { codePage, kind: multiByte ? 'mbcs' : 'sbcs', ascii, records, extraCodes, rules };
 }
 
-// The encode mapping (unit -> code) that the loader builds from a full table.
+// The encode mapping (unit -> code) that the loader builds from a full table: the first record
+// of each character.
 function encodeMapOf(table) {
-  return new Map(table.records.map((r) => [r.unit, r.code]));
+  return new Map(table.records.filter((r) => !r.extra).map((r) => [r.unit, r.code]));
 }
 
 // 10001 (Mac Japanese) is stored as a patch on the 932 table. The package's 10001 table is
