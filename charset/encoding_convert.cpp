@@ -56,7 +56,7 @@ void appendSwappedPairs(const std::uint8_t* bytes, std::uint32_t count, DataBuff
   // Summed in 64 bits: in 32 the sum could wrap to a small size, and the loop below would
   // write past the block.
   const std::uint64_t end = std::uint64_t{start} + std::uint64_t{pairs} * 2;
-  if (end > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+  if (end > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(end));
   output.setLength(static_cast<std::uint32_t>(end));
   std::uint8_t* out = output.data() + start;
@@ -230,7 +230,7 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   DecodeTable table = decodeTableFor(codePage);
   if (!table.exists()) return false;
   // At most one unit (two bytes) per input byte: write through a pointer into reserved space.
-  if (!reserveExact(output, count, 2)) fatalError("conversion output exceeds 32 bits");
+  if (!reserveExact(output, count, 2)) capacityExceeded("conversion output exceeds 32 bits");
   std::uint8_t* out = output.data() + output.length();
   bool complete;
   if (table.singleByte != nullptr) {
@@ -397,7 +397,7 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   if (table == nullptr) return false;
   // At most two bytes per unit, plus one spare: the second byte of an entry is always stored.
   std::uint64_t needed = std::uint64_t{output.length()} + count + 1;
-  if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+  if (needed > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   std::uint8_t* out = output.data() + output.length();
   bool complete = encodeFlat(*table, foldsArabicDigits(codePage), bytes, count, out);
@@ -437,7 +437,7 @@ bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t
     anyUnit = true;
     // Up to two bytes per unit, plus the spare byte encodeFlat may store.
     std::uint64_t needed = std::uint64_t{output.length()} + wide.length() + 1;
-    if (needed > UINT32_MAX) fatalError("conversion output exceeds 32 bits");
+    if (needed > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
     if (needed > output.capacity()) {
       std::uint64_t doubled = std::uint64_t{output.capacity()} * 2;
       output.ensureCapacity(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));

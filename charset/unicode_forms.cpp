@@ -82,7 +82,7 @@ class OutputWriter {
     if (extra <= room()) return;
     std::uint64_t length = used();
     std::uint64_t needed = length + extra;
-    if (needed > kMaxBufferLength) fatalError("DataBuffer size exceeds 32 bits");
+    if (needed > kMaxBufferLength) capacityExceeded("DataBuffer size exceeds 32 bits");
     std::uint64_t capacity = out_.capacity();
     std::uint64_t target = std::max(needed, capacity + capacity / 2);
     target = std::min(target, kMaxBufferLength);

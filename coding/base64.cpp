@@ -146,7 +146,7 @@ bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuff
   // Room for every group, plus one byte that a four-byte store of the last group writes past
   // its three.
   std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + 4;
-  if (room > UINT32_MAX) fatalError("DataBuffer size exceeds 32 bits");
+  if (room > UINT32_MAX) capacityExceeded("DataBuffer size exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(room));
   std::uint8_t* base = output.data();
   std::uint8_t* out = base + start;

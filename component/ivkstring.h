@@ -51,3 +51,12 @@ struct IVkString : IDispatch {
   HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) override;
 #define VK_OVERRIDE_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn) \
   HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2, VK_IN_##t3 n3 VK_AFTER_##rt(rn)) override;
+
+// The body behind each member of VkString, with the member's parameters.
+#define VK_BODY_M0(id, kind, name, fn, rt, rn) HRESULT fn##Body(VK_OUT_##rt(rn));
+#define VK_BODY_M1(id, kind, name, fn, t1, n1, rt, rn) \
+  HRESULT fn##Body(VK_IN_##t1 n1 VK_AFTER_##rt(rn));
+#define VK_BODY_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn) \
+  HRESULT fn##Body(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn));
+#define VK_BODY_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn) \
+  HRESULT fn##Body(VK_IN_##t1 n1, VK_IN_##t2 n2, VK_IN_##t3 n3 VK_AFTER_##rt(rn));

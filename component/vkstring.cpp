@@ -72,38 +72,37 @@ ULONG VkString::InnerUnknown::Release() {
   return remaining;
 }
 
-HRESULT VkString::get_Str(BSTR* pVal) {
+HRESULT VkString::get_StrBody(BSTR* pVal) {
   if (pVal != nullptr) *pVal = value_.toWideString();
   return S_OK;
 }
 
-HRESULT VkString::put_Str(BSTR newVal) {
+HRESULT VkString::put_StrBody(BSTR newVal) {
   value_.setFromBstr(newVal);
   return S_OK;
 }
 
-HRESULT VkString::Append(BSTR Str) {
+HRESULT VkString::AppendBody(BSTR Str) {
   XString argument = argumentValue(Str);
   value_.appendValue(argument);
   return S_OK;
 }
 
-// The argument comes first: the value is appended to the argument, then the result replaces
-// the value.
-HRESULT VkString::Prepend(BSTR Str) {
+// The argument comes first: the value is appended to the argument, then the result takes
+// the value's place (exchanged, not copied, so a refused growth leaves the value as it was).
+HRESULT VkString::PrependBody(BSTR Str) {
   XString combined = argumentValue(Str);
   combined.appendValue(value_);
-  value_.clear();
-  value_.appendValue(combined);
+  value_.swap(combined);
   return S_OK;
 }
 
-HRESULT VkString::Clear() {
+HRESULT VkString::ClearBody() {
   value_.clear();
   return S_OK;
 }
 
-HRESULT VkString::Length(LONG* Length) {
+HRESULT VkString::LengthBody(LONG* Length) {
   if (Length != nullptr) *Length = value_.length();
   return S_OK;
 }

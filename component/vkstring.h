@@ -49,6 +49,7 @@ class VkString final : public IVkString,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    std::uint32_t* argError) override;
 
+  // The members. Each runs its body (below) under the capacity guard of member_guard.cpp.
   VK_MEMBER_LIST(VK_OVERRIDE_M0, VK_OVERRIDE_M1, VK_OVERRIDE_M2, VK_OVERRIDE_M3)
 
   // IViewObject, IViewObject2, IViewObjectEx (control/view.cpp).
@@ -156,6 +157,10 @@ class VkString final : public IVkString,
   const control::ControlState& controlState() const { return control_; }
 
  private:
+  // The members' bodies, one per member, named after it with "Body" added
+  // (vkstring*.cpp).
+  VK_MEMBER_LIST(VK_BODY_M0, VK_BODY_M1, VK_BODY_M2, VK_BODY_M3)
+
   // The object's own IUnknown: it counts references and answers the interface list.
   class InnerUnknown final : public IUnknown {
    public:

@@ -9,7 +9,7 @@
 #include "component/vkstring.h"
 
 namespace vk {
-HRESULT VkString::AppendEncoded(BSTR Str, BSTR encoding, BSTR charset) {
+HRESULT VkString::AppendEncodedBody(BSTR Str, BSTR encoding, BSTR charset) {
   XString argument = argumentValue(Str);
   XString encodingName = argumentValue(encoding);
   XString charsetName = argumentValue(charset);
@@ -30,7 +30,7 @@ HRESULT VkString::AppendEncoded(BSTR Str, BSTR encoding, BSTR charset) {
   return S_OK;
 }
 
-HRESULT VkString::GetEncoded(BSTR encoding, BSTR charset, BSTR* Str) {
+HRESULT VkString::GetEncodedBody(BSTR encoding, BSTR charset, BSTR* Str) {
   if (Str == nullptr) return S_OK;
   XString encodingName = argumentValue(encoding);
   XString charsetName = argumentValue(charset);

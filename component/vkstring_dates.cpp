@@ -4,22 +4,22 @@
 
 namespace vk {
 
-HRESULT VkString::ParseDateRfc3339(DATE* dt) {
+HRESULT VkString::ParseDateRfc3339Body(DATE* dt) {
   if (dt != nullptr) *dt = dateFromRfc3339Text(value_);
   return S_OK;
 }
 
-HRESULT VkString::ParseDateRfc822(DATE* dt) {
+HRESULT VkString::ParseDateRfc822Body(DATE* dt) {
   if (dt != nullptr) *dt = dateFromRfc822Text(value_);
   return S_OK;
 }
 
-HRESULT VkString::AppendDateRfc3339(DATE dt) {
+HRESULT VkString::AppendDateRfc3339Body(DATE dt) {
   appendRfc3339Date(value_, dt);
   return S_OK;
 }
 
-HRESULT VkString::AppendDateRfc822(DATE dt) {
+HRESULT VkString::AppendDateRfc822Body(DATE dt) {
   appendRfc822Date(value_, dt);
   return S_OK;
 }

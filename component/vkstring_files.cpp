@@ -58,7 +58,7 @@ ValueBytes valueBytesIn(XString& value, std::int32_t codePage, DataBuffer& conve
 
 }  // namespace
 
-HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
+HRESULT VkString::LoadFileBody(BSTR filename, BSTR charset, LONG* success) {
   XString name = argumentValue(filename);
   XString charsetName = argumentValue(charset);
   std::int32_t codePage = convertibleCodePage(charsetName);
@@ -87,7 +87,7 @@ HRESULT VkString::LoadFile(BSTR filename, BSTR charset, LONG* success) {
   return S_OK;
 }
 
-HRESULT VkString::SaveToFile(BSTR filename, BSTR charset, LONG* success) {
+HRESULT VkString::SaveToFileBody(BSTR filename, BSTR charset, LONG* success) {
   XString name = argumentValue(filename);
   XString charsetName = argumentValue(charset);
   std::int32_t codePage = convertibleCodePage(charsetName);
@@ -101,7 +101,7 @@ HRESULT VkString::SaveToFile(BSTR filename, BSTR charset, LONG* success) {
   return S_OK;
 }
 
-HRESULT VkString::AppendToFile(BSTR filename, BSTR charset, LONG* success) {
+HRESULT VkString::AppendToFileBody(BSTR filename, BSTR charset, LONG* success) {
   XString name = argumentValue(filename);
   XString charsetName = argumentValue(charset);
   std::int32_t codePage = convertibleCodePage(charsetName);
@@ -115,7 +115,7 @@ HRESULT VkString::AppendToFile(BSTR filename, BSTR charset, LONG* success) {
   return S_OK;
 }
 
-HRESULT VkString::AppendMultibyte(VARIANT mbtext, BSTR charset) {
+HRESULT VkString::AppendMultibyteBody(VARIANT mbtext, BSTR charset) {
   XString charsetName = argumentValue(charset);
   DataBuffer bytes;
   bytes.appendVariant(mbtext);
@@ -126,7 +126,7 @@ HRESULT VkString::AppendMultibyte(VARIANT mbtext, BSTR charset) {
   return S_OK;
 }
 
-HRESULT VkString::EmitMultibyte(BSTR charset, VARIANT* mbtext) {
+HRESULT VkString::EmitMultibyteBody(BSTR charset, VARIANT* mbtext) {
   if (mbtext == nullptr) return S_OK;
   XString charsetName = argumentValue(charset);
   DataBuffer bytes;

@@ -24,84 +24,84 @@ LONG scriptCount(XString& value, std::int32_t index) {
 
 }  // namespace
 
-HRESULT VkString::ReplaceFirst(BSTR substr, BSTR replacement) {
+HRESULT VkString::ReplaceFirstBody(BSTR substr, BSTR replacement) {
   XString find = argumentValue(substr);
   XString with = argumentValue(replacement);
   value_.replaceFirst(find.getUtf8(), with.getUtf8());
   return S_OK;
 }
 
-HRESULT VkString::ReplaceAll(BSTR substr, BSTR replacement) {
+HRESULT VkString::ReplaceAllBody(BSTR substr, BSTR replacement) {
   XString find = argumentValue(substr);
   XString with = argumentValue(replacement);
   value_.replaceAll(find.getUtf8(), with.getUtf8());
   return S_OK;
 }
 
-HRESULT VkString::Trim() {
+HRESULT VkString::TrimBody() {
   value_.trim();
   return S_OK;
 }
 
-HRESULT VkString::Trim2() {
+HRESULT VkString::Trim2Body() {
   value_.trim2();
   return S_OK;
 }
 
-HRESULT VkString::TrimInside() {
+HRESULT VkString::TrimInsideBody() {
   value_.trimInside();
   return S_OK;
 }
 
-HRESULT VkString::Contains(BSTR substr, LONG* pVal) {
+HRESULT VkString::ContainsBody(BSTR substr, LONG* pVal) {
   XString needle = argumentValue(substr);
   bool found = value_.contains(needle.getUtf8());
   if (pVal != nullptr) *pVal = yesNo(found);
   return S_OK;
 }
 
-HRESULT VkString::BeginsWith(BSTR substr, LONG* pVal) {
+HRESULT VkString::BeginsWithBody(BSTR substr, LONG* pVal) {
   XString prefix = argumentValue(substr);
   bool begins = value_.beginsWith(prefix.getUtf8());
   if (pVal != nullptr) *pVal = yesNo(begins);
   return S_OK;
 }
 
-HRESULT VkString::EndsWith(BSTR Str, LONG* retval) {
+HRESULT VkString::EndsWithBody(BSTR Str, LONG* retval) {
   XString suffix = argumentValue(Str);
   bool ends = value_.endsWith(suffix.getUtf8());
   if (retval != nullptr) *retval = yesNo(ends);
   return S_OK;
 }
 
-HRESULT VkString::Shorten(LONG numChars) {
+HRESULT VkString::ShortenBody(LONG numChars) {
   value_.shorten(numChars);
   return S_OK;
 }
 
-HRESULT VkString::ReplaceAnsiChar(LONG c1, LONG c2) {
+HRESULT VkString::ReplaceAnsiCharBody(LONG c1, LONG c2) {
   value_.replaceAnsiChar(c1, c2);
   return S_OK;
 }
 
-HRESULT VkString::RemoveAnsiChar(LONG ch) {
+HRESULT VkString::RemoveAnsiCharBody(LONG ch) {
   value_.removeAnsiChar(ch);
   return S_OK;
 }
 
-HRESULT VkString::LastAnsiChar(LONG* pVal) {
+HRESULT VkString::LastAnsiCharBody(LONG* pVal) {
   std::int32_t last = editing::signedByte(value_.lastAnsiChar());
   if (pVal != nullptr) *pVal = last;
   return S_OK;
 }
 
-HRESULT VkString::AnsiCharAt(LONG index, LONG* ch) {
+HRESULT VkString::AnsiCharAtBody(LONG index, LONG* ch) {
   std::int32_t byte = editing::signedByte(value_.ansiCharAt(index));
   if (ch != nullptr) *ch = byte;
   return S_OK;
 }
 
-HRESULT VkString::Left(LONG numChars, BSTR* Str) {
+HRESULT VkString::LeftBody(LONG numChars, BSTR* Str) {
   BSTR result = editing::left(value_, numChars);
   if (Str != nullptr) {
     *Str = result;
@@ -111,7 +111,7 @@ HRESULT VkString::Left(LONG numChars, BSTR* Str) {
   return S_OK;
 }
 
-HRESULT VkString::Right(LONG numChars, BSTR* Str) {
+HRESULT VkString::RightBody(LONG numChars, BSTR* Str) {
   BSTR result = editing::right(value_, numChars);
   if (Str != nullptr) {
     *Str = result;
@@ -121,7 +121,7 @@ HRESULT VkString::Right(LONG numChars, BSTR* Str) {
   return S_OK;
 }
 
-HRESULT VkString::Mid(LONG idx, LONG numChars, BSTR* Str) {
+HRESULT VkString::MidBody(LONG idx, LONG numChars, BSTR* Str) {
   BSTR result = editing::mid(value_, idx, numChars);
   if (Str != nullptr) {
     *Str = result;
@@ -131,118 +131,118 @@ HRESULT VkString::Mid(LONG idx, LONG numChars, BSTR* Str) {
   return S_OK;
 }
 
-HRESULT VkString::StrComp(BSTR Str, LONG caseSensitive, LONG* retval) {
+HRESULT VkString::StrCompBody(BSTR Str, LONG caseSensitive, LONG* retval) {
   XString other = argumentValue(Str);
   std::int32_t order = editing::strComp(value_, other, caseSensitive != 0);
   if (retval != nullptr) *retval = order;
   return S_OK;
 }
 
-HRESULT VkString::ChopAfter(BSTR Str) {
+HRESULT VkString::ChopAfterBody(BSTR Str) {
   XString needle = argumentValue(Str);
   editing::chopAfter(value_, needle.getUtf8());
   return S_OK;
 }
 
-HRESULT VkString::ChopBefore(BSTR Str) {
+HRESULT VkString::ChopBeforeBody(BSTR Str) {
   XString needle = argumentValue(Str);
   editing::chopBefore(value_, needle.getUtf8());
   return S_OK;
 }
 
-HRESULT VkString::HtmlEntityEncode() {
+HRESULT VkString::HtmlEntityEncodeBody() {
   markup::htmlEntityEncode(value_);
   return S_OK;
 }
 
-HRESULT VkString::HtmlEntityDecode() {
+HRESULT VkString::HtmlEntityDecodeBody() {
   markup::htmlEntityDecode(value_);
   return S_OK;
 }
 
-HRESULT VkString::StripHtml() {
+HRESULT VkString::StripHtmlBody() {
   markup::stripHtml(value_);
   return S_OK;
 }
 
-HRESULT VkString::Pluralize() {
+HRESULT VkString::PluralizeBody() {
   wordforms::pluralize(value_);
   return S_OK;
 }
 
-HRESULT VkString::Unpluralize() {
+HRESULT VkString::UnpluralizeBody() {
   wordforms::unpluralize(value_);
   return S_OK;
 }
 
-HRESULT VkString::Matches(BSTR pattern, LONG caseSensitive, LONG* result) {
+HRESULT VkString::MatchesBody(BSTR pattern, LONG caseSensitive, LONG* result) {
   XString wildcard = argumentValue(pattern);
   bool matched = value_.matchesPattern(wildcard.getUtf8(), caseSensitive != 0);
   if (result != nullptr) *result = yesNo(matched);
   return S_OK;
 }
 
-HRESULT VkString::get_NumAscii(LONG* pVal) {
+HRESULT VkString::get_NumAsciiBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptAscii);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumLatin(LONG* pVal) {
+HRESULT VkString::get_NumLatinBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptLatin);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumCentralEuro(LONG* pVal) {
+HRESULT VkString::get_NumCentralEuroBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptCentralEuro);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumGreek(LONG* pVal) {
+HRESULT VkString::get_NumGreekBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptGreek);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumHebrew(LONG* pVal) {
+HRESULT VkString::get_NumHebrewBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptHebrew);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumArabic(LONG* pVal) {
+HRESULT VkString::get_NumArabicBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptArabic);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumJapanese(LONG* pVal) {
+HRESULT VkString::get_NumJapaneseBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptJapanese);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumKorean(LONG* pVal) {
+HRESULT VkString::get_NumKoreanBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptKorean);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumChinese(LONG* pVal) {
+HRESULT VkString::get_NumChineseBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptChinese);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumThai(LONG* pVal) {
+HRESULT VkString::get_NumThaiBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptThai);
   if (pVal != nullptr) *pVal = n;
   return S_OK;
 }
 
-HRESULT VkString::get_NumCyrillic(LONG* pVal) {
+HRESULT VkString::get_NumCyrillicBody(LONG* pVal) {
   LONG n = scriptCount(value_, UnicodeInfo::ScriptCyrillic);
   if (pVal != nullptr) *pVal = n;
   return S_OK;

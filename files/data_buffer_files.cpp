@@ -1,11 +1,14 @@
 // Whole-file loading into a DataBuffer: one allocation and one read call.
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "files/file_sys.h"
 #include "platform/system_message.h"
 #include "platform/wide_units.h"
 #include "text/block_memory.h"
 #include "text/data_buffer.h"
+#include "text/fatal.h"
 #include "text/string_buffer.h"
 #include "text/xstring.h"
 
@@ -20,6 +23,55 @@ void logLastError(LogSink* log) {
   StringBuffer text;
   text.appendLastErrorMessage();
   log->logError(text.text());
+}
+
+// How much a stream (a pipe, a device, a file that tells no size) is read in at a time.
+constexpr std::uint32_t kStreamChunk = 64 * 1024;
+
+// Reads a file whose size is not known beforehand to its end, into `buffer` followed by the
+// zero tail. The same limit as for a sized file holds: a stream that does not end within it
+// (/dev/zero) fails with "file too large" instead of filling memory.
+bool readToEnd(DataBuffer& buffer, FileHandle file, LogSink* log) {
+  constexpr std::uint32_t kLimit = UINT32_MAX - kZeroTail;
+  std::uint32_t length = 0;
+  for (;;) {
+    std::uint32_t ask = kStreamChunk;
+    if (length > kLimit - ask) ask = kLimit - length;
+    if (ask == 0) {
+      buffer.clear();
+      platform::setLastErrorCode(platform::kErrorFileTooLarge);
+      logLastError(log);
+      return false;
+    }
+    try {
+      // Doubling, so a long stream is copied a bounded number of times.
+      std::uint64_t needed = std::uint64_t{length} + ask + kZeroTail;
+      if (needed > buffer.capacity()) {
+        std::uint64_t doubled = std::uint64_t{buffer.capacity()} * 2;
+        buffer.ensureCapacity(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
+      }
+    } catch (const CapacityError&) {
+      // The caller still has the handle to close: the failure is answered here.
+      buffer.clear();
+      platform::setLastErrorCode(platform::kErrorNotEnoughMemory);
+      logLastError(log);
+      return false;
+    }
+    std::uint32_t got = 0;
+    bool ok = platform::readFile(file, buffer.data() + length, ask, &got);
+    // A pipe whose writer has gone answers "broken pipe" at its end.
+    if (!ok && platform::lastErrorCode() != platform::kErrorBrokenPipe) {
+      buffer.clear();
+      logLastError(log);
+      return false;
+    }
+    length += got;
+    if (!ok || got == 0) break;
+  }
+  std::memset(buffer.data() + length, 0, kZeroTail);
+  buffer.setLength(length);
+  return true;
 }
 
 // Reads the file that `name` opens into `buffer`. `narrowName` is the ANSI name for the
@@ -43,9 +95,12 @@ bool loadOpened(DataBuffer& buffer, XString& name, const char* narrowName, LogSi
     FileSys::closeFile(file);
     return false;
   }
-  if (size == 0) {
+  // A pipe or a device reports no size, and nor do many files of /proc; they are read to
+  // their end.
+  if (size == 0 || platform::getFileType(file) != platform::kFileTypeDisk) {
+    bool result = readToEnd(buffer, file, log);
     FileSys::closeFile(file);
-    return true;
+    return result;
   }
 
   // (size + kZeroTail fits 32 bits, so the sum cannot wrap even where size_t is 32 bits)

@@ -60,6 +60,27 @@ FileHandle openNamed(XString& name, bool narrow, std::uint32_t access, std::uint
                                  platform::kFileAttributeNormal, log);
 }
 
+// Replaces the named file whole (platform::writeFileReplacing), retrying like an open while
+// another handle holds the file. Not on the 9x line, which has no way to exchange files.
+platform::ReplaceOutcome replaceWhole(XString& name, const void* bytes, std::uint32_t count,
+                                      LogSink* log) {
+  if (WindowsVersion().isWin9x()) return platform::ReplaceOutcome::NotApplicable;
+  platform::ReplaceOutcome outcome = platform::writeFileReplacing(wideText(name), bytes, count);
+  for (std::uint32_t retries = 0; outcome == platform::ReplaceOutcome::Failed &&
+                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
+                                  retries < kRetries;
+       ++retries) {
+    platform::sleepMilliseconds(kRetryWaitMs);
+    outcome = platform::writeFileReplacing(wideText(name), bytes, count);
+  }
+  if (outcome == platform::ReplaceOutcome::Failed && log != nullptr) {
+    logName(log, name);
+    logLastError(log);
+    log->logError("Failed to write complete file (3)");
+  }
+  return outcome;
+}
+
 }  // namespace
 
 WindowsVersion::WindowsVersion() : info_{} {
@@ -169,6 +190,14 @@ bool FileSys::writeWholeFile(const char* utf8Name, const void* bytes, std::uint3
   if (utf8Name == nullptr || utf8Name[0] == 0) return false;
   XString name;
   name.setFromUtf8(utf8Name);
+  // A regular file is replaced whole, so a write that fails part-way leaves the old bytes; a
+  // device, a FIFO, a file with other hard links or one in a folder that takes no new file
+  // is written in place.
+  switch (replaceWhole(name, bytes, count, log)) {
+    case platform::ReplaceOutcome::Replaced: return true;
+    case platform::ReplaceOutcome::Failed: return false;
+    case platform::ReplaceOutcome::NotApplicable: break;
+  }
   if (useNarrowNameForChange(name)) return writeWholeFileNarrow(name.getAnsi(), bytes, count, log);
   // A name outside the ANSI code page goes to the wide interface only: its ANSI rendering
   // would name another file.
@@ -239,12 +268,9 @@ bool FileSys::appendToFile(XString& name, const void* bytes, std::uint32_t count
   }
   FileHandle file = openForAppend(target, log);
   if (file == kInvalidFileHandle) return false;
-  bool atEnd = platform::setFilePointer(file, 0, nullptr, platform::kFileEnd) !=
-                   platform::kInvalidFileSize ||
-               platform::lastErrorCode() == platform::kErrorSuccess;
+  // One record at the end, whoever else appends to the file at the same time.
   std::uint32_t written = 0;
-  // Without the move to the end the write would overwrite the start of the file.
-  bool ok = atEnd && platform::writeFile(file, bytes, count, &written);
+  bool ok = platform::appendFile(file, bytes, count, &written);
   if (!ok || written < count) {
     logName(log, target);
     logLastError(log);

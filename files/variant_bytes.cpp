@@ -46,7 +46,7 @@ void appendString(DataBuffer& out, BSTR text) {
   if (units == 0) return;
   std::uint32_t start = out.length();
   std::uint64_t end = std::uint64_t{start} + std::uint64_t{units} * 2;
-  if (end > UINT32_MAX) fatalError("DataBuffer size exceeds 32 bits");
+  if (end > UINT32_MAX) capacityExceeded("DataBuffer size exceeds 32 bits");
   out.ensureCapacity(static_cast<std::uint32_t>(end));
   out.setLength(static_cast<std::uint32_t>(end));
   std::uint8_t* p = out.data() + start;
@@ -177,7 +177,7 @@ void DataBuffer::toByteArrayVariant(VARIANT* out) const {
     return;
   }
   SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, length_);
-  if (array == nullptr) fatalError("out of memory");
+  if (array == nullptr) capacityExceeded("out of memory");
   void* data = nullptr;
   if (SUCCEEDED(SafeArrayAccessData(array, &data))) {
     std::memcpy(data, data_, length_);

@@ -52,6 +52,8 @@ constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorBrokenPipe = 109;
+constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorInvalidName = 123;
 constexpr std::uint32_t kErrorFileTooLarge = 223;
 
@@ -72,6 +74,42 @@ bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
 // Moves the file position (SetFilePointer); answers the low 32 bits of the new position.
 std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_t* distanceHigh,
                              std::uint32_t moveMethod);
+// Writes `count` bytes at the file's end as one record: no other writer's bytes land inside
+// them, and none are lost beside them. Windows: the file layer opens files for appending
+// without write sharing, so the move to the end and the write are alone on the file.
+// Natively the write goes through O_APPEND under an exclusive advisory lock (flock), which
+// other processes appending through this layer honour too.
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
+                std::uint32_t* bytesWritten);
+// Puts the file's written bytes on the disk (FlushFileBuffers).
+bool flushFileBuffers(FileHandle file);
+
+// What kind of object a handle is open on (GetFileType): a file on a disk, a character device
+// (a terminal, /dev/zero) or a pipe (a FIFO, a socket).
+constexpr std::uint32_t kFileTypeUnknown = 0;
+constexpr std::uint32_t kFileTypeDisk = 1;
+constexpr std::uint32_t kFileTypeChar = 2;
+constexpr std::uint32_t kFileTypePipe = 3;
+std::uint32_t getFileType(FileHandle file);
+
+// How writeFileReplacing ended.
+enum class ReplaceOutcome {
+  Replaced,       // the file now holds exactly the bytes
+  Failed,         // nothing was changed; the last error says why
+  NotApplicable,  // the target cannot be replaced whole; nothing was changed or created
+};
+// Replaces a file whole: the bytes go to a new file in the target's folder, are flushed to
+// disk and the new file takes the target's name in one step (a rename; ReplaceFileW or
+// MoveFileExW on Windows), with the target's permission bits (and its owner where the process
+// may set it). A reader sees either the old bytes or the new ones, and a write that fails
+// (no space, a file-size limit) leaves the old file untouched and no new file behind.
+// NotApplicable for a target that is not a regular file (a device, a FIFO), a file with more
+// than one hard link (replacing it would part it from its other names), or a folder that
+// cannot take the new file; the caller then writes in place. A symbolic link is followed:
+// the file it names is replaced, the link stays. A target that another handle of this process
+// holds open fails with the sharing violation, as Windows refuses to replace a file in use.
+ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::uint32_t count);
+
 // Closes a handle (CloseHandle); false for a handle that is not open.
 bool closeHandle(FileHandle file);
 // Blocks the calling thread (Sleep).

@@ -78,7 +78,7 @@ void DataBuffer::reallocate(std::uint32_t newCapacity) {
   if (newCapacity == 0) newCapacity = 1;
   if (data_ != nullptr && !borrowed_) {
     void* block = blocks::resize(data_, capacity_, newCapacity);
-    if (block == nullptr) fatalError("out of memory");
+    if (block == nullptr) capacityExceeded("out of memory");
     if (newCapacity > capacity_) platform::adviseLargeBlock(block, newCapacity);
     data_ = static_cast<std::uint8_t*>(block);
     capacity_ = newCapacity;
@@ -86,7 +86,7 @@ void DataBuffer::reallocate(std::uint32_t newCapacity) {
     return;
   }
   auto* block = static_cast<std::uint8_t*>(blocks::allocate(newCapacity));
-  if (block == nullptr) fatalError("out of memory");
+  if (block == nullptr) capacityExceeded("out of memory");
   platform::adviseLargeBlock(block, newCapacity);
   if (length_ > 0) std::memcpy(block, data_, std::min(length_, newCapacity));
   release();
@@ -100,12 +100,21 @@ void DataBuffer::reallocate(std::uint32_t newCapacity) {
 // of times instead of once per 20000 bytes.
 void DataBuffer::growFor(std::uint64_t needed) {
   if (needed <= capacity_) return;
-  if (needed > UINT32_MAX) fatalError("DataBuffer size exceeds 32 bits");
+  if (needed > UINT32_MAX) capacityExceeded("DataBuffer size exceeds 32 bits");
   std::uint64_t extra = needed - length_;
   extra = std::max<std::uint64_t>(extra, kMinimumGrowth);
   extra = std::max<std::uint64_t>(extra, capacity_ / 2);
   std::uint64_t newCapacity = std::min<std::uint64_t>(length_ + extra, UINT32_MAX);
   reallocate(static_cast<std::uint32_t>(newCapacity));
+}
+
+void DataBuffer::swap(DataBuffer& other) {
+  checkAlive();
+  other.checkAlive();
+  std::swap(borrowed_, other.borrowed_);
+  std::swap(data_, other.data_);
+  std::swap(length_, other.length_);
+  std::swap(capacity_, other.capacity_);
 }
 
 void DataBuffer::appendByte(std::uint8_t b) {

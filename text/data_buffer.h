@@ -45,6 +45,8 @@ class DataBuffer {
   void adoptBorrowed(void* block, std::uint32_t n);
   // Hands the block (malloc'ed) to the caller; the buffer continues empty.
   std::uint8_t* detach();
+  // Exchanges content and storage with another buffer; allocates nothing.
+  void swap(DataBuffer& other);
 
   // Replaces the content with a file's bytes; the name is UTF-8, ANSI or UTF-16
   // (files/data_buffer_files.cpp).

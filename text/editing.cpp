@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/fatal.h"
+
 namespace vk::editing {
 namespace {
 
@@ -28,7 +30,9 @@ BSTR emptyString() { return SysAllocStringLen(nullptr, 0); }
 
 BSTR unitsString(const OLECHAR* units, std::int32_t count) {
   if (units == nullptr || count <= 0) return emptyString();
-  return SysAllocStringLen(units, static_cast<UINT>(count));
+  BSTR result = SysAllocStringLen(units, static_cast<UINT>(count));
+  if (result == nullptr) capacityExceeded("automation string too long");
+  return result;
 }
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }

@@ -11,4 +11,6 @@ void fatalError(const char* what) {
   std::abort();
 }
 
+void capacityExceeded(const char* what) { throw CapacityError(what); }
+
 }  // namespace vk

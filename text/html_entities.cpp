@@ -136,7 +136,7 @@ void encodeEntities(const char* text, std::size_t length, StringBuffer& output) 
   const char* nul = static_cast<const char*>(std::memchr(text, 0, length));
   const char* end = nul ? nul : text + length;
   std::size_t total = encodedLength(text, end);
-  if (total >= static_cast<std::size_t>(INT32_MAX)) fatalError("StringBuffer size exceeds 32 bits");
+  if (total >= static_cast<std::size_t>(INT32_MAX)) capacityExceeded("StringBuffer size exceeds 32 bits");
   output.reserve(static_cast<std::int32_t>(total));
   char chunk[8192];
   std::size_t used = 0;
@@ -165,7 +165,7 @@ void encodeEntities(StringBuffer& text) {
   const char* nul = static_cast<const char*>(std::memchr(start, 0, static_cast<std::size_t>(text.length())));
   const std::size_t length = nul ? static_cast<std::size_t>(nul - start) : static_cast<std::size_t>(text.length());
   const std::size_t total = encodedLength(start, start + length);
-  if (total >= static_cast<std::size_t>(INT32_MAX)) fatalError("StringBuffer size exceeds 32 bits");
+  if (total >= static_cast<std::size_t>(INT32_MAX)) capacityExceeded("StringBuffer size exceeds 32 bits");
   text.dropLast(static_cast<std::int64_t>(text.length() - length));
   text.reserve(static_cast<std::int32_t>(total - length));
   char* bytes = text.data();

@@ -16,9 +16,9 @@ namespace {
 constexpr std::int64_t kMaxCapacity = INT32_MAX;
 
 char* allocateBlock(std::int64_t size) {
-  if (size <= 0 || size > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  if (size <= 0 || size > kMaxCapacity) capacityExceeded("StringBuffer size exceeds 32 bits");
   char* block = static_cast<char*>(blocks::allocate(static_cast<std::size_t>(size)));
-  if (block == nullptr) fatalError("out of memory");
+  if (block == nullptr) capacityExceeded("out of memory");
   return block;
 }
 
@@ -117,10 +117,10 @@ std::size_t StringBuffer::textLength() const {
 // the room reserved behind it, so resizing a long text neither copies it nor touches fresh
 // memory for the part it keeps.
 void StringBuffer::resizeBlock(std::int64_t newCapacity) {
-  if (newCapacity <= 0 || newCapacity > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  if (newCapacity <= 0 || newCapacity > kMaxCapacity) capacityExceeded("StringBuffer size exceeds 32 bits");
   char* block = static_cast<char*>(blocks::resize(data_, static_cast<std::size_t>(capacity_),
                                                   static_cast<std::size_t>(newCapacity)));
-  if (block == nullptr) fatalError("out of memory");
+  if (block == nullptr) capacityExceeded("out of memory");
   data_ = block;
   capacity_ = static_cast<std::int32_t>(newCapacity);
 }
@@ -131,7 +131,7 @@ void StringBuffer::resizeBlock(std::int64_t newCapacity) {
 void StringBuffer::growFor(std::int64_t extra, std::int64_t spare, bool updateStep) {
   if (length_ + extra < capacity_) return;
   std::int64_t newCapacity = length_ + extra + step_ + spare;
-  if (length_ + extra + 1 > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  if (length_ + extra + 1 > kMaxCapacity) capacityExceeded("StringBuffer size exceeds 32 bits");
   newCapacity = std::min(newCapacity, kMaxCapacity);
   resizeBlock(newCapacity);
   if (!updateStep) return;
@@ -243,7 +243,7 @@ void StringBuffer::swap(StringBuffer& other) {
 void StringBuffer::adoptBytes(DataBuffer& bytes) {
   checkAlive();
   std::uint32_t n = bytes.length();
-  if (n >= static_cast<std::uint32_t>(kMaxCapacity)) fatalError("StringBuffer size exceeds 32 bits");
+  if (n >= static_cast<std::uint32_t>(kMaxCapacity)) capacityExceeded("StringBuffer size exceeds 32 bits");
   if (bytes.isBorrowed() || bytes.data() == nullptr) {
     // A borrowed block stays its owner's, so its bytes are copied.
     clear();
@@ -267,7 +267,7 @@ char* StringBuffer::detach(std::int32_t* lengthOut) {
   // The caller frees the block with free(), so a page mapping is handed over as a copy.
   char* block = static_cast<char*>(blocks::toLibraryBlock(
       data_, static_cast<std::size_t>(capacity_), static_cast<std::size_t>(length_) + 1));
-  if (block == nullptr) fatalError("out of memory");
+  if (block == nullptr) capacityExceeded("out of memory");
   if (lengthOut) *lengthOut = length_;
   data_ = allocateBlock(step_);
   data_[0] = 0;
@@ -291,7 +291,8 @@ BSTR StringBuffer::toWideString() const {
   UINT units = wide.length() / 2;
   if (units == 0) return SysAllocStringLen(nullptr, 0);
   BSTR result = SysAllocStringLen(nullptr, units);
-  if (result != nullptr) std::memcpy(result, wide.data(), static_cast<std::size_t>(units) * 2);
+  if (result == nullptr) capacityExceeded("automation string too long");
+  std::memcpy(result, wide.data(), static_cast<std::size_t>(units) * 2);
   return result;
 }
 
@@ -469,7 +470,7 @@ std::int32_t StringBuffer::replaceAllGrowing(const char* find, std::size_t findL
   if (count == 0) return 0;
   const std::int64_t growth = count * static_cast<std::int64_t>(withLength - findLength);
   const std::int64_t newLength = length_ + growth;
-  if (newLength + 1 > kMaxCapacity) fatalError("StringBuffer size exceeds 32 bits");
+  if (newLength + 1 > kMaxCapacity) capacityExceeded("StringBuffer size exceeds 32 bits");
   if (newLength + 1 > capacity_) resizeBlock(newLength + 1);
   std::memmove(data_ + growth, data_, static_cast<std::size_t>(length_) + 1);
   char* out = data_;

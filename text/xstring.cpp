@@ -6,6 +6,7 @@
 #include "charset/encoding_convert.h"
 #include "platform/code_page.h"
 #include "platform/wide_units.h"
+#include "text/fatal.h"
 
 namespace vk {
 
@@ -109,6 +110,16 @@ void XString::copyFrom(const XString& other) {
   utf8Form_.clear();
   utf8Form_.appendBuffer(other.utf8Form_);
   utf8Form_.shrinkToFit();
+}
+
+void XString::swap(XString& other) {
+  std::swap(ansiExactness_, other.ansiExactness_);
+  std::swap(wideCurrent_, other.wideCurrent_);
+  std::swap(ansiCurrent_, other.ansiCurrent_);
+  std::swap(utf8Current_, other.utf8Current_);
+  wideForm_.swap(other.wideForm_);
+  ansiForm_.swap(other.ansiForm_);
+  utf8Form_.swap(other.utf8Form_);
 }
 
 void XString::markOnlyWideCurrent() {
@@ -286,7 +297,9 @@ BSTR XString::toWideString() {
   if (bytes < 4) return SysAllocStringLen(nullptr, 0);
   auto units = static_cast<UINT>(bytes / 2 - 1);
   BSTR result = SysAllocStringLen(nullptr, units);
-  if (result != nullptr) std::memcpy(result, wideForm_.data(), std::size_t{units} * 2);
+  // A text too long for an automation string cannot be handed out whole.
+  if (result == nullptr) capacityExceeded("automation string too long");
+  std::memcpy(result, wideForm_.data(), std::size_t{units} * 2);
   return result;
 }
 
@@ -354,16 +367,22 @@ void XString::dropWideTerminator() {
 }
 
 void XString::appendWide(const OLECHAR* units) {
-  makeWideCurrent();
-  dropWideTerminator();
-  wideForm_.appendWideString(platform::asUtf16(units));
-  markOnlyWideCurrent();
+  std::uint32_t count = 0;
+  if (units != nullptr) {
+    while (units[count] != 0) ++count;
+  }
+  appendWideUnits(units, count);
 }
 
 void XString::appendWideUnits(const OLECHAR* units, std::uint32_t count) {
   makeWideCurrent();
+  if (units == nullptr) count = 0;
+  // The room comes first: a growth that is refused must leave the form with its terminator.
+  std::uint64_t needed = std::uint64_t{wideForm_.length()} + std::uint64_t{count} * 2;
+  if (needed > UINT32_MAX) capacityExceeded("DataBuffer size exceeds 32 bits");
+  wideForm_.ensureCapacity(static_cast<std::uint32_t>(needed));
   dropWideTerminator();
-  if (units != nullptr) wideForm_.append(units, std::size_t{count} * 2);
+  if (count > 0) wideForm_.append(units, std::size_t{count} * 2);
   wideForm_.appendUnit(0);
   markOnlyWideCurrent();
 }

@@ -34,6 +34,8 @@ class XString : public VelkorObject {
   // Exactly `count` bytes; a null pointer or a first byte of 0 clears.
   void setFromUtf8(const char* bytes, std::uint32_t count);
   void copyFrom(const XString& other);
+  // Exchanges the two values (all forms and flags); allocates nothing, so it cannot fail.
+  void swap(XString& other);
   // Takes an already built UTF-8 text as the value, with the outcome of
   // setFromUtf8(built's bytes, built's length), but by taking over the buffer's block instead
   // of copying it; `built` continues empty.

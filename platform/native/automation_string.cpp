@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/fatal.h"
-
 namespace {
 constexpr std::size_t kPrefixBytes = sizeof(std::uint32_t);
 
@@ -16,9 +14,10 @@ std::uint32_t* prefixOf(BSTR s) {
 }  // namespace
 
 BSTR SysAllocStringLen(const OLECHAR* s, UINT len) {
-  // The byte count must fit the 32-bit prefix.
+  // The byte count must fit the 32-bit prefix; a longer string is refused as oleaut32
+  // refuses it, with no string.
   std::uint64_t bytes = static_cast<std::uint64_t>(len) * sizeof(OLECHAR);
-  if (bytes > 0x7FFFFFF0u) vk::fatalError("automation string too long");
+  if (bytes > 0x7FFFFFF0u) return nullptr;
   char* block = static_cast<char*>(std::malloc(kPrefixBytes + bytes + sizeof(OLECHAR)));
   if (block == nullptr) return nullptr;
   std::uint32_t prefix = static_cast<std::uint32_t>(bytes);

@@ -8,6 +8,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@
 #include "charset/encoding_convert.h"
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
+#include "platform/native/native_files.h"
 #include "platform/system_message.h"
 
 namespace vk::platform {
@@ -29,12 +31,10 @@ namespace {
 
 constexpr std::uint32_t kGenericAll = 0x10000000u;
 constexpr std::uint32_t kErrorTooManyOpenFiles = 4;
-constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 constexpr std::uint32_t kErrorWriteProtect = 19;
 constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
-constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorBusy = 170;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
@@ -88,6 +88,8 @@ std::uint32_t missingEntryError(const std::string& path) {
   return directoryExists(parent) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
+}  // namespace
+
 std::uint32_t win32ErrorFor(int error, const std::string& path) {
   switch (error) {
     case ENOENT: return missingEntryError(path);
@@ -112,6 +114,16 @@ std::uint32_t win32ErrorFor(int error, const std::string& path) {
     default: return kErrorGenFailure;
   }
 }
+
+bool isOpenInProcess(dev_t device, ino_t inode) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  for (const auto& entry : gOpenFiles) {
+    if (entry.second.device == device && entry.second.inode == inode) return true;
+  }
+  return false;
+}
+
+namespace {
 
 // The registered entry of a handle, or null (with the last error set) for one not open.
 // Called with the registry locked.
@@ -218,6 +230,8 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
   return fd;
 }
 
+}  // namespace
+
 std::string utf8FromWide(const char16_t* name) {
   std::size_t units = 0;
   while (name[units] != 0) ++units;
@@ -226,6 +240,8 @@ std::string utf8FromWide(const char16_t* name) {
               utf8);
   return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.length());
 }
+
+namespace {
 
 // The process's current directory as the file system names it (UTF-8).
 bool currentDirectoryUtf8(std::string* path) {
@@ -335,6 +351,70 @@ bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
   if (bytesWritten != nullptr) *bytesWritten = done;
   setLastErrorCode(kErrorSuccess);
   return true;
+}
+
+namespace {
+
+// flock, retried when a signal interrupts the wait.
+int lockFile(int fd, int operation) {
+  int result;
+  do {
+    result = ::flock(fd, operation);
+  } while (result != 0 && errno == EINTR);
+  return result;
+}
+
+}  // namespace
+
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
+                std::uint32_t* bytesWritten) {
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  if (!isOpen(file)) return false;
+  int fd = static_cast<int>(file);
+  // O_APPEND puts every write at the end as the file is at that moment; the lock keeps the
+  // writes of one record together when the system takes fewer bytes than asked and the loop
+  // writes the rest. A file that takes no lock (a FIFO on some systems) is written unlocked.
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ((flags & O_APPEND) == 0 && ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0)) {
+    setLastErrorCode(win32ErrorFor(errno, std::string()));
+    return false;
+  }
+  bool locked = lockFile(fd, LOCK_EX) == 0;
+  bool ok = writeFile(file, bytes, count, bytesWritten);
+  std::uint32_t error = lastErrorCode();
+  if (locked) lockFile(fd, LOCK_UN);
+  setLastErrorCode(error);
+  return ok;
+}
+
+bool flushFileBuffers(FileHandle file) {
+  if (!isOpen(file)) return false;
+  int fd = static_cast<int>(file);
+  int result;
+  do {
+    result = ::fsync(fd);
+  } while (result != 0 && errno == EINTR);
+  // Objects that keep nothing to flush (a pipe, a terminal) answer EINVAL: nothing is lost.
+  if (result != 0 && errno != EINVAL) {
+    setLastErrorCode(win32ErrorFor(errno, std::string()));
+    return false;
+  }
+  setLastErrorCode(kErrorSuccess);
+  return true;
+}
+
+std::uint32_t getFileType(FileHandle file) {
+  if (!isOpen(file)) return kFileTypeUnknown;
+  struct stat info;
+  if (::fstat(static_cast<int>(file), &info) != 0) {
+    setLastErrorCode(win32ErrorFor(errno, std::string()));
+    return kFileTypeUnknown;
+  }
+  setLastErrorCode(kErrorSuccess);
+  if (S_ISREG(info.st_mode)) return kFileTypeDisk;
+  if (S_ISCHR(info.st_mode)) return kFileTypeChar;
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return kFileTypePipe;
+  return kFileTypeUnknown;
 }
 
 std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_t* distanceHigh,

@@ -67,6 +67,34 @@ std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_
   return low;
 }
 
+// The file layer opens a file for appending without write sharing, so no other writer has it
+// open: the move to the end and the write that follows are alone on the file.
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
+                std::uint32_t* bytesWritten) {
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  LONG high = 0;
+  if (SetFilePointer(toHandle(file), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR) {
+    return false;
+  }
+  return writeFile(file, bytes, count, bytesWritten);
+}
+
+bool flushFileBuffers(FileHandle file) {
+  if (FlushFileBuffers(toHandle(file))) return true;
+  // Consoles and pipes keep nothing to flush.
+  return GetLastError() == ERROR_INVALID_HANDLE && GetFileType(toHandle(file)) != FILE_TYPE_DISK;
+}
+
+std::uint32_t getFileType(FileHandle file) {
+  switch (GetFileType(toHandle(file))) {
+    case FILE_TYPE_DISK: return kFileTypeDisk;
+    case FILE_TYPE_CHAR: return kFileTypeChar;
+    case FILE_TYPE_PIPE: return kFileTypePipe;
+    default: return kFileTypeUnknown;
+  }
+}
+
 bool closeHandle(FileHandle file) { return CloseHandle(toHandle(file)) != FALSE; }
 
 void sleepMilliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
