@@ -142,14 +142,32 @@ regsvr32() {
   return $code
 }
 
-# runs a script with this bitness's cscript and applies the three-part rule; extra environment
-# first.
-run_script() {
+# start_script <name> <script> [environment...]: runs a script with this bitness's cscript, its
+# output into the log folder under <name>; answers cscript's exit code. With file_size_limit
+# set (in KiB), the host runs under that file-size limit with SIGXFSZ ignored, so a write past
+# it fails as a full disk does.
+start_script() {
   local name=$1 script=$2
   shift 2
-  local out=$log/$name.out.txt err=$log/$name.err.txt code=0
-  env "$@" timeout 120 wine "$system\\cscript.exe" //nologo "$(winpath "$root/$script")" "${script_args[@]}" \
-    >"$out" 2>"$err" || code=$?
+  local launcher=()
+  if [[ -n ${file_size_limit:-} ]]; then
+    launcher=(bash -c 'trap "" XFSZ; ulimit -f "$0"; exec "$@"' "$file_size_limit")
+  fi
+  "${launcher[@]}" env "$@" timeout 120 wine "$system\\cscript.exe" //nologo "$(winpath "$root/$script")" \
+    "${script_args[@]}" >"$log/$name.out.txt" 2>"$log/$name.err.txt"
+}
+
+# runs a script (as start_script) and applies the three-part rule.
+run_script() {
+  local name=$1 code=0
+  start_script "$@" || code=$?
+  check_script "$name" "$code"
+}
+
+# check_script <name> <exit code>: the three-part rule on a finished script's output.
+check_script() {
+  local name=$1 code=$2
+  local out=$log/$name.out.txt err=$log/$name.err.txt
   tr -d '\r' <"$out" >"$out.unix"
   sed 's/^/    /' "$out.unix"
   local last
@@ -288,6 +306,8 @@ bitness_stage() {
   script_args=("$scratch" zone)
   run_script "$tag-vbs-zone" tests/wine/vkstring_suite.vbs LC_ALL=C.UTF-8 TZ=IST-5:30
 
+  file_safety_stage
+
   echo "== $bits-bit: regsvr32 /u"
   code=0
   regsvr32 "$tag-regsvr32-u" /u "$module" || code=$?
@@ -307,6 +327,48 @@ bitness_stage() {
   ((code == 0)) || problem "$bits-bit vk_wine_shell_tests: exit code $code"
   grep -q '^\[  PASSED  \] [1-9]' "$log/$tag-shell-tests.out.txt.unix" || problem "$bits-bit vk_wine_shell_tests: no passed tests reported"
   check_unregistered_keys "$tag-after-shell-tests"
+}
+
+# The file members' promises with the system's own file API: two script hosts appending to
+# one file at the same time keep every line whole, and a replacing save that the system stops
+# part-way (a file-size limit) answers 0 and leaves the original byte for byte, with no
+# temporary file beside it.
+file_safety_stage() {
+  local folder=$stage/scratch/files-$bits
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  local log_file=$folder/appended.txt lines=60
+  echo "== $bits-bit: two script hosts appending to one file at once"
+  local first second first_code=0 second_code=0
+  script_args=("$(winpath "$log_file")" append A $lines)
+  start_script "$tag-append-a" tests/wine/file_safety.vbs LC_ALL=C.UTF-8 &
+  first=$!
+  script_args=("$(winpath "$log_file")" append B $lines)
+  start_script "$tag-append-b" tests/wine/file_safety.vbs LC_ALL=C.UTF-8 &
+  second=$!
+  wait "$first" || first_code=$?
+  wait "$second" || second_code=$?
+  check_script "$tag-append-a" "$first_code"
+  check_script "$tag-append-b" "$second_code"
+  local expected=$folder/expected.txt
+  for host in A B; do
+    for ((i = 1; i <= lines; i++)); do printf 'host %s line %d %s\n' "$host" "$i" "$(printf "%0$((i * 37 % 500 + 1))d" 0)"; done
+  done | sort >"$expected"
+  tr -d '\r' <"$log_file" | sort >"$folder/got.txt"
+  if ! cmp -s "$expected" "$folder/got.txt"; then
+    problem "$bits-bit: concurrent appends lost or spliced lines ($(wc -l <"$folder/got.txt") of $((2 * lines)) lines)"
+  fi
+
+  echo "== $bits-bit: a save stopped by the file-size limit keeps the original"
+  local target=$folder/keep.txt
+  head -c 20480 /dev/zero | tr '\0' 'k' >"$target"
+  cp "$target" "$folder/keep.orig"
+  script_args=("$(winpath "$target")" savefail)
+  file_size_limit=64 run_script "$tag-save-fail" tests/wine/file_safety.vbs LC_ALL=C.UTF-8
+  cmp -s "$target" "$folder/keep.orig" || problem "$bits-bit: the failed save changed the original"
+  local left
+  left=$(find "$folder" -name '*.tmp' | wc -l)
+  ((left == 0)) || problem "$bits-bit: the failed save left $left temporary file(s)"
 }
 
 # Both modules registered side by side: unregistering <gone> leaves <kept> registered and working,
