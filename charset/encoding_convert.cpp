@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "charset/ansi_text_converter.h"
 #include "charset/charset_names.h"
 #include "charset/iso2022_hooks.h"
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {
@@ -635,5 +636,9 @@ bool EncodingConvert::convertToCharset(std::int32_t sourceCodePage, const char* 
   if (destination == 0) return false;
   return convert(sourceCodePage, destination, bytes, count, output);
 }
+
+// The native system services convert ANSI file names with the engine's tables from the start
+// of the process (this file is part of every program that converts).
+[[maybe_unused]] const bool kAnsiTextConverterInstalled = installAnsiTextConverter();
 
 }  // namespace vk

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 // VK_UNICODE_NO_SIMD selects the portable loops (as on targets without SSE2), for testing.
 #if !defined(VK_UNICODE_NO_SIMD) && \

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "coding/content_coding.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {

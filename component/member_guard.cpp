@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "component/vkstring.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/wide_units.h"
 #include "text/block_memory.h"
 #include "text/data_buffer.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 #include "text/string_buffer.h"
 #include "text/xstring.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/automation.h"
 #include "text/data_buffer.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {

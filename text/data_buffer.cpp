@@ -6,7 +6,7 @@
 
 #include "platform/memory_hint.h"
 #include "text/block_memory.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 

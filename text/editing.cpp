@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk::editing {
 namespace {

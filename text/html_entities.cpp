@@ -5,7 +5,7 @@
 #include <string>
 
 #include "charset/encoding_convert.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk::html {
 

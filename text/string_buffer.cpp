@@ -4,12 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "charset/encoding_convert.h"
 #include "platform/code_page.h"
 #include "platform/system_message.h"
 #include "text/block_memory.h"
 #include "text/data_buffer.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 namespace {
@@ -274,26 +273,6 @@ char* StringBuffer::detach(std::int32_t* lengthOut) {
   capacity_ = step_;
   length_ = 0;
   return block;
-}
-
-void StringBuffer::convertFromAnsi(std::int32_t codePage) {
-  checkAlive();
-  DataBuffer converted;
-  EncodingConvert().convertFromAnsi(codePage, data_, static_cast<std::uint32_t>(length_), converted);
-  adoptBytes(converted);
-}
-
-BSTR StringBuffer::toWideString() const {
-  checkAlive();
-  DataBuffer wide;
-  EncodingConvert().convertFromAnsi(codepage::kUtf16Le, data_, static_cast<std::uint32_t>(length_),
-                                    wide);
-  UINT units = wide.length() / 2;
-  if (units == 0) return SysAllocStringLen(nullptr, 0);
-  BSTR result = SysAllocStringLen(nullptr, units);
-  if (result == nullptr) capacityExceeded("automation string too long");
-  std::memcpy(result, wide.data(), static_cast<std::size_t>(units) * 2);
-  return result;
 }
 
 void StringBuffer::appendSystemMessage(std::uint32_t code) {

@@ -6,7 +6,7 @@
 #include "charset/encoding_convert.h"
 #include "platform/code_page.h"
 #include "platform/wide_units.h"
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 namespace vk {
 

@@ -12,9 +12,8 @@
 #include <mutex>
 #include <string>
 
-#include "charset/unicode_forms.h"
 #include "platform/registry.h"
-#include "text/data_buffer.h"
+#include "unicode/utf8.h"
 
 namespace {
 
@@ -106,12 +105,7 @@ std::u16string classesValue(const std::u16string& path) {
   return value;
 }
 
-std::string utf8Path(const std::u16string& path) {
-  vk::DataBuffer utf8;
-  vk::utf16ToUtf8(reinterpret_cast<const std::uint8_t*>(path.data()),
-                  static_cast<std::uint32_t>(path.size() * 2), utf8);
-  return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.length());
-}
+std::string utf8Path(const std::u16string& path) { return vk::utf8::fromUtf16(path); }
 
 // The loaded module at `path`, loading it on first use. Called under modulesLock().
 HRESULT moduleAt(const std::string& path, LoadedModule* module) {

@@ -20,11 +20,10 @@
 #include <thread>
 #include <unordered_map>
 
-#include "charset/encoding_convert.h"
-#include "charset/unicode_forms.h"
 #include "platform/code_page.h"
 #include "platform/native/native_files.h"
 #include "platform/system_message.h"
+#include "unicode/utf8.h"
 
 namespace vk::platform {
 namespace {
@@ -235,10 +234,7 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
 std::string utf8FromWide(const char16_t* name) {
   std::size_t units = 0;
   while (name[units] != 0) ++units;
-  DataBuffer utf8;
-  utf16ToUtf8(reinterpret_cast<const std::uint8_t*>(name), static_cast<std::uint32_t>(units * 2),
-              utf8);
-  return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.length());
+  return utf8::fromUtf16(name, units);
 }
 
 namespace {
@@ -271,19 +267,16 @@ FileHandle createFileA(const char* name, std::uint32_t access, std::uint32_t sha
   }
   // The name must come back from UTF-16 as it went in: a byte that the ANSI code page does
   // not map (or that its conversion drops) would otherwise open some other name.
-  auto length = static_cast<std::uint32_t>(std::strlen(name));
-  DataBuffer wide;
-  EncodingConvert().convertFromAnsi(codepage::kUtf16Le, name, length, wide);
-  DataBuffer back;
-  EncodingConvert().convert(codepage::kUtf16Le, ansiCodePage(), wide.data(), wide.length(), back);
-  if (wide.length() == 0 || back.length() != length || std::memcmp(back.data(), name, length) != 0) {
+  std::size_t length = std::strlen(name);
+  std::u16string wide;
+  ansiToWide(name, length, &wide);
+  std::string back;
+  wideToAnsi(wide.data(), wide.size(), &back);
+  if (wide.empty() || back.size() != length || std::memcmp(back.data(), name, length) != 0) {
     setLastErrorCode(kErrorInvalidName);
     return kInvalidFileHandle;
   }
-  DataBuffer utf8;
-  utf16ToUtf8(wide.data(), wide.length(), utf8);
-  std::string path(reinterpret_cast<const char*>(utf8.data()), utf8.length());
-  return createFileUtf8(path, access, shareMode, disposition);
+  return createFileUtf8(utf8::fromUtf16(wide), access, shareMode, disposition);
 }
 
 FileHandle createFileW(const char16_t* name, std::uint32_t access, std::uint32_t shareMode,
@@ -464,10 +457,9 @@ void sleepMilliseconds(std::uint32_t milliseconds) {
 std::uint32_t getCurrentDirectoryW(std::uint32_t size, char16_t* buffer) {
   std::string path;
   if (!currentDirectoryUtf8(&path)) return 0;
-  DataBuffer wide;
-  utf8ToUtf16(reinterpret_cast<const std::uint8_t*>(path.data()),
-              static_cast<std::uint32_t>(path.size()), wide);
-  std::uint32_t units = wide.length() / 2;
+  std::u16string wide;
+  utf8::toUtf16(path.data(), path.size(), &wide);
+  auto units = static_cast<std::uint32_t>(wide.size());
   if (buffer == nullptr || size <= units) return units + 1;
   if (units > 0) std::memcpy(buffer, wide.data(), std::size_t{units} * 2);
   buffer[units] = 0;
@@ -477,10 +469,11 @@ std::uint32_t getCurrentDirectoryW(std::uint32_t size, char16_t* buffer) {
 std::uint32_t getCurrentDirectoryA(std::uint32_t size, char* buffer) {
   std::string path;
   if (!currentDirectoryUtf8(&path)) return 0;
-  DataBuffer ansi;
-  EncodingConvert().convert(codepage::kUtf8, ansiCodePage(), path.data(),
-                            static_cast<std::uint32_t>(path.size()), ansi);
-  std::uint32_t bytes = ansi.length();
+  std::u16string wide;
+  utf8::toUtf16(path.data(), path.size(), &wide);
+  std::string ansi;
+  wideToAnsi(wide.data(), wide.size(), &ansi);
+  auto bytes = static_cast<std::uint32_t>(ansi.size());
   if (buffer == nullptr || size <= bytes) return bytes + 1;
   if (bytes > 0) std::memcpy(buffer, ansi.data(), bytes);
   buffer[bytes] = 0;

@@ -1,4 +1,4 @@
-#include "text/fatal.h"
+#include "platform/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>

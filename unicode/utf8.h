@@ -1,0 +1,36 @@
+// UTF-8 one character at a time, and whole names between UTF-16 and UTF-8: the one UTF-8 coder
+// that the layers below the conversion engine (the native system services: file names, module
+// paths, the registry file) and the tools use. The engine's bulk conversions follow the same
+// rules, with their own fast paths.
+//
+// Writing: a code point up to U+10FFFF becomes its 1- to 4-byte sequence; a surrogate value
+// (a lone half of a pair) is written as the 3-byte sequence of its value, so that a UTF-16 name
+// holding one still names one file and comes back unchanged.
+// Reading: only well-formed sequences are read (no overlong forms, nothing above U+10FFFF);
+// whether 3-byte surrogate sequences are accepted is the caller's choice.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vk::utf8 {
+
+// The number of bytes written to `out` (1 to 4).
+std::size_t encode(std::uint32_t codePoint, std::uint8_t out[4]);
+void append(std::string& out, std::uint32_t codePoint);
+
+enum class Surrogates { Refuse, Accept };
+// Reads one sequence at bytes[0..count): its length, with the code point in *codePoint, or 0
+// when the bytes there are not a well-formed sequence (or are cut short).
+std::size_t decode(const std::uint8_t* bytes, std::size_t count, std::uint32_t* codePoint,
+                   Surrogates surrogates = Surrogates::Refuse);
+
+// A UTF-16 text as UTF-8: a high surrogate followed by a low one is one character; any other
+// surrogate is written by its value (see above).
+std::string fromUtf16(const char16_t* units, std::size_t count);
+std::string fromUtf16(const std::u16string& text);
+// A UTF-8 text as UTF-16, 3-byte surrogate sequences accepted. False when a byte does not
+// start a well-formed sequence; `out` then holds the units read before it.
+bool toUtf16(const char* bytes, std::size_t count, std::u16string* out);
+
+}  // namespace vk::utf8
