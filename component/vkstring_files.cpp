@@ -56,6 +56,23 @@ ValueBytes valueBytesIn(XString& value, std::int32_t codePage, DataBuffer& conve
   return {converted.data(), converted.length()};
 }
 
+// SaveToFile and AppendToFile: the value's bytes in the charset, handed to the file layer's
+// whole write or its append.
+enum class FileWrite { Replace, Append };
+
+LONG writeValue(XString& value, BSTR filename, BSTR charset, FileWrite how) {
+  XString name = argumentValue(filename);
+  XString charsetName = argumentValue(charset);
+  std::int32_t codePage = convertibleCodePage(charsetName);
+  if (codePage == 0) return 0;
+  DataBuffer converted;
+  ValueBytes bytes = valueBytesIn(value, codePage, converted);
+  bool written = how == FileWrite::Replace
+                     ? FileSys::writeWholeFile(name.getUtf8(), bytes.data, bytes.count, nullptr)
+                     : FileSys::appendToFile(name, bytes.data, bytes.count, nullptr);
+  return written ? 1 : 0;
+}
+
 }  // namespace
 
 HRESULT VkString::LoadFileBody(BSTR filename, BSTR charset, LONG* success) {
@@ -88,30 +105,14 @@ HRESULT VkString::LoadFileBody(BSTR filename, BSTR charset, LONG* success) {
 }
 
 HRESULT VkString::SaveToFileBody(BSTR filename, BSTR charset, LONG* success) {
-  XString name = argumentValue(filename);
-  XString charsetName = argumentValue(charset);
-  std::int32_t codePage = convertibleCodePage(charsetName);
-  if (codePage == 0) {
-    setResult(success, false);
-    return S_OK;
-  }
-  DataBuffer converted;
-  ValueBytes bytes = valueBytesIn(value_, codePage, converted);
-  setResult(success, FileSys::writeWholeFile(name.getUtf8(), bytes.data, bytes.count, nullptr));
+  LONG result = writeValue(value_, filename, charset, FileWrite::Replace);
+  if (success != nullptr) *success = result;
   return S_OK;
 }
 
 HRESULT VkString::AppendToFileBody(BSTR filename, BSTR charset, LONG* success) {
-  XString name = argumentValue(filename);
-  XString charsetName = argumentValue(charset);
-  std::int32_t codePage = convertibleCodePage(charsetName);
-  if (codePage == 0) {
-    setResult(success, false);
-    return S_OK;
-  }
-  DataBuffer converted;
-  ValueBytes bytes = valueBytesIn(value_, codePage, converted);
-  setResult(success, FileSys::appendToFile(name, bytes.data, bytes.count, nullptr));
+  LONG result = writeValue(value_, filename, charset, FileWrite::Append);
+  if (success != nullptr) *success = result;
   return S_OK;
 }
 

@@ -182,70 +182,17 @@ HRESULT VkString::MatchesBody(BSTR pattern, LONG caseSensitive, LONG* result) {
   return S_OK;
 }
 
-HRESULT VkString::get_NumAsciiBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptAscii);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumLatinBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptLatin);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumCentralEuroBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptCentralEuro);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumGreekBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptGreek);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumHebrewBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptHebrew);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumArabicBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptArabic);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumJapaneseBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptJapanese);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumKoreanBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptKorean);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumChineseBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptChinese);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumThaiBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptThai);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
-
-HRESULT VkString::get_NumCyrillicBody(LONG* pVal) {
-  LONG n = scriptCount(value_, UnicodeInfo::ScriptCyrillic);
-  if (pVal != nullptr) *pVal = n;
-  return S_OK;
-}
+// The eleven script counts, one property per class of UnicodeInfo, each the count of that
+// class over the value's UTF-16 form.
+#define VK_SCRIPT_PROPERTIES(P) P(Ascii) P(Latin) P(CentralEuro) P(Greek) P(Hebrew) P(Arabic) P(Japanese) P(Korean) P(Chinese) P(Thai) P(Cyrillic)
+#define VK_SCRIPT_COUNT_BODY(script)                                       \
+  HRESULT VkString::get_Num##script##Body(LONG* pVal) {                   \
+    LONG n = scriptCount(value_, UnicodeInfo::Script##script);             \
+    if (pVal != nullptr) *pVal = n;                                        \
+    return S_OK;                                                           \
+  }
+VK_SCRIPT_PROPERTIES(VK_SCRIPT_COUNT_BODY)
+#undef VK_SCRIPT_COUNT_BODY
+#undef VK_SCRIPT_PROPERTIES
 
 }  // namespace vk

@@ -32,9 +32,20 @@ install_missing cmake make mingw-w64 mingw-w64-tools libwine-dev
 if [[ $bits != 64 ]]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
-    apt-get update -qq
+    apt-get update -qq || echo "apt-get update failed; going on with the indexes at hand"
   fi
-  install_missing libwine:i386
+  # The 32-bit stdole2.tlb comes from Wine's i386 half. When the package archive cannot give
+  # the i386 packages (a mirror caught mid-sync), a build of both bitnesses makes the 64-bit
+  # module and says plainly that the 32-bit one was not built; asked for 32 alone, it fails.
+  if ! install_missing libwine:i386; then
+    if [[ $bits = both ]]; then
+      echo "NOT BUILT: the 32-bit module (libwine:i386 cannot be installed from the package archive now)"
+      bits=64
+    else
+      echo "libwine:i386 cannot be installed: the 32-bit module cannot be built" >&2
+      exit 1
+    fi
+  fi
 fi
 
 # libbzip2's source tree, fetched once per build folder; prints its path.

@@ -18,6 +18,17 @@ fi
 missing=($(printf '%s\n' "${missing[@]}" | grep -v '^$' || true))
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
-  apt-get update -qq
+  # A mirror caught mid-sync answers with index files of the wrong size; a later try usually
+  # gets a consistent set. When one index stays out of reach, the install goes on with the
+  # indexes that did arrive and fails on its own if the packages are not among them.
+  for try in 1 2 3; do
+    apt-get update -qq && break
+    if ((try == 3)); then
+      echo "apt-get update failed three times; installing from the indexes at hand"
+      break
+    fi
+    echo "apt-get update failed; trying again in $((try * 15)) s"
+    sleep $((try * 15))
+  done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
