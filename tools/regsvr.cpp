@@ -63,7 +63,9 @@ void explainRegistryFailure(HRESULT hr) {
   }
   registryKeyExists(RegistryRoot::ClassesRoot, u"CLSID");
   std::string problem = registryProblem();
-  if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+  if (problem.empty()) return;
+  if (problem[0] >= 'a' && problem[0] <= 'z') problem[0] = static_cast<char>(problem[0] - 32);
+  std::fprintf(stderr, "%s.\n", problem.c_str());
 }
 
 }  // namespace
@@ -106,6 +108,13 @@ int main(int argc, char** argv) {
     }
     dlclose(handle);
     return kFailEntry;
+  }
+  // The file the loader took the module from, absolute, is what it registers (a bare name may
+  // have been found on the library path).
+  Dl_info loaded;
+  if (dladdr(reinterpret_cast<void*>(entry), &loaded) != 0 && loaded.dli_fname != nullptr &&
+      realpath(loaded.dli_fname, absolute) != nullptr) {
+    path = absolute;
   }
   HRESULT hr = entry();
   // The module stays loaded until the process ends a moment later: its registry store lives

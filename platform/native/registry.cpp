@@ -247,6 +247,17 @@ class Session {
       }
       return false;
     }
+    // The file is replaced by a rename in its folder: a folder this user cannot write refuses
+    // every change, even one that would leave the file's bytes as they are.
+    std::size_t slash = s_.path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : s_.path.substr(0, slash);
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) != 0) {
+      int error = errno;
+      if (isPermissionError(error)) {
+        fail(kRegistryAccessDenied, changeDenied(s_.path, "its folder " + folder + " is not writable", error));
+        return false;
+      }
+    }
     return lockWait(LOCK_EX, lockPath);
   }
 
