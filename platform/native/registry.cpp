@@ -130,7 +130,7 @@ std::int32_t writeTree(Store& s) {
     if (fd >= 0) unlink(temp.c_str());
     s.loaded = false;
     if (isPermissionError(error)) {
-      return refuse(s, kRegistryAccessDenied, changeDenied(s.path, "its folder takes no new file", error));
+      return refuse(s, kRegistryAccessDenied, changeDenied(s.path, "it cannot be replaced", error));
     }
     return refuse(s, kRegistryIoFailed, systemError("cannot write the registry file", s.path, error));
   }
