@@ -3,8 +3,17 @@
 #include "component/class_factory.h"
 #include "component/ivkstring.h"
 #include "component/registrar.h"
+#include "platform/registry.h"
 
 namespace vk {
+namespace {
+
+// A registry result (a Win32 error code) as the entry points answer it.
+HRESULT fromRegistryCode(std::int32_t code) {
+  return code == 0 ? S_OK : static_cast<HRESULT>(0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu));
+}
+
+}  // namespace
 
 Module& Module::instance() {
   static Module module;
@@ -36,20 +45,24 @@ HRESULT Module::getClassObject(REFCLSID clsid, REFIID riid, void** object) {
   return factory->QueryInterface(riid, object);
 }
 
+// A whole registration or unregistration is one group of registry changes: the registry's
+// file is written once for it.
 HRESULT Module::registerServer() {
+  platform::RegistryChangeGroup changes;
   Registrar registrar;
   registrar.addReplacement(u"MODULE", doubleQuotes(modulePath_));
   HRESULT hr = registrar.registerScript(registrationScript());
-  if (FAILED(hr)) return hr;
-  return registerTypeLibrary(modulePath_);
+  if (SUCCEEDED(hr)) hr = registerTypeLibrary(modulePath_);
+  return FAILED(hr) ? hr : fromRegistryCode(changes.finish());
 }
 
 HRESULT Module::unregisterServer() {
+  platform::RegistryChangeGroup changes;
   Registrar registrar;
   registrar.addReplacement(u"MODULE", doubleQuotes(modulePath_));
-  registrar.unregisterScript(registrationScript());
+  HRESULT hr = registrar.unregisterScript(registrationScript());
   unregisterTypeLibrary(modulePath_);
-  return S_OK;
+  return FAILED(hr) ? hr : fromRegistryCode(changes.finish());
 }
 
 void Module::terminate() {

@@ -303,16 +303,22 @@ HRESULT Registrar::run(const std::u16string& script, bool registering) {
   }
   std::vector<RootNode> roots;
   if (!Parser(text).parse(&roots)) return E_FAIL;
+  // The script's changes reach the registry's file in one write, when the group finishes.
+  platform::RegistryChangeGroup changes;
+  HRESULT hr = S_OK;
   for (const RootNode& root : roots) {
     for (const KeyNode& key : root.keys) {
       if (registering) {
-        if (HRESULT hr = registerKey(root.root, u"", key); FAILED(hr)) return hr;
+        hr = registerKey(root.root, u"", key);
+        if (FAILED(hr)) break;
       } else {
         unregisterKey(root.root, u"", key);
       }
     }
+    if (FAILED(hr)) break;
   }
-  return S_OK;
+  HRESULT finished = fromWin32(changes.finish());
+  return FAILED(hr) ? hr : finished;
 }
 
 }  // namespace vk

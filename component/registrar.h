@@ -33,7 +33,8 @@ class Registrar {
  public:
   void addReplacement(const std::u16string& name, const std::u16string& value);
   // Registration stops at the first failure and answers it; unregistration goes on through
-  // every key and answers S_OK unless the script does not parse.
+  // every key and answers S_OK unless the script does not parse or the registry cannot be
+  // changed at all (it may only be read, or cannot be read).
   HRESULT registerScript(const std::u16string& script);
   HRESULT unregisterScript(const std::u16string& script);
 

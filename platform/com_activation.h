@@ -41,7 +41,10 @@ void CoUninitialize();
 
 // "VkString.VkString" -> its class identifier, following the ProgID's "CurVer" to the
 // versioned ProgID. CO_E_CLASSSTRING for a ProgID that is not registered (or null),
-// E_INVALIDARG for a null out pointer.
+// E_INVALIDARG for a null out pointer. When the registry cannot be read, both lookups here
+// answer why instead of "not registered": 0x800703F1 (ERROR_BADDB) for a corrupt registry
+// file, 0x800703F8 (ERROR_REGISTRY_IO_FAILED) for one that cannot be read; registryProblem()
+// tells the file and, for a corrupt one, the line.
 HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid);
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" -> identifier; a text that is not one gives
 // CO_E_CLASSSTRING.
@@ -51,7 +54,8 @@ HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid);
 int StringFromGUID2(REFGUID guid, LPOLESTR text, int capacity);
 
 // The class object of a registered in-process class. REGDB_E_CLASSNOTREG (0x80040154) when
-// the class (or its "InprocServer32") is not registered, CO_E_DLLNOTFOUND when the module's
+// the class (or its "InprocServer32") is not registered (or the registry's failure, as for
+// CLSIDFromProgID), CO_E_DLLNOTFOUND when the module's
 // file is missing, CO_E_ERRORINDLL when it does not load or lacks DllGetClassObject, otherwise
 // what DllGetClassObject answers.
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID serverInfo, REFIID riid,

@@ -3,6 +3,7 @@
 // this is advapi32; natively it is a tree kept in the process or shared through a file.
 // Paths use '\' between key names. Results are Win32 error codes (0 on success).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,13 +22,39 @@ enum class RegistryRoot {
 
 constexpr std::int32_t kRegistryOk = 0;
 constexpr std::int32_t kRegistryNotFound = 2;  // ERROR_FILE_NOT_FOUND
+// The registry may be read but not changed by this user (ERROR_ACCESS_DENIED); natively, its
+// file or folder is not writable, and registryProblem says which.
+constexpr std::int32_t kRegistryAccessDenied = 5;
 
 // The registry's file is corrupt (ERROR_BADDB); registryProblem says where.
 constexpr std::int32_t kRegistryCorrupt = 1009;
 // The registry's file cannot be read, locked or written (ERROR_REGISTRY_IO_FAILED).
 constexpr std::int32_t kRegistryIoFailed = 1016;
+// A key would be nested deeper than kRegistryMaxDepth keys below its root (ERROR_BADKEY).
+constexpr std::int32_t kRegistryTooDeep = 1010;
+constexpr std::size_t kRegistryMaxDepth = 512;
 
-// Creates the key and every missing key on its path (or opens it).
+// Gathers the changes made while it lives into one: natively, the registry's file is locked
+// from the group's first change to its end and written once, at the end, instead of once per
+// change (so registering N keys costs one write of the file, not N). Other threads' operations
+// wait for the group. Groups may nest; the outermost one writes. On Windows each change is made
+// at once, as always.
+class RegistryChangeGroup {
+ public:
+  RegistryChangeGroup();
+  ~RegistryChangeGroup();  // finishes the group when finish() was not called
+  RegistryChangeGroup(const RegistryChangeGroup&) = delete;
+  RegistryChangeGroup& operator=(const RegistryChangeGroup&) = delete;
+  // Ends the group: the first failure to use the registry's file met in it (a change refused
+  // for the file's permissions, a corrupt or unreadable file) or in writing it; 0 otherwise.
+  std::int32_t finish();
+
+ private:
+  bool finished_ = false;
+};
+
+// Creates the key and every missing key on its path (or opens it); kRegistryTooDeep for a path
+// of more than kRegistryMaxDepth names.
 std::int32_t registryCreateKey(RegistryRoot root, const std::u16string& path);
 bool registryKeyExists(RegistryRoot root, const std::u16string& path);
 // Sets a string value of an existing key; an empty name is the key's default value.
@@ -60,6 +87,9 @@ std::string registryDefaultFilePath();
 // Why the last operation failed to use the file (a corrupt file, with its line; a system
 // error); empty when it did not.
 std::string registryProblem();
+// The code of that failure (kRegistryCorrupt, kRegistryIoFailed, kRegistryAccessDenied,
+// kRegistryTooDeep); kRegistryOk when the last operation met none.
+std::int32_t registryProblemCode();
 #endif
 
 }  // namespace vk::platform

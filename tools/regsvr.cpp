@@ -7,11 +7,13 @@
 // every message back; options may also be written -u and -s. The exit codes are regsvr32's:
 // 0 success, 1 bad arguments, 3 the module does not load, 4 the entry point is missing, 5 the
 // entry point failed. The registry is the one the module itself chooses (VK_REGISTRY, see
-// README.md); a failure caused by the registry's file is explained.
+// README.md); a failure caused by the registry is explained: a file this user may only read,
+// a corrupt one (with its line), a key nested too deep.
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -37,6 +39,33 @@ char optionLetter(const char* arg) {
   if ((arg[0] != '/' && arg[0] != '-') || arg[1] == 0 || arg[2] != 0) return 0;
   char c = arg[1];
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// Says what the registry had against the registration, when that is why it failed. The module
+// keeps its own registry state, so what is known here comes from the failure's code and from
+// reading the same registry file again.
+void explainRegistryFailure(HRESULT hr) {
+  using namespace vk::platform;
+  std::uint32_t bits = static_cast<std::uint32_t>(hr);
+  std::int32_t code = (bits >> 16) == 0x8007u ? static_cast<std::int32_t>(bits & 0xFFFFu) : -1;
+  std::string file = registryFilePath();
+  if (code == kRegistryAccessDenied && !file.empty()) {
+    std::fprintf(stderr,
+                 "The registry file %s may be read but not changed by this user (access denied); "
+                 "register as its owner, or into a registry file of your own (VK_REGISTRY=FILE).\n",
+                 file.c_str());
+    return;
+  }
+  if (code == kRegistryTooDeep) {
+    std::fprintf(stderr, "A key of the registration is nested deeper than %zu keys, which the registry refuses.\n",
+                 kRegistryMaxDepth);
+    return;
+  }
+  registryKeyExists(RegistryRoot::ClassesRoot, u"CLSID");
+  std::string problem = registryProblem();
+  if (problem.empty()) return;
+  if (problem[0] >= 'a' && problem[0] <= 'z') problem[0] = static_cast<char>(problem[0] - 32);
+  std::fprintf(stderr, "%s.\n", problem.c_str());
 }
 
 }  // namespace
@@ -80,6 +109,13 @@ int main(int argc, char** argv) {
     dlclose(handle);
     return kFailEntry;
   }
+  // The file the loader took the module from, absolute, is what it registers (a bare name may
+  // have been found on the library path).
+  Dl_info loaded;
+  if (dladdr(reinterpret_cast<void*>(entry), &loaded) != 0 && loaded.dli_fname != nullptr &&
+      realpath(loaded.dli_fname, absolute) != nullptr) {
+    path = absolute;
+  }
   HRESULT hr = entry();
   // The module stays loaded until the process ends a moment later: its registry store lives
   // for the life of the module's image, and unloading it first would only discard that.
@@ -87,10 +123,7 @@ int main(int argc, char** argv) {
     if (!silent) {
       std::fprintf(stderr, "The module \"%s\" was loaded but the call to %s failed with error code 0x%08X.\n",
                    module, entryName, static_cast<unsigned>(hr));
-      // The module reads the same registry file; reading it here tells what is wrong with it.
-      vk::platform::registryKeyExists(vk::platform::RegistryRoot::ClassesRoot, u"CLSID");
-      std::string problem = vk::platform::registryProblem();
-      if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+      explainRegistryFailure(hr);
     }
     return kFailReg;
   }

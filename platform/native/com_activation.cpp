@@ -99,6 +99,15 @@ std::u16string guidText(const GUID& g) {
   return std::u16string(text, kGuidTextLength);
 }
 
+// What a lookup that found nothing answers: `missing`, unless the registry itself could not be
+// read (its file is corrupt or unreadable), which is told as that failure (ERROR_BADDB,
+// ERROR_REGISTRY_IO_FAILED as HRESULTs) rather than as a class that is not registered.
+HRESULT lookupFailure(HRESULT missing) {
+  std::int32_t code = vk::platform::registryProblemCode();
+  if (code == vk::platform::kRegistryOk) return missing;
+  return makeHresult(0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu));
+}
+
 std::u16string classesValue(const std::u16string& path) {
   std::u16string value;
   if (!vk::platform::registryGetString(RegistryRoot::ClassesRoot, path, u"", &value)) value.clear();
@@ -189,7 +198,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
     name += *p;
   }
   if (name.empty()) return CO_E_CLASSSTRING;
-  if (!vk::platform::registryKeyExists(RegistryRoot::ClassesRoot, name)) return CO_E_CLASSSTRING;
+  if (!vk::platform::registryKeyExists(RegistryRoot::ClassesRoot, name)) return lookupFailure(CO_E_CLASSSTRING);
 
   // Follow "CurVer" to the versioned ProgID; its "CLSID" names the class. When a step of the
   // chain lacks one, the nearest earlier step's "CLSID" is taken.
@@ -201,7 +210,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
     std::u16string versioned = classesValue(name + u"\\CLSID");
     if (!versioned.empty()) classText = versioned;
   }
-  return parseGuid(classText, clsid) ? S_OK : CO_E_CLASSSTRING;
+  return parseGuid(classText, clsid) ? S_OK : lookupFailure(CO_E_CLASSSTRING);
 }
 
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, REFIID riid, LPVOID* object) {
@@ -210,7 +219,7 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, REFIID riid, 
   if (initCount == 0) return CO_E_NOTINITIALIZED;
   if ((clsContext & CLSCTX_INPROC_SERVER) == 0) return kClassNotRegistered;
   std::u16string server = classesValue(u"CLSID\\" + guidText(clsid) + u"\\InprocServer32");
-  if (server.empty()) return kClassNotRegistered;
+  if (server.empty()) return lookupFailure(kClassNotRegistered);
   std::lock_guard<std::recursive_mutex> guard(modulesLock());
   LoadedModule module;
   HRESULT hr = moduleAt(utf8Path(server), &module);

@@ -1,25 +1,18 @@
-// The native registry: one tree per predefined root, guarded by a lock. Key and value names
-// compare case-insensitively (ASCII), as on Windows, and keep the spelling they were created
-// with.
+// The native registry: one tree per predefined root (registry_file.h), guarded by a lock.
 //
 // The tree lives either in the process only or in a file that every process on the machine
 // using the same file shares (so a registration made by one process is seen by the next). In
 // file mode each operation takes an advisory lock on "<file>.lock" (shared to read, exclusive
 // to change), reloads the tree when the file's bytes differ from what this process last saw,
 // and after a change writes the whole tree to "<file>.tmp.<pid>" and renames it over the file,
-// so a reader never meets half a file and two writers never lose each other's changes. A file
-// that cannot be read as the format below is refused: every operation fails with
-// kRegistryCorrupt and the file is left as it is.
+// so a reader never meets half a file and two writers never lose each other's changes. A
+// change group (RegistryChangeGroup) keeps the exclusive lock from its first change to its end
+// and writes the file once, then. A file that cannot be read as registry_file.cpp describes is
+// refused: every operation fails with kRegistryCorrupt and the file is left as it is.
 //
-// File format (UTF-8, lines ending in LF):
-//   VkString registry 1
-//   key <ROOT> "<path>"        one line per key, ROOT one of HKEY_CLASSES_ROOT,
-//   value "<name>" "<data>"    HKEY_CURRENT_USER, ...; values belong to the key above them
-//   end
-// <path> joins the key names with '\'; the empty name is the key's default value. Strings
-// are quoted; inside them '\\' '\"' '\n' '\r' '\t' stand for themselves' characters and
-// '\uXXXX' (four hex digits) for any other UTF-16 unit below U+0020, U+007F and a surrogate
-// without its partner; every other character is written as UTF-8.
+// Reading needs no more than read access to the file: when this user cannot open the lock
+// for writing (a registry owned by another user, a system one), a reader shares the lock
+// opened read-only, or reads without it, and a change fails with kRegistryAccessDenied.
 #include "platform/registry.h"
 
 #include <errno.h>
@@ -30,60 +23,18 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <mutex>
+
+#include "platform/native/registry_file.h"
 
 namespace vk::platform {
 namespace {
 
-constexpr char kHeader[] = "VkString registry 1";
-constexpr char kHeaderStart[] = "VkString registry ";
+using registry_file::Key;
+using registry_file::Tree;
+using registry_file::splitPath;
+
 constexpr char kMemoryName[] = ":memory:";
-constexpr int kRootCount = 7;
-const char* const kRootNames[kRootCount] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",    "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-    "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "HKEY_CURRENT_CONFIG",
-};
-
-char16_t foldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-struct NoCaseLess {
-  bool operator()(const std::u16string& a, const std::u16string& b) const {
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-      char16_t x = foldCase(a[i]);
-      char16_t y = foldCase(b[i]);
-      if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-  }
-};
-
-struct Key {
-  std::u16string name;
-  std::map<std::u16string, std::u16string, NoCaseLess> values;
-  std::map<std::u16string, std::unique_ptr<Key>, NoCaseLess> subkeys;
-};
-
-struct Tree {
-  Key roots[kRootCount];
-};
-
-std::vector<std::u16string> splitPath(const std::u16string& path) {
-  std::vector<std::u16string> parts;
-  std::u16string part;
-  for (char16_t c : path) {
-    if (c == u'\\') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
 
 Key* find(Tree& tree, RegistryRoot root, const std::u16string& path) {
   Key* key = &tree.roots[static_cast<int>(root)];
@@ -110,255 +61,10 @@ Key* findParent(Tree& tree, RegistryRoot root, const std::u16string& path, std::
   return key;
 }
 
-Key* createPath(Key* key, const std::vector<std::u16string>& parts) {
-  for (const std::u16string& part : parts) {
-    std::unique_ptr<Key>& slot = key->subkeys[part];
-    if (!slot) {
-      slot = std::make_unique<Key>();
-      slot->name = part;
-    }
-    key = slot.get();
-  }
-  return key;
-}
-
-// ---- Strings in the file ----
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-void appendQuoted(std::string& out, const std::u16string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  out += '"';
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t u = text[i];
-    if (u == u'\\' || u == u'"') {
-      out += '\\';
-      out += static_cast<char>(u);
-    } else if (u == u'\n') {
-      out += "\\n";
-    } else if (u == u'\r') {
-      out += "\\r";
-    } else if (u == u'\t') {
-      out += "\\t";
-    } else if (isHigh(u) && i + 1 < text.size() && isLow(text[i + 1])) {
-      appendUtf8(out, 0x10000 + ((static_cast<std::uint32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (u < 0x20 || u == 0x7F || isHigh(u) || isLow(u)) {
-      out += "\\u";
-      for (int shift = 12; shift >= 0; shift -= 4) out += hex[(u >> shift) & 15];
-    } else {
-      appendUtf8(out, u);
-    }
-  }
-  out += '"';
-}
-
-// Reads one UTF-8 character at line[at]; 0 when the bytes are not well-formed UTF-8.
-std::size_t readUtf8(const std::string& line, std::size_t at, std::uint32_t* cp) {
-  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(line[i]); };
-  std::uint8_t b = byte(at);
-  std::size_t length;
-  std::uint32_t value;
-  std::uint32_t least;
-  if (b < 0x80) {
-    *cp = b;
-    return 1;
-  } else if (b >= 0xC2 && b <= 0xDF) {
-    length = 2, value = b & 0x1F, least = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    length = 3, value = b & 0x0F, least = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    length = 4, value = b & 0x07, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > line.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    std::uint8_t c = byte(at + i);
-    if ((c & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (c & 0x3F);
-  }
-  if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  *cp = value;
-  return length;
-}
-
-// Reads the quoted string at line[*at] and moves past it; an error text when it is malformed.
-const char* readQuoted(const std::string& line, std::size_t* at, std::u16string* text) {
-  std::size_t i = *at;
-  if (i >= line.size() || line[i] != '"') return "a quoted string is expected";
-  ++i;
-  text->clear();
-  while (true) {
-    if (i >= line.size()) return "a string is not closed";
-    char c = line[i];
-    if (c == '"') break;
-    if (c == '\\') {
-      if (i + 1 >= line.size()) return "a string is not closed";
-      char e = line[i + 1];
-      i += 2;
-      switch (e) {
-        case '\\': *text += u'\\'; break;
-        case '"': *text += u'"'; break;
-        case 'n': *text += u'\n'; break;
-        case 'r': *text += u'\r'; break;
-        case 't': *text += u'\t'; break;
-        case 'u': {
-          if (i + 4 > line.size()) return "a \\u escape needs four hex digits";
-          std::uint32_t unit = 0;
-          for (int k = 0; k < 4; ++k) {
-            char h = line[i + static_cast<std::size_t>(k)];
-            int d = (h >= '0' && h <= '9') ? h - '0'
-                    : (h >= 'A' && h <= 'F') ? h - 'A' + 10
-                    : (h >= 'a' && h <= 'f') ? h - 'a' + 10
-                                             : -1;
-            if (d < 0) return "a \\u escape needs four hex digits";
-            unit = (unit << 4) | static_cast<std::uint32_t>(d);
-          }
-          *text += static_cast<char16_t>(unit);
-          i += 4;
-          break;
-        }
-        default:
-          return "unknown escape in a string";
-      }
-      continue;
-    }
-    if (static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F) return "a control character in a string";
-    std::uint32_t cp;
-    std::size_t length = readUtf8(line, i, &cp);
-    if (length == 0) return "bytes that are not UTF-8";
-    if (cp >= 0x10000) {
-      *text += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      *text += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      *text += static_cast<char16_t>(cp);
-    }
-    i += length;
-  }
-  *at = i + 1;
-  return nullptr;
-}
-
-// ---- Whole files ----
-
-void writeKey(std::string& out, const char* rootName, const std::u16string& path, const Key& key) {
-  if (!path.empty() || !key.values.empty()) {
-    out += "key ";
-    out += rootName;
-    out += ' ';
-    appendQuoted(out, path);
-    out += '\n';
-    for (const auto& value : key.values) {
-      out += "value ";
-      appendQuoted(out, value.first);
-      out += ' ';
-      appendQuoted(out, value.second);
-      out += '\n';
-    }
-  }
-  for (const auto& sub : key.subkeys) {
-    writeKey(out, rootName, path.empty() ? sub.second->name : path + u'\\' + sub.second->name,
-             *sub.second);
-  }
-}
-
-std::string serialize(const Tree& tree) {
-  std::string out = kHeader;
-  out += '\n';
-  for (int r = 0; r < kRootCount; ++r) writeKey(out, kRootNames[r], u"", tree.roots[r]);
-  out += "end\n";
-  return out;
-}
-
-// Builds the tree from a file's bytes; an error text (with its line) when they are malformed.
-std::string parse(const std::string& bytes, Tree* tree) {
-  std::size_t lineStart = 0;
-  int lineNumber = 0;
-  Key* current = nullptr;
-  bool ended = false;
-  while (lineStart < bytes.size()) {
-    std::size_t lineEnd = bytes.find('\n', lineStart);
-    if (lineEnd == std::string::npos) return "the last line has no line break (the file is cut short)";
-    std::string line = bytes.substr(lineStart, lineEnd - lineStart);
-    lineStart = lineEnd + 1;
-    ++lineNumber;
-    auto fail = [&](const std::string& why) { return "line " + std::to_string(lineNumber) + ": " + why; };
-    if (ended) return fail("text after the end line");
-    if (lineNumber == 1) {
-      if (line == kHeader) continue;
-      if (line.compare(0, sizeof(kHeaderStart) - 1, kHeaderStart) == 0) {
-        return fail("format version " + line.substr(sizeof(kHeaderStart) - 1) + " is not understood");
-      }
-      return fail("not a registry file (the first line is not \"" + std::string(kHeader) + "\")");
-    }
-    if (line == "end") {
-      ended = true;
-      continue;
-    }
-    std::size_t at;
-    if (line.compare(0, 4, "key ") == 0) {
-      at = 4;
-      std::size_t space = line.find(' ', at);
-      if (space == std::string::npos) return fail("a key line needs a root and a path");
-      std::string rootName = line.substr(at, space - at);
-      int root = -1;
-      for (int r = 0; r < kRootCount; ++r) {
-        if (rootName == kRootNames[r]) root = r;
-      }
-      if (root < 0) return fail("unknown root \"" + rootName + "\"");
-      at = space + 1;
-      std::u16string path;
-      if (const char* why = readQuoted(line, &at, &path)) return fail(why);
-      if (at != line.size()) return fail("text after the key's path");
-      std::vector<std::u16string> parts = splitPath(path);
-      // Names are separated by exactly one '\' and never empty.
-      std::size_t joined = 0;
-      for (const auto& p : parts) joined += p.size();
-      if (!parts.empty() && joined + parts.size() - 1 != path.size()) return fail("an empty key name in a path");
-      current = createPath(&tree->roots[root], parts);
-    } else if (line.compare(0, 6, "value ") == 0) {
-      if (current == nullptr) return fail("a value before any key");
-      at = 6;
-      std::u16string name, data;
-      if (const char* why = readQuoted(line, &at, &name)) return fail(why);
-      if (at >= line.size() || line[at] != ' ') return fail("a value line needs a name and a value");
-      ++at;
-      if (const char* why = readQuoted(line, &at, &data)) return fail(why);
-      if (at != line.size()) return fail("text after the value");
-      current->values[name] = data;
-    } else {
-      return fail("a line that is neither key, value nor end");
-    }
-  }
-  if (lineNumber == 0) return "the file is empty";
-  if (!ended) return "the file has no end line (it is cut short)";
-  return std::string();
-}
-
 // ---- The store ----
 
 struct Store {
-  std::mutex lock;
+  std::recursive_mutex lock;  // recursive: a change group holds it across its operations
   bool chosen = false;
   std::string path;  // empty: the tree lives in this process only
   Tree tree;
@@ -366,6 +72,13 @@ struct Store {
   bool seenFile = false;     // whether the file existed then (an empty file is not a missing one)
   std::string seen;          // the file's bytes as last read or written by this process
   std::string problem;
+  std::int32_t problemCode = kRegistryOk;
+  // The change group in progress: how many are open, the file lock it holds from its first
+  // change to its end, whether the tree has changes not yet written, and its first failure.
+  int groupDepth = 0;
+  int groupLockFd = -1;
+  bool groupChanged = false;
+  std::int32_t groupFailure = kRegistryOk;
 };
 
 Store& store() {
@@ -373,8 +86,58 @@ Store& store() {
   return *s;
 }
 
-std::string systemError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
+std::string systemError(const std::string& what, const std::string& path, int error) {
+  return what + " " + path + ": " + std::strerror(error);
+}
+
+// Whether a system error means this user may not write there (rather than that it failed).
+bool isPermissionError(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+std::string changeDenied(const std::string& path, const std::string& what, int error) {
+  return "the registry file " + path + " cannot be changed by this user: " + what + ": " +
+         std::strerror(error);
+}
+
+std::int32_t refuse(Store& s, std::int32_t code, const std::string& problem) {
+  s.problem = problem;
+  s.problemCode = code;
+  if (s.groupDepth > 0 && s.groupFailure == kRegistryOk) s.groupFailure = code;
+  return code;
+}
+
+// Writes the tree to "<file>.tmp.<pid>" and renames that over the file; on a failure the file
+// is left as it was and the next operation reads it again.
+std::int32_t writeTree(Store& s) {
+  std::string bytes = registry_file::serialize(s.tree);
+  if (s.loaded && s.seenFile && bytes == s.seen) return kRegistryOk;
+  std::string temp = s.path + ".tmp." + std::to_string(getpid());
+  unlink(temp.c_str());  // left behind by an earlier process with this id
+  int error = 0;
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) error = errno;
+  for (std::size_t done = 0; error == 0 && done < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    else if (n == 0) error = EIO;
+    else done += static_cast<std::size_t>(n);
+  }
+  // The data reaches the disk before the rename makes it the registry.
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && rename(temp.c_str(), s.path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    if (fd >= 0) unlink(temp.c_str());
+    s.loaded = false;
+    if (isPermissionError(error)) {
+      return refuse(s, kRegistryAccessDenied, changeDenied(s.path, "it cannot be replaced", error));
+    }
+    return refuse(s, kRegistryIoFailed, systemError("cannot write the registry file", s.path, error));
+  }
+  s.seen = std::move(bytes);
+  s.seenFile = true;
+  s.loaded = true;
+  return kRegistryOk;
 }
 
 }  // namespace
@@ -404,6 +167,9 @@ std::string registryDefaultFilePath() {
 namespace {
 
 void choose(Store& s, const std::string& path) {
+  if (s.groupLockFd >= 0) close(s.groupLockFd);  // a group's unwritten changes belong to the old place
+  s.groupLockFd = -1;
+  s.groupChanged = false;
   s.chosen = true;
   s.path = path;
   s.tree = Tree();
@@ -411,6 +177,7 @@ void choose(Store& s, const std::string& path) {
   s.seenFile = false;
   s.seen.clear();
   s.problem.clear();
+  s.problemCode = kRegistryOk;
 }
 
 // Makes the folders on the way to `path` (like mkdir -p of its parent).
@@ -422,37 +189,21 @@ void makeParents(const std::string& path) {
 
 // One operation on the store: holds the process's lock and, for a file, the file lock, with
 // the tree brought up to date. `ok` is false (and `code` says why) when the file cannot be used.
+// Within a change group that already holds the file lock the tree is current as it is: no
+// other process can have changed the file.
 class Session {
  public:
   explicit Session(bool change) : guard_(store().lock), s_(store()), change_(change) {
     if (!s_.chosen) choose(s_, registryDefaultFilePath());
     s_.problem.clear();
-    if (s_.path.empty()) return;
-    std::string lockPath = s_.path + ".lock";
-    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lockFd_ < 0 && errno == ENOENT && change_) {
-      makeParents(s_.path);
-      lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    s_.problemCode = kRegistryOk;
+    if (s_.path.empty() || s_.groupLockFd >= 0) return;
+    if (change_ ? lockForChange() : lockForReading()) load();
+    if (ok() && change_ && s_.groupDepth > 0) {
+      // The group keeps the lock to its end, when its changes are written at once.
+      s_.groupLockFd = lockFd_;
+      lockFd_ = -1;
     }
-    if (lockFd_ < 0) {
-      // Without its folder there is no file to read either: an empty registry.
-      if (errno == ENOENT && !change_) {
-        s_.tree = Tree();
-        s_.loaded = true;
-        s_.seenFile = false;
-        s_.seen.clear();
-        return;
-      }
-      fail(kRegistryIoFailed, systemError("cannot open the registry lock", lockPath));
-      return;
-    }
-    while (flock(lockFd_, change_ ? LOCK_EX : LOCK_SH) != 0) {
-      if (errno != EINTR) {
-        fail(kRegistryIoFailed, systemError("cannot lock", lockPath));
-        return;
-      }
-    }
-    load();
   }
 
   ~Session() {
@@ -463,44 +214,96 @@ class Session {
   std::int32_t code() const { return code_; }
   Tree& tree() { return s_.tree; }
 
-  // Writes the changed tree to the file; the change is undone in memory when that fails.
+  // Writes the changed tree to the file (in a change group, when the group ends).
   std::int32_t commit() {
     if (s_.path.empty() || !ok()) return code_;
-    std::string bytes = serialize(s_.tree);
-    if (s_.loaded && s_.seenFile && bytes == s_.seen) return kRegistryOk;
-    std::string temp = s_.path + ".tmp." + std::to_string(getpid());
-    unlink(temp.c_str());  // left behind by an earlier process with this id
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    bool written = fd >= 0;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-      ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) written = false;
-      else done += static_cast<std::size_t>(n);
+    if (s_.groupLockFd >= 0) {
+      s_.groupChanged = true;
+      return kRegistryOk;
     }
-    // The data reaches the disk before the rename makes it the registry.
-    if (written) written = fsync(fd) == 0;
-    if (fd >= 0 && close(fd) != 0) written = false;
-    if (written) written = rename(temp.c_str(), s_.path.c_str()) == 0;
-    if (!written) {
-      std::string why = systemError("cannot write the registry file", s_.path);
-      unlink(temp.c_str());
-      s_.loaded = false;  // the next operation reads the file again
-      return fail(kRegistryIoFailed, why);
-    }
-    s_.seen = bytes;
-    s_.seenFile = true;
-    s_.loaded = true;
-    return kRegistryOk;
+    return code_ = writeTree(s_);
+  }
+
+  std::int32_t fail(std::int32_t code, const std::string& problem) {
+    code_ = code;
+    return refuse(s_, code, problem);
   }
 
  private:
+  // Takes "<file>.lock" exclusively, making the folders on the way when they are missing.
+  bool lockForChange() {
+    std::string lockPath = s_.path + ".lock";
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0 && errno == ENOENT) {
+      makeParents(s_.path);
+      lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    }
+    if (lockFd_ < 0) {
+      int error = errno;
+      if (isPermissionError(error)) {
+        fail(kRegistryAccessDenied, changeDenied(s_.path, "its lock " + lockPath + " cannot be opened for writing", error));
+      } else {
+        fail(kRegistryIoFailed, systemError("cannot open the registry lock", lockPath, error));
+      }
+      return false;
+    }
+    // The file is replaced by a rename in its folder: a folder this user cannot write refuses
+    // every change, even one that would leave the file's bytes as they are.
+    std::size_t slash = s_.path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : s_.path.substr(0, slash);
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) != 0) {
+      int error = errno;
+      if (isPermissionError(error)) {
+        fail(kRegistryAccessDenied, changeDenied(s_.path, "its folder " + folder + " is not writable", error));
+        return false;
+      }
+    }
+    return lockWait(LOCK_EX, lockPath);
+  }
+
+  // Takes "<file>.lock" shared; false when there is nothing to load.
+  bool lockForReading() {
+    std::string lockPath = s_.path + ".lock";
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0 && isPermissionError(errno)) {
+      // A registry this user may only read (another user's, a system one): share its lock when
+      // that can be opened for reading, else read without it. The file is only ever replaced
+      // whole, by a rename, so a reader meets one version or the other, never half of one.
+      lockFd_ = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+      if (lockFd_ < 0) return true;
+    }
+    if (lockFd_ < 0) {
+      int error = errno;
+      if (error == ENOENT) {
+        // Without its folder there is no file to read either: an empty registry.
+        s_.tree = Tree();
+        s_.loaded = true;
+        s_.seenFile = false;
+        s_.seen.clear();
+      } else {
+        fail(kRegistryIoFailed, systemError("cannot open the registry lock", lockPath, error));
+      }
+      return false;
+    }
+    return lockWait(LOCK_SH, lockPath);
+  }
+
+  bool lockWait(int how, const std::string& lockPath) {
+    while (flock(lockFd_, how) != 0) {
+      if (errno != EINTR) {
+        fail(kRegistryIoFailed, systemError("cannot lock", lockPath, errno));
+        return false;
+      }
+    }
+    return true;
+  }
+
   void load() {
     std::string bytes;
     int fd = open(s_.path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       if (errno != ENOENT) {
-        fail(kRegistryIoFailed, systemError("cannot read the registry file", s_.path));
+        fail(kRegistryIoFailed, systemError("cannot read the registry file", s_.path, errno));
         return;
       }
     } else {
@@ -509,7 +312,7 @@ class Session {
         ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-          std::string why = systemError("cannot read the registry file", s_.path);
+          std::string why = systemError("cannot read the registry file", s_.path, errno);
           close(fd);
           fail(kRegistryIoFailed, why);
           return;
@@ -523,7 +326,7 @@ class Session {
     if (s_.loaded && exists == s_.seenFile && bytes == s_.seen) return;
     Tree fresh;
     if (exists) {
-      std::string why = parse(bytes, &fresh);
+      std::string why = registry_file::parse(bytes, &fresh);
       if (!why.empty()) {
         s_.loaded = false;
         fail(kRegistryCorrupt, "the registry file " + s_.path + " is corrupt: " + why);
@@ -531,18 +334,12 @@ class Session {
       }
     }
     s_.tree = std::move(fresh);
-    s_.seen = bytes;
+    s_.seen = std::move(bytes);
     s_.seenFile = exists;
     s_.loaded = true;
   }
 
-  std::int32_t fail(std::int32_t code, const std::string& problem) {
-    code_ = code;
-    s_.problem = problem;
-    return code;
-  }
-
-  std::lock_guard<std::mutex> guard_;
+  std::lock_guard<std::recursive_mutex> guard_;
   Store& s_;
   bool change_;
   int lockFd_ = -1;
@@ -554,7 +351,13 @@ class Session {
 std::int32_t registryCreateKey(RegistryRoot root, const std::u16string& path) {
   Session session(true);
   if (!session.ok()) return session.code();
-  createPath(&session.tree().roots[static_cast<int>(root)], splitPath(path));
+  std::vector<std::u16string> parts = splitPath(path);
+  if (parts.size() > kRegistryMaxDepth) {
+    return session.fail(kRegistryTooDeep, "a key nested " + std::to_string(parts.size()) +
+                                              " keys deep is refused: keys nest at most " +
+                                              std::to_string(kRegistryMaxDepth) + " deep");
+  }
+  registry_file::createPath(&session.tree().roots[static_cast<int>(root)], parts);
   return session.commit();
 }
 
@@ -626,25 +429,59 @@ std::vector<std::u16string> registrySubkeys(RegistryRoot root, const std::u16str
   return names;
 }
 
+RegistryChangeGroup::RegistryChangeGroup() {
+  Store& s = store();
+  s.lock.lock();  // held to the group's end: other threads' operations wait for it
+  if (s.groupDepth++ == 0) {
+    s.groupChanged = false;
+    s.groupFailure = kRegistryOk;
+  }
+}
+
+RegistryChangeGroup::~RegistryChangeGroup() {
+  if (!finished_) finish();
+}
+
+std::int32_t RegistryChangeGroup::finish() {
+  if (finished_) return kRegistryOk;
+  finished_ = true;
+  Store& s = store();
+  std::int32_t written = kRegistryOk;
+  if (--s.groupDepth == 0 && s.groupLockFd >= 0) {
+    if (s.groupChanged) written = writeTree(s);
+    close(s.groupLockFd);
+    s.groupLockFd = -1;
+    s.groupChanged = false;
+  }
+  std::int32_t code = s.groupFailure != kRegistryOk ? s.groupFailure : written;
+  s.lock.unlock();
+  return code;
+}
+
 void registryUseMemory() {
-  std::lock_guard<std::mutex> guard(store().lock);
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
   choose(store(), std::string());
 }
 
 void registryUseFile(const std::string& path) {
-  std::lock_guard<std::mutex> guard(store().lock);
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
   choose(store(), path);
 }
 
 std::string registryFilePath() {
-  std::lock_guard<std::mutex> guard(store().lock);
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
   if (!store().chosen) choose(store(), registryDefaultFilePath());
   return store().path;
 }
 
 std::string registryProblem() {
-  std::lock_guard<std::mutex> guard(store().lock);
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
   return store().problem;
+}
+
+std::int32_t registryProblemCode() {
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
+  return store().problemCode;
 }
 
 }  // namespace vk::platform

@@ -121,4 +121,12 @@ std::vector<std::u16string> registrySubkeys(RegistryRoot root, const std::u16str
   return names;
 }
 
+// advapi32 makes each change at once; a group has nothing to gather.
+RegistryChangeGroup::RegistryChangeGroup() = default;
+RegistryChangeGroup::~RegistryChangeGroup() = default;
+std::int32_t RegistryChangeGroup::finish() {
+  finished_ = true;
+  return ERROR_SUCCESS;
+}
+
 }  // namespace vk::platform

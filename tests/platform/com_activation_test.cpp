@@ -172,4 +172,42 @@ TEST(ComActivation, CreationRefusalsBeforeAnyModuleAnswers) {
   std::remove(textFile);
 }
 
+// A registry file that cannot be read is told as such by both lookups, never as a class that
+// is not registered; a missing file is an empty registry, where nothing is registered.
+TEST(ComActivation, UnreadableRegistryIsNotReportedAsUnregistered) {
+  char folder[] = "/tmp/vk_activation_registry_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string corrupt = std::string(folder) + "/corrupt";
+  if (std::FILE* f = std::fopen(corrupt.c_str(), "w")) {
+    std::fputs("VkString registry 1\nkey HKEY_CLASSES_ROOT \"VkString.VkString\"\nvalue \"\" open\nend\n", f);
+    std::fclose(f);
+  }
+  const struct {
+    std::string file;
+    HRESULT byProgId;
+    HRESULT byClass;
+    const char* problem;
+  } cases[] = {
+      {corrupt, makeHresult(0x800703F1u), makeHresult(0x800703F1u), "is corrupt: line 3: a quoted string is expected"},
+      {folder, makeHresult(0x800703F8u), makeHresult(0x800703F8u), "cannot read the registry file"},
+      {std::string(folder) + "/missing", CO_E_CLASSSTRING, kClassNotRegistered, ""},
+  };
+  {
+    ModelScope model;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.file);
+      vk::platform::registryUseFile(c.file);
+      CLSID clsid{};
+      EXPECT_EQ(CLSIDFromProgID(u"VkString.VkString", &clsid), c.byProgId);
+      EXPECT_NE(vk::platform::registryProblem().find(c.problem), std::string::npos) << vk::platform::registryProblem();
+      void* object = nullptr;
+      EXPECT_EQ(CoCreateInstance(kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), c.byClass);
+      EXPECT_EQ(object, nullptr);
+    }
+  }
+  vk::platform::registryUseMemory();
+  std::remove(corrupt.c_str());
+  rmdir(folder);
+}
+
 }  // namespace

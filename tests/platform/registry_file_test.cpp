@@ -1,16 +1,21 @@
 // The registry kept in a file: any string survives the file, other processes' changes are
-// seen and never lost, a corrupt file is refused and left alone, and the file's place follows
-// the environment.
+// seen and never lost, a corrupt file is refused and left alone, a file this user may only
+// read serves reads and refuses changes, nesting is bounded, a group of changes is one write,
+// and the file's place follows the environment.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "component/registrar.h"
 #include "platform/registry.h"
 
 namespace vk::platform {
@@ -209,6 +214,153 @@ TEST_F(RegistryFile, UnusablePlaceIsReported) {
   EXPECT_EQ(registryCreateKey(kRoot, u"Key"), kRegistryIoFailed);
   EXPECT_NE(registryProblem().find(dir_ + "/plain/registry"), std::string::npos) << registryProblem();
   EXPECT_FALSE(registryKeyExists(kRoot, u"Key"));
+}
+
+// Bytes this process has handed to write() so far (/proc/self/io "wchar").
+long long bytesWritten() {
+  std::FILE* io = std::fopen("/proc/self/io", "r");
+  long long value = -1;
+  char line[128];
+  while (io != nullptr && std::fgets(line, sizeof line, io) != nullptr) std::sscanf(line, "wchar: %lld", &value);
+  if (io != nullptr) std::fclose(io);
+  return value;
+}
+
+// A path of `depth` keys, each named `name`.
+std::u16string nested(std::size_t depth, const std::u16string& name = u"k") {
+  std::u16string path = name;
+  for (std::size_t i = 1; i < depth; ++i) path += u"\\" + name;
+  return path;
+}
+
+TEST_F(RegistryFile, NestingIsBoundedOnCreationAndOnReading) {
+  const struct {
+    std::size_t depth;
+    std::int32_t code;
+  } cases[] = {{1, kRegistryOk}, {kRegistryMaxDepth, kRegistryOk}, {kRegistryMaxDepth + 1, kRegistryTooDeep},
+               {16000, kRegistryTooDeep}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.depth);
+    registryDeleteTree(kRoot, u"k");
+    std::string before = readFile(path_);
+    EXPECT_EQ(registryCreateKey(kRoot, nested(c.depth)), c.code);
+    if (c.code == kRegistryOk) {
+      EXPECT_TRUE(registryKeyExists(kRoot, nested(c.depth)));
+      EXPECT_EQ(registryProblem(), "");
+    } else {
+      EXPECT_EQ(readFile(path_), before);  // nothing of the refused path is written
+      EXPECT_EQ(registryProblemCode(), kRegistryTooDeep);
+      EXPECT_NE(registryProblem().find("at most 512 deep"), std::string::npos) << registryProblem();
+    }
+  }
+  // A file with a deeper key (written by hand) is refused with its line.
+  std::string deep(3 * (kRegistryMaxDepth + 1) - 2, 'k');
+  for (std::size_t i = 1; i < deep.size(); i += 3) deep.replace(i, 2, "\\\\");
+  writeFile(path_, "VkString registry 1\nkey HKEY_CLASSES_ROOT \"a\"\nkey HKEY_CLASSES_ROOT \"" + deep + "\"\nend\n");
+  registryUseFile(path_);
+  EXPECT_FALSE(registryKeyExists(kRoot, u"a"));
+  EXPECT_EQ(registryProblemCode(), kRegistryCorrupt);
+  EXPECT_NE(registryProblem().find("is corrupt: line 3: a key nested 513 deep"), std::string::npos)
+      << registryProblem();
+}
+
+// Registering costs one write of the file, whatever the number of keys: with a large registry
+// already in the file, the bytes written for a registration are the new file's size once.
+TEST_F(RegistryFile, RegistrationWritesTheFileOnce) {
+  RegistryChangeGroup others;
+  for (int k = 0; k < 2000; ++k) {
+    std::string name = "Other\\Key" + std::to_string(k);
+    ASSERT_EQ(registryCreateKey(kRoot, std::u16string(name.begin(), name.end())), kRegistryOk);
+  }
+  ASSERT_EQ(others.finish(), kRegistryOk);
+  std::u16string flat = u"HKCU\n{\n  Flat\n  {\n";
+  for (int k = 0; k < 300; ++k) {
+    std::string line = "    K" + std::to_string(k) + " = s 'v'\n";
+    flat += std::u16string(line.begin(), line.end());
+  }
+  flat += u"  }\n}\n";
+  std::u16string deep = u"HKCU\n{\n";
+  for (int k = 0; k < 300; ++k) deep += u"D\n{\n";
+  for (int k = 0; k < 300; ++k) deep += u"}\n";
+  deep += u"}\n";
+  const struct {
+    const char* name;
+    std::u16string script;
+    std::u16string lastKey;
+  } cases[] = {{"300 keys side by side", flat, u"Flat\\K299"}, {"300 keys nested", deep, nested(300, u"D")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    long long start = bytesWritten();
+    ASSERT_EQ(Registrar().registerScript(c.script), S_OK);
+    long long written = bytesWritten() - start;
+    EXPECT_EQ(written, static_cast<long long>(readFile(path_).size()));
+    registryUseFile(path_);
+    EXPECT_TRUE(registryKeyExists(RegistryRoot::CurrentUser, c.lastKey));
+  }
+}
+
+TEST_F(RegistryFile, ChangeGroupWritesAtItsEndAndReportsItsFirstFailure) {
+  ASSERT_EQ(registryCreateKey(kRoot, u"Before"), kRegistryOk);
+  std::string before = readFile(path_);
+  {
+    RegistryChangeGroup group;
+    ASSERT_EQ(registryCreateKey(kRoot, u"Grouped"), kRegistryOk);
+    ASSERT_EQ(registrySetString(kRoot, u"Grouped", u"n", u"v"), kRegistryOk);
+    {
+      RegistryChangeGroup inner;  // nested: only the outermost group writes
+      ASSERT_EQ(registryCreateKey(kRoot, u"Inner"), kRegistryOk);
+      EXPECT_EQ(inner.finish(), kRegistryOk);
+    }
+    EXPECT_TRUE(registryKeyExists(kRoot, u"Inner"));  // the group sees its own changes
+    EXPECT_EQ(readFile(path_), before);
+    EXPECT_EQ(registryCreateKey(kRoot, nested(kRegistryMaxDepth + 1)), kRegistryTooDeep);
+    EXPECT_EQ(group.finish(), kRegistryTooDeep);
+  }
+  registryUseFile(path_);
+  std::u16string value;
+  EXPECT_TRUE(registryGetString(kRoot, u"Grouped", u"n", &value));
+  EXPECT_TRUE(registryKeyExists(kRoot, u"Inner"));
+  RegistryChangeGroup clean;  // a new group starts without the old failure
+  EXPECT_EQ(clean.finish(), kRegistryOk);
+}
+
+// A registry file of another user (or the system's), readable by all in a folder this user
+// cannot write: reads work with or without its lock file, changes are refused as access
+// denied and the file is left as it is. The child drops to an unprivileged user when the tests
+// run as root; otherwise it is this user, kept out by the folder's permission bits.
+TEST_F(RegistryFile, ReadOnlyRegistryServesReadsAndRefusesChanges) {
+  ASSERT_EQ(registryCreateKey(kRoot, u"Shared"), kRegistryOk);
+  ASSERT_EQ(registrySetString(kRoot, u"Shared", u"n", u"value"), kRegistryOk);
+  const std::string bytes = readFile(path_);
+  for (bool withLock : {true, false}) {
+    SCOPED_TRACE(withLock ? "with its lock file" : "without a lock file");
+    if (!withLock) fs::remove(path_ + ".lock");
+    ASSERT_EQ(chmod(path_.c_str(), 0644), 0);
+    ASSERT_EQ(chmod(dir_.c_str(), geteuid() == 0 ? 0755 : 0555), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
+      registryUseFile(path_);
+      std::u16string value;
+      if (!registryGetString(kRoot, u"Shared", u"n", &value) || value != u"value") _exit(11);
+      if (registrySubkeys(kRoot, u"").size() != 1 || registryProblemCode() != kRegistryOk) _exit(12);
+      if (registryCreateKey(kRoot, u"New") != kRegistryAccessDenied) _exit(13);
+      if (registryProblem().find(path_ + " cannot be changed by this user") == std::string::npos) _exit(14);
+      if (registryDeleteTree(kRoot, u"Shared") != kRegistryAccessDenied) _exit(15);
+      RegistryChangeGroup group;
+      registrySetString(kRoot, u"Shared", u"n", u"other");
+      if (group.finish() != kRegistryAccessDenied) _exit(16);
+      if (!registryGetString(kRoot, u"Shared", u"n", &value) || value != u"value") _exit(17);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod(dir_.c_str(), 0700);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's check that failed (see its _exit codes)";
+    EXPECT_EQ(readFile(path_), bytes);
+  }
 }
 
 TEST(RegistryPlace, DefaultFileFollowsTheEnvironment) {

@@ -20,3 +20,9 @@ endforeach()
 # The client reaches the object by late binding only: none of the object's code is linked in.
 add_test(NAME vkstring_links_no_member_code
          COMMAND sh -c "! nm -C $<TARGET_FILE:vkstring> | grep -E ' [TtWw] vk::VkString::'")
+# The registry file as users meet it: relative module paths recorded absolute, a read-only
+# registry used by another user (the script drops to nobody when run as root), a corrupt one.
+# It keeps registries of its own under /tmp and needs no fixture.
+add_test(NAME vkstring_registry
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/registry_test.sh
+                 $<TARGET_FILE:vkstring> $<TARGET_FILE:vk_regsvr> $<TARGET_FILE:VelkorString>)

@@ -10,6 +10,7 @@
 
 #include "platform/automation.h"
 #include "platform/com_activation.h"
+#include "platform/registry.h"
 #include "platform/wide_units.h"
 #include "tools/vkstring/call_parser.h"
 #include "tools/vkstring/help.h"
@@ -74,6 +75,22 @@ std::string registrationAdvice() {
 #endif
 }
 
+// A registry that cannot be read is told as such (natively: its file, corrupt at a line, or
+// unreadable), not as a class that is not registered. False when `hr` is no such failure.
+bool complainOfRegistry(HRESULT hr) {
+#ifdef _WIN32
+  (void)hr;
+  return false;
+#else
+  const HRESULT kCorrupt = static_cast<HRESULT>(0x800703F1u);      // ERROR_BADDB
+  const HRESULT kUnreadable = static_cast<HRESULT>(0x800703F8u);   // ERROR_REGISTRY_IO_FAILED
+  std::string problem = vk::platform::registryProblem();
+  if ((hr != kCorrupt && hr != kUnreadable) || problem.empty()) return false;
+  complain(problem + " (" + hresultText(hr) + ")");
+  return true;
+#endif
+}
+
 // Owns the thread's entry into the component model and the one object.
 class Session {
  public:
@@ -93,15 +110,19 @@ class Session {
     CLSID clsid;
     hr = CLSIDFromProgID(vk::platform::asOleChars(progId.c_str()), &clsid);
     if (FAILED(hr)) {
-      complain("the class \"VkString.VkString\" is not registered (" + hresultText(hr) + "); " +
-               registrationAdvice());
+      if (!complainOfRegistry(hr)) {
+        complain("the class \"VkString.VkString\" is not registered (" + hresultText(hr) + "); " +
+                 registrationAdvice());
+      }
       return kNoObject;
     }
     void* object = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object);
     if (FAILED(hr)) {
-      complain("cannot create a \"VkString.VkString\" object (" + hresultText(hr) + "): the module "
-               "registered for it is missing or cannot be loaded; " + registrationAdvice());
+      if (!complainOfRegistry(hr)) {
+        complain("cannot create a \"VkString.VkString\" object (" + hresultText(hr) + "): the module "
+                 "registered for it is missing or cannot be loaded; " + registrationAdvice());
+      }
       return kNoObject;
     }
     object_ = static_cast<IDispatch*>(object);
