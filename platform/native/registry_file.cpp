@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "unicode/utf8.h"
+
 namespace vk::platform::registry_file {
 namespace {
 
@@ -28,24 +30,6 @@ const char* const kRootNames[kRootCount] = {
 char16_t foldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 // ---- Strings in the file ----
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -65,46 +49,16 @@ void appendQuoted(std::string& out, const std::u16string& text) {
     } else if (u == u'\t') {
       out += "\\t";
     } else if (isHigh(u) && i + 1 < text.size() && isLow(text[i + 1])) {
-      appendUtf8(out, 0x10000 + ((static_cast<std::uint32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      utf8::append(out, 0x10000 + ((static_cast<std::uint32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (u < 0x20 || u == 0x7F || isHigh(u) || isLow(u)) {
       out += "\\u";
       for (int shift = 12; shift >= 0; shift -= 4) out += hex[(u >> shift) & 15];
     } else {
-      appendUtf8(out, u);
+      utf8::append(out, u);
     }
   }
   out += '"';
-}
-
-// Reads one UTF-8 character at line[at]; 0 when the bytes are not well-formed UTF-8.
-std::size_t readUtf8(const std::string& line, std::size_t at, std::uint32_t* cp) {
-  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(line[i]); };
-  std::uint8_t b = byte(at);
-  std::size_t length;
-  std::uint32_t value;
-  std::uint32_t least;
-  if (b < 0x80) {
-    *cp = b;
-    return 1;
-  } else if (b >= 0xC2 && b <= 0xDF) {
-    length = 2, value = b & 0x1F, least = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    length = 3, value = b & 0x0F, least = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    length = 4, value = b & 0x07, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > line.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    std::uint8_t c = byte(at + i);
-    if ((c & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (c & 0x3F);
-  }
-  if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  *cp = value;
-  return length;
 }
 
 // Reads the quoted string at line[*at] and moves past it; an error text when it is malformed.
@@ -150,7 +104,8 @@ const char* readQuoted(const std::string& line, std::size_t* at, std::u16string*
     }
     if (static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F) return "a control character in a string";
     std::uint32_t cp;
-    std::size_t length = readUtf8(line, i, &cp);
+    std::size_t length =
+        utf8::decode(reinterpret_cast<const std::uint8_t*>(line.data()) + i, line.size() - i, &cp);
     if (length == 0) return "bytes that are not UTF-8";
     if (cp >= 0x10000) {
       *text += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
