@@ -24,7 +24,8 @@ target_include_directories(vk_bzip2 SYSTEM PUBLIC ${VK_BZIP2_SOURCE_DIR})
 # Third-party code, compiled as its authors ship it.
 target_compile_options(vk_bzip2 PRIVATE -w)
 
-target_link_libraries(vkcore PUBLIC vk_bzip2 Threads::Threads ole32 oleaut32 advapi32 uuid gdi32 user32)
+target_link_libraries(vk_charset PUBLIC vk_bzip2)
+target_link_libraries(vk_platform PUBLIC ole32 oleaut32 advapi32 uuid gdi32 user32)
 
 # --- type library -----------------------------------------------------------------------------
 # Compiled from the committed interface description; the IDL files it imports (oaidl.idl,
