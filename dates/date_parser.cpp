@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dates/date_names.h"
+#include "platform/calendar.h"
 
 namespace vk {
 namespace {
@@ -20,30 +21,18 @@ constexpr int kMinutesPerDay = 1440;
 // The longest RFC 822 text looked at; the rest is ignored.
 constexpr std::size_t kRfc822Limit = 199;
 
-constexpr int kDaysBeforeMonth[13] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
-
-bool isLeapYear(std::int64_t year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
-
-int daysInMonth(std::int64_t year, int month) {
-  if (month == 2 && isLeapYear(year)) return 29;
-  return kDaysBeforeMonth[month] - kDaysBeforeMonth[month - 1];
-}
 
 // Day number (0 = 30 December 1899) of a date whose month is 1-12; the day may be any value.
 std::int64_t dayNumber(std::int64_t year, int month, std::int64_t day) {
-  std::int64_t n = year * 365 + year / 4 - year / 100 + year / 400 + kDaysBeforeMonth[month - 1] +
-                   day - 693959;
-  if (month <= 2 && isLeapYear(year)) --n;
-  return n;
+  return calendar::daysFromCivil(year, static_cast<unsigned>(month), 1) + (day - 1) -
+         calendar::kAutomationDayZero;
 }
 
 // Whether the fields name a moment that exists within the automation date range.
 bool fieldsExist(std::int64_t year, std::int64_t month, std::int64_t day, std::int64_t hour,
                  std::int64_t minute, std::int64_t second) {
   if (year < 100 || year > 9999 || month < 1 || month > 12) return false;
-  if (day < 1 || day > daysInMonth(year, static_cast<int>(month))) return false;
+  if (day < 1 || day > calendar::daysInMonth(year, static_cast<unsigned>(month))) return false;
   return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
 }
 
@@ -202,17 +191,10 @@ bool DateParser::dateToFields(DATE date, SYSTEMTIME* out) const {
     return false;
   }
 
-  // The year: estimated from the mean Gregorian year, then settled against the day numbers
-  // of 1 January.
-  std::int64_t year = 1900 + static_cast<std::int64_t>(std::floor(static_cast<double>(days) / 365.2425));
-  while (dayNumber(year, 1, 1) > days) --year;
-  while (dayNumber(year + 1, 1, 1) <= days) ++year;
-  const std::int64_t dayOfYear = days - dayNumber(year, 1, 1);  // 0-based
-  int month = 1;
-  while (month < 12 && dayNumber(year, month + 1, 1) - dayNumber(year, 1, 1) <= dayOfYear) {
-    ++month;
-  }
-  const std::int64_t day = days - dayNumber(year, month, 1) + 1;
+  const calendar::CivilDate civil = calendar::civilFromDays(days + calendar::kAutomationDayZero);
+  const std::int64_t year = civil.year;
+  const int month = static_cast<int>(civil.month);
+  const std::int64_t day = civil.day;
 
   out->wYear = static_cast<WORD>(year);
   out->wMonth = static_cast<WORD>(month);

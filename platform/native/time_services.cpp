@@ -5,6 +5,8 @@
 #include <ctime>
 #include <initializer_list>
 
+#include "platform/calendar.h"
+
 namespace vk::platform {
 namespace {
 
@@ -18,40 +20,6 @@ constexpr std::int64_t kLastDateDay = 2958465;
 // Days from 1899-12-30 (day 0 of automation dates) to 1970-01-01.
 constexpr std::int64_t kUnixEpochDateDay = 25569;
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-bool isLeapYear(std::int64_t year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
-
-unsigned daysInMonth(std::int64_t year, unsigned month) {
-  static constexpr unsigned kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && isLeapYear(year)) return 29;
-  return kLengths[month - 1];
-}
-
-// Days from 1970-01-01 of a proleptic Gregorian date, by 400-year eras counted from 1 March
-// so that the leap day falls at the end of each counted year.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-void civilFromDays(std::int64_t days, std::int64_t* year, unsigned* month, unsigned* day) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
-  *day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  *month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  *year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (*month <= 2 ? 1 : 0);
-}
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
@@ -68,7 +36,7 @@ WORD weekdayFromDays(std::int64_t daysFromEpoch) {
 
 bool isValidRecord(const SYSTEMTIME& t) {
   if (t.wMonth < 1 || t.wMonth > 12) return false;
-  if (t.wDay < 1 || t.wDay > daysInMonth(t.wYear, t.wMonth)) return false;
+  if (t.wDay < 1 || t.wDay > calendar::daysInMonth(t.wYear, t.wMonth)) return false;
   return t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000;
 }
 
@@ -78,14 +46,11 @@ bool recordFromUnixSeconds(std::int64_t seconds, WORD milliseconds, std::int64_t
                            std::int64_t maxYear, SYSTEMTIME* out) {
   const std::int64_t days = floorDiv(seconds, kSecondsPerDay);
   const std::int64_t secondOfDay = seconds - days * kSecondsPerDay;
-  std::int64_t year = 0;
-  unsigned month = 0;
-  unsigned day = 0;
-  civilFromDays(days, &year, &month, &day);
-  if (year < minYear || year > maxYear) return false;
-  out->wYear = static_cast<WORD>(year);
-  out->wMonth = static_cast<WORD>(month);
-  out->wDay = static_cast<WORD>(day);
+  const calendar::CivilDate date = calendar::civilFromDays(days);
+  if (date.year < minYear || date.year > maxYear) return false;
+  out->wYear = static_cast<WORD>(date.year);
+  out->wMonth = static_cast<WORD>(date.month);
+  out->wDay = static_cast<WORD>(date.day);
   out->wDayOfWeek = weekdayFromDays(days);
   out->wHour = static_cast<WORD>(secondOfDay / 3600);
   out->wMinute = static_cast<WORD>(secondOfDay / 60 % 60);
@@ -96,7 +61,7 @@ bool recordFromUnixSeconds(std::int64_t seconds, WORD milliseconds, std::int64_t
 
 #ifndef _WIN32
 std::int64_t unixSecondsOf(const SYSTEMTIME& t) {
-  return daysFromCivil(t.wYear, t.wMonth, t.wDay) * kSecondsPerDay + t.wHour * 3600 +
+  return calendar::daysFromCivil(t.wYear, t.wMonth, t.wDay) * kSecondsPerDay + t.wHour * 3600 +
          t.wMinute * 60 + t.wSecond;
 }
 
@@ -142,7 +107,7 @@ void clearClockOverride() { clockPinned.store(false, std::memory_order_release);
 // oleaut32 gives for every date in range, without its two-digit-year window for years below 100.
 bool systemTimeToVariantTime(const SYSTEMTIME& time, DATE* date) {
   if (date == nullptr || !isValidRecord(time)) return false;
-  const std::int64_t day = daysFromCivil(time.wYear, time.wMonth, time.wDay) + kUnixEpochDateDay;
+  const std::int64_t day = calendar::daysFromCivil(time.wYear, time.wMonth, time.wDay) + kUnixEpochDateDay;
   if (day < kFirstDateDay || day > kLastDateDay) return false;
   const double fraction =
       static_cast<double>(time.wHour * 3600 + time.wMinute * 60 + time.wSecond) /
