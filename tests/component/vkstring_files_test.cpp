@@ -8,6 +8,7 @@
 #include "component/vkstring.h"
 #include "files/file_test_support.h"
 #include "platform/automation.h"
+#include "test_bstr.h"
 
 namespace vk {
 namespace {
@@ -16,20 +17,7 @@ using test::Bytes;
 using test::hex;
 using test::TempDir;
 
-// An automation string that frees itself.
-class Bstr {
- public:
-  explicit Bstr(const std::u16string& text)
-      : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  explicit Bstr(const std::string& ascii) : Bstr(std::u16string(ascii.begin(), ascii.end())) {}
-  ~Bstr() { SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return value_; }
-
- private:
-  BSTR value_;
-};
+using test::Bstr;
 
 std::u16string textOf(VkString& object) {
   BSTR text = nullptr;

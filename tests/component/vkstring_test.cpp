@@ -1,6 +1,8 @@
 // The string object through its interface (vtable calls), as a compiled client uses it.
 #include <gtest/gtest.h>
 
+#include "test_bstr.h"
+
 #include <string>
 
 #include "ansi_scope.h"
@@ -9,25 +11,7 @@
 namespace vk {
 namespace {
 
-class Bstr {
- public:
-  explicit Bstr(const std::u16string& text)
-      : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr() = default;
-  ~Bstr() { SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return value_; }
-  BSTR* out() {
-    SysFreeString(value_);
-    value_ = nullptr;
-    return &value_;
-  }
-  std::u16string text() const { return std::u16string(value_, SysStringLen(value_)); }
-
- private:
-  BSTR value_ = nullptr;
-};
+using test::Bstr;
 
 class VkStringTest : public ::testing::Test {
  protected:

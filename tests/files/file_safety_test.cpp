@@ -22,6 +22,7 @@
 #include "component/vkstring.h"
 #include "files/file_test_support.h"
 #include "platform/automation.h"
+#include "test_bstr.h"
 
 namespace vk {
 namespace {
@@ -29,21 +30,7 @@ namespace {
 using test::Bytes;
 using test::TempDir;
 
-class Bstr {
- public:
-  explicit Bstr(const std::string& utf8) {
-    XString value;
-    value.setFromUtf8(utf8.c_str(), static_cast<std::uint32_t>(utf8.size()));
-    value_ = value.toWideString();
-  }
-  ~Bstr() { SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return value_; }
-
- private:
-  BSTR value_;
-};
+using test::Bstr;
 
 std::string textOf(VkString& object) { return object.value().getUtf8(); }
 
@@ -52,28 +39,23 @@ void setText(VkString& object, const std::string& utf8) {
   object.put_Str(text);
 }
 
+// Calls one of the file members (SaveToFile, AppendToFile or LoadFile) and answers its result.
+using FileMember = HRESULT (VkString::*)(BSTR, BSTR, LONG*);
+LONG callFile(VkString& object, FileMember member, const std::string& path, const char* charset) {
+  Bstr name(path);
+  Bstr cs{std::string(charset)};
+  LONG success = -1;
+  EXPECT_EQ((object.*member)(name, cs, &success), S_OK);
+  return success;
+}
 LONG save(VkString& object, const std::string& path, const char* charset = "utf-8") {
-  Bstr name(path);
-  Bstr cs{std::string(charset)};
-  LONG success = -1;
-  EXPECT_EQ(object.SaveToFile(name, cs, &success), S_OK);
-  return success;
+  return callFile(object, &VkString::SaveToFile, path, charset);
 }
-
 LONG append(VkString& object, const std::string& path, const char* charset = "utf-8") {
-  Bstr name(path);
-  Bstr cs{std::string(charset)};
-  LONG success = -1;
-  EXPECT_EQ(object.AppendToFile(name, cs, &success), S_OK);
-  return success;
+  return callFile(object, &VkString::AppendToFile, path, charset);
 }
-
 LONG load(VkString& object, const std::string& path, const char* charset = "utf-8") {
-  Bstr name(path);
-  Bstr cs{std::string(charset)};
-  LONG success = -1;
-  EXPECT_EQ(object.LoadFile(name, cs, &success), S_OK);
-  return success;
+  return callFile(object, &VkString::LoadFile, path, charset);
 }
 
 std::string contentOf(const std::string& path) {
