@@ -15,8 +15,31 @@
 
 namespace vk::utf8 {
 
-// The number of bytes written to `out` (1 to 4).
-std::size_t encode(std::uint32_t codePoint, std::uint8_t out[4]);
+// Writes a code point's sequence to out[0..4); answers the number of bytes written (1 to 4).
+// Inline: the engine's per-character loops call it.
+inline std::size_t encode(std::uint32_t cp, std::uint8_t* out) {
+  if (cp < 0x80) {
+    out[0] = static_cast<std::uint8_t>(cp);
+    return 1;
+  }
+  if (cp < 0x800) {
+    out[0] = static_cast<std::uint8_t>(0xC0 | (cp >> 6));
+    out[1] = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<std::uint8_t>(0xE0 | (cp >> 12));
+    out[1] = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<std::uint8_t>(0xF0 | (cp >> 18));
+  out[1] = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
 void append(std::string& out, std::uint32_t codePoint);
 
 enum class Surrogates { Refuse, Accept };
