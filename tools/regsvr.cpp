@@ -20,6 +20,7 @@
 
 #include "platform/automation.h"
 #include "platform/registry.h"
+#include "vk_version.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ using EntryPoint = HRESULT (*)();
 void usage() {
   std::fprintf(stderr,
                "usage: vk_regsvr [/u] [/s] module\n"
+               "       vk_regsvr --version\n"
                "  /u  unregister the module instead of registering it\n"
                "  /s  silent: print no message\n");
 }
@@ -71,6 +73,10 @@ void explainRegistryFailure(HRESULT hr) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("vk_regsvr %s\n", VK_VERSION_TEXT);
+    return kSuccess;
+  }
   bool unregister = false;
   bool silent = false;
   for (int i = 1; i < argc; ++i) silent = silent || optionLetter(argv[i]) == 's';
