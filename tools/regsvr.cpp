@@ -1,13 +1,15 @@
 // vk_regsvr: registers or unregisters a native in-process server, as regsvr32 does a DLL.
 //
-//   vk_regsvr [/u] [/s] path/to/libVelkorString.so
+//   vk_regsvr [--machine] [/u] [/s] path/to/libVelkorString.so
+//   vk_regsvr --version
 //
 // The module is loaded by its absolute path (so that the path it registers works from any
 // directory) and its DllRegisterServer, or DllUnregisterServer with /u, is called. /s keeps
 // every message back; options may also be written -u and -s. The exit codes are regsvr32's:
 // 0 success, 1 bad arguments, 3 the module does not load, 4 the entry point is missing, 5 the
 // entry point failed. The registry is the one the module itself chooses (VK_REGISTRY, see
-// README.md); a failure caused by the registry is explained: a file this user may only read,
+// README.md), or with --machine the machine registry of the installation this vk_regsvr
+// belongs to (handed to the module as VK_REGISTRY); a failure caused by the registry is explained: a file this user may only read,
 // a corrupt one (with its line), a key nested too deep.
 #include <dlfcn.h>
 #include <limits.h>
@@ -30,10 +32,12 @@ using EntryPoint = HRESULT (*)();
 
 void usage() {
   std::fprintf(stderr,
-               "usage: vk_regsvr [/u] [/s] module\n"
+               "usage: vk_regsvr [--machine] [/u] [/s] module\n"
                "       vk_regsvr --version\n"
-               "  /u  unregister the module instead of registering it\n"
-               "  /s  silent: print no message\n");
+               "  --machine  use the machine registry of this installation (for every user;\n"
+               "             needs write access to it, root for a system one)\n"
+               "  /u         unregister the module instead of registering it\n"
+               "  /s         silent: print no message\n");
 }
 
 // One option of two characters: '/' or '-' and a letter, any case.
@@ -81,9 +85,12 @@ int main(int argc, char** argv) {
   bool silent = false;
   for (int i = 1; i < argc; ++i) silent = silent || optionLetter(argv[i]) == 's';
   const char* module = nullptr;
+  bool machine = false;
   for (int i = 1; i < argc; ++i) {
     char letter = optionLetter(argv[i]);
-    if (letter == 'u') {
+    if (std::strcmp(argv[i], "--machine") == 0) {
+      machine = true;
+    } else if (letter == 'u') {
       unregister = true;
     } else if (letter == 's') {
     } else if (letter != 0 || module != nullptr) {
@@ -96,6 +103,19 @@ int main(int argc, char** argv) {
   if (module == nullptr) {
     if (!silent) usage();
     return kFailArgs;
+  }
+  if (machine) {
+    // The module writes the registry that VK_REGISTRY names; for the machine registry that is
+    // the file this installation's programs and module read under every user's own.
+    std::string file = vk::platform::registryMachineFilePath();
+    if (file.empty()) {
+      if (!silent) {
+        std::fprintf(stderr, "vk_regsvr --machine: this vk_regsvr is not installed (it is not in the bin "
+                             "folder of an installation), so there is no machine registry to use.\n");
+      }
+      return kFailArgs;
+    }
+    setenv("VK_REGISTRY", file.c_str(), 1);
   }
 
   char absolute[PATH_MAX];
