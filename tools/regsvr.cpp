@@ -1,6 +1,7 @@
 // vk_regsvr: registers or unregisters a native in-process server, as regsvr32 does a DLL.
 //
 //   vk_regsvr [--machine] [/u] [/s] path/to/libVelkorString.so
+//   vk_regsvr [--machine] --ansi-code-page CODEPAGE|default
 //   vk_regsvr --version
 //
 // The module is loaded by its absolute path (so that the path it registers works from any
@@ -10,7 +11,9 @@
 // entry point failed. The registry is the one the module itself chooses (VK_REGISTRY, see
 // README.md), or with --machine the machine registry of the installation this vk_regsvr
 // belongs to (handed to the module as VK_REGISTRY); a failure caused by the registry is explained: a file this user may only read,
-// a corrupt one (with its line), a key nested too deep.
+// a corrupt one (with its line), a key nested too deep. --ansi-code-page sets the ANSI code page
+// that the native module reads at start-up (the registry's ACP value, as on Windows), or with
+// "default" removes it; a value that is not an ANSI code page is refused and nothing written.
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -21,6 +24,7 @@
 #include <string>
 
 #include "platform/automation.h"
+#include "platform/code_page.h"
 #include "platform/registry.h"
 #include "vk_version.h"
 
@@ -33,11 +37,14 @@ using EntryPoint = HRESULT (*)();
 void usage() {
   std::fprintf(stderr,
                "usage: vk_regsvr [--machine] [/u] [/s] module\n"
+               "       vk_regsvr [--machine] --ansi-code-page CODEPAGE|default\n"
                "       vk_regsvr --version\n"
                "  --machine  use the machine registry of this installation (for every user;\n"
                "             needs write access to it, root for a system one)\n"
                "  /u         unregister the module instead of registering it\n"
-               "  /s         silent: print no message\n");
+               "  /s         silent: print no message\n"
+               "  --ansi-code-page  set the ANSI code page (874, 932, 936, 949, 950, 1250-1258;\n"
+               "             \"default\" removes the setting: 1252)\n");
 }
 
 // One option of two characters: '/' or '-' and a letter, any case.
@@ -74,6 +81,42 @@ void explainRegistryFailure(HRESULT hr) {
   std::fprintf(stderr, "%s.\n", problem.c_str());
 }
 
+// Writes (or with "default" removes) the registry's ACP value; the registry is the one
+// VK_REGISTRY names (the machine's with --machine), else the per-user one.
+int setAnsiCodePageSetting(const std::string& text, bool silent) {
+  using namespace vk::platform;
+  std::int32_t code = kRegistryOk;
+  std::string problem;
+  if (text == "default") {
+    code = registryDeleteValue(RegistryRoot::LocalMachine, kCodePageKey, kAnsiCodePageValue);
+    if (code == kRegistryNotFound) code = kRegistryOk;
+  } else {
+    std::int32_t codePage = parseAnsiCodePage(text, &problem);
+    if (codePage == 0) {
+      if (!silent) std::fprintf(stderr, "vk_regsvr: --ansi-code-page %s is refused: %s.\n", text.c_str(), problem.c_str());
+      return kFailArgs;
+    }
+    std::string digits = std::to_string(codePage);
+    code = registryCreateKey(RegistryRoot::LocalMachine, kCodePageKey);
+    if (code == kRegistryOk) {
+      code = registrySetString(RegistryRoot::LocalMachine, kCodePageKey, kAnsiCodePageValue,
+                               std::u16string(digits.begin(), digits.end()));
+    }
+  }
+  if (code != kRegistryOk) {
+    if (!silent) {
+      std::fprintf(stderr, "vk_regsvr: the ANSI code page could not be set (error %d).\n", code);
+      explainRegistryFailure(static_cast<HRESULT>(0x80070000u | static_cast<std::uint32_t>(code)));
+    }
+    return kFailReg;
+  }
+  if (!silent) {
+    std::printf("The ANSI code page of %s is %s.\n", registryFilePath().c_str(),
+                text == "default" ? "the default, 1252" : text.c_str());
+  }
+  return kSuccess;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,10 +129,13 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) silent = silent || optionLetter(argv[i]) == 's';
   const char* module = nullptr;
   bool machine = false;
+  const char* codePage = nullptr;
   for (int i = 1; i < argc; ++i) {
     char letter = optionLetter(argv[i]);
     if (std::strcmp(argv[i], "--machine") == 0) {
       machine = true;
+    } else if (std::strcmp(argv[i], "--ansi-code-page") == 0 && i + 1 < argc && codePage == nullptr) {
+      codePage = argv[++i];
     } else if (letter == 'u') {
       unregister = true;
     } else if (letter == 's') {
@@ -100,7 +146,8 @@ int main(int argc, char** argv) {
       module = argv[i];
     }
   }
-  if (module == nullptr) {
+  // The code page is a setting of its own: no module goes with it, nor /u.
+  if ((module == nullptr) == (codePage == nullptr) || (codePage != nullptr && unregister)) {
     if (!silent) usage();
     return kFailArgs;
   }
@@ -117,6 +164,7 @@ int main(int argc, char** argv) {
     }
     setenv("VK_REGISTRY", file.c_str(), 1);
   }
+  if (codePage != nullptr) return setAnsiCodePageSetting(codePage, silent);
 
   char absolute[PATH_MAX];
   const char* path = realpath(module, absolute) != nullptr ? absolute : module;
