@@ -14,17 +14,8 @@ add_test(NAME version_module
 add_test(NAME version_type_library
          COMMAND sh -c "grep -qF 'version(${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})' ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl && grep -qF \"'Version' = s '${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}'\" ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs")
 
-# cmake --install into a temporary prefix, the installed vkstring as an unprivileged user served
-# by that prefix's machine registry, and the uninstall target (tests/install/install_test.sh).
-if(VK_INSTALL_REGISTER)
-  add_test(NAME install_end_to_end
-           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/install/install_test.sh ${PROJECT_BINARY_DIR}
-                   ${PROJECT_SOURCE_DIR})
-  # The installed vk_regsvr keeps the module loaded to the end, as it always does; see
-  # vkstring_register for why leak detection is off for it.
-  set_tests_properties(install_end_to_end PROPERTIES ENVIRONMENT ASAN_OPTIONS=detect_leaks=0
-                       RUN_SERIAL TRUE)
-endif()
+# The install itself (cmake --install into a temporary prefix, vkstring from there as an
+# unprivileged user) is a step of scripts/test.sh: tests/install/install_test.sh.
 # A vk_regsvr of a build tree has no machine registry to write.
 add_test(NAME regsvr_machine_refused_outside_an_installation
          COMMAND sh -c "out=$($<TARGET_FILE:vk_regsvr> --machine $<TARGET_FILE:VelkorString> 2>&1); test $? = 1 && echo \"$out\" | grep -q 'not installed'")
