@@ -17,6 +17,7 @@
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -163,6 +164,9 @@ int main(int argc, char** argv) {
       return kFailArgs;
     }
     setenv("VK_REGISTRY", file.c_str(), 1);
+    // Every user reads the machine registry: its file and folders are made readable by all,
+    // whatever the umask of the one who writes them.
+    umask(022);
   }
   if (codePage != nullptr) return setAnsiCodePageSetting(codePage, silent);
 

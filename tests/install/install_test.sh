@@ -27,6 +27,14 @@ for file in bin/vkstring bin/vk_regsvr lib/vkstring/libVelkorString.so var/lib/v
   [[ -f $prefix/$file ]] || fail "not installed: $file"
 done
 
+# The machine registry stays readable by every user whatever the umask of whoever registers.
+# (Unregistering first, so that the file is written anew.)
+(umask 077 && "$prefix/bin/vk_regsvr" --machine /u /s "$prefix/lib/vkstring/libVelkorString.so" &&
+  "$prefix/bin/vk_regsvr" --machine /s "$prefix/lib/vkstring/libVelkorString.so") ||
+  fail "registering again under umask 077 failed"
+mode=$(stat -c %a "$prefix/var/lib/vkstring/registry")
+[[ $mode = 644 ]] || fail "the machine registry's mode is $mode after a registration under umask 077"
+
 # An unprivileged user: nobody when this runs as root, else whoever runs it.
 as_user() {
   if [[ $(id -u) = 0 ]]; then
