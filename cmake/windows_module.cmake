@@ -52,7 +52,9 @@ add_custom_command(
 add_custom_target(vk_typelib DEPENDS ${VK_TYPELIB})
 
 # --- the module -------------------------------------------------------------------------------
-set(VK_RESOURCE_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.rc)
+# The resource script carries the project's version in its version block.
+set(VK_RESOURCE_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/VelkorString.rc)
+configure_file(component/win32/VelkorString.rc.in ${VK_RESOURCE_SCRIPT} @ONLY)
 # The 32-bit entry points are __stdcall with decorated symbols; their .def maps the plain export
 # names onto them.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

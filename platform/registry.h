@@ -84,6 +84,24 @@ void registryUseFile(const std::string& path);
 std::string registryFilePath();
 // The file the first operation would choose from the environment (empty for memory).
 std::string registryDefaultFilePath();
+
+// The machine registry, under the per-user one, as COM merges the current user's classes over
+// the machine's. When the first operation chooses the registry from the environment and
+// VK_REGISTRY is not set, lookups made outside a change group (registryKeyExists,
+// registryGetString, registrySubkeys) that the per-user file does not answer go on to the
+// machine registry: the per-user file overrides it value by value, and the subkeys of a key
+// are those of both. A machine registry that cannot be read fails the lookup (with
+// registryProblem saying why), as the per-user file does. Changes, and lookups inside a change
+// group, use only the per-user file. VK_REGISTRY, registryUseMemory and registryUseFile leave
+// the machine registry out.
+//
+// Where the machine registry of this installation lives (machine_registry.cpp): the installed
+// prefix's var/lib/vkstring/registry (/var/lib/vkstring/registry for a /usr installation),
+// found from the folder this code was loaded from (the prefix's bin/ or its module folder);
+// empty when this code is not installed (a build tree).
+std::string registryMachineFilePath();
+// Puts the machine registry in `path` (empty: none), for tests and tools.
+void registryUseMachineFile(const std::string& path);
 // Why the last operation failed to use the file (a corrupt file, with its line; a system
 // error); empty when it did not.
 std::string registryProblem();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests in a normal and an ASan+UBSan build (with a check that its
 # leak detection works), the Unicode and conversion tests without the SIMD loops, the
-# many-thread conversion tests under ThreadSanitizer, a short run of each fuzz target, the
+# many-thread conversion tests under ThreadSanitizer, the installed project (cmake --install into
+# a temporary prefix, used by an unprivileged user), a short run of each fuzz target, the
 # check that the stored code-page tables are exactly what the generator makes, and the
 # Windows module under Wine (scripts/wine-test.sh).
 set -euo pipefail
@@ -13,6 +14,9 @@ echo "== unit tests (release)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== cmake --install into a temporary prefix, vkstring from there as an unprivileged user"
+tests/install/install_test.sh build .
 
 echo "== unit tests (ASan + UBSan)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=ON -DVK_BUILD_BENCH=OFF >/dev/null

@@ -94,8 +94,10 @@ log=$stage/out
 
 for bits in "${bitnesses[@]}"; do
   echo "== resources of the $bits-bit VelkorString.dll"
+  # The version block must say the project's version, as the build configured it.
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build-win$bits/CMakeCache.txt")
   python3 tests/wine/check_resources.py "$root/build-win$bits/VelkorString.dll" \
-    "$root/build-win$bits/VelkorString.tlb" component/VelkorString.rgs component/win32/toolbox.bmp
+    "$root/build-win$bits/VelkorString.tlb" component/VelkorString.rgs component/win32/toolbox.bmp "$version"
 done
 
 # --- Wine ---------------------------------------------------------------------------------------

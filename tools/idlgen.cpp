@@ -10,8 +10,13 @@
 
 #include "component/ivkstring.h"
 #include "component/member_table.h"
+#include "vk_version.h"
 
 namespace {
+
+// The type library's version is the project's major.minor: a patch release changes no interface.
+const std::string kLibraryVersion =
+    std::to_string(VK_VERSION_MAJOR) + "." + std::to_string(VK_VERSION_MINOR);
 
 std::string guidText(const GUID& g) {
   char text[40];
@@ -85,7 +90,7 @@ std::string registrationScript() {
          "\t\t\t\t'1' = s '132497'\n"
          "\t\t\t}\n"
          "\t\t\t'TypeLib' = s '" + libid + "'\n"
-         "\t\t\t'Version' = s '1.0'\n"
+         "\t\t\t'Version' = s '" + kLibraryVersion + "'\n"
          "\t\t}\n"
          "\t}\n"
          "}\n";
@@ -141,7 +146,7 @@ int main(int argc, char** argv) {
       "};\n\n"
       "[\n"
       "    uuid(" + guidText(LIBID_VKSTRINGLib) + "),\n"
-      "    version(1.0),\n"
+      "    version(" + kLibraryVersion + "),\n"
       "    helpstring(\"Velkor String Component\")\n"
       "]\n"
       "library VKSTRINGLib\n{\n"

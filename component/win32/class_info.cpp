@@ -1,9 +1,10 @@
 // IProvideClassInfo: the description of the VkString class from the registered type library
-// VKSTRINGLib (version 1.0).
+// VKSTRINGLib (of the project's major.minor version).
 #include <windows.h>
 #include <oleauto.h>
 
 #include "component/vkstring.h"
+#include "vk_version.h"
 
 namespace vk {
 
@@ -11,7 +12,7 @@ HRESULT VkString::GetClassInfo(ITypeInfo** info) {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   ITypeLib* library = nullptr;
-  HRESULT hr = LoadRegTypeLib(LIBID_VKSTRINGLib, 1, 0, 0x0409, &library);
+  HRESULT hr = LoadRegTypeLib(LIBID_VKSTRINGLib, VK_VERSION_MAJOR, VK_VERSION_MINOR, 0x0409, &library);
   if (FAILED(hr)) return hr;
   hr = library->GetTypeInfoOfGuid(CLSID_VkString, info);
   library->Release();

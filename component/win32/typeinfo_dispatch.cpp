@@ -10,12 +10,13 @@
 #include "component/module.h"
 #include "component/vkstring.h"
 #include "component/win32/module_instance.h"
+#include "vk_version.h"
 
 namespace vk {
 namespace {
 
-constexpr WORD kLibraryMajor = 1;
-constexpr WORD kLibraryMinor = 0;
+constexpr WORD kLibraryMajor = VK_VERSION_MAJOR;
+constexpr WORD kLibraryMinor = VK_VERSION_MINOR;
 constexpr LCID kLibraryLocale = 0x0409;
 
 ITypeInfo* gTypeInfo = nullptr;

@@ -13,6 +13,9 @@
 // Reading needs no more than read access to the file: when this user cannot open the lock
 // for writing (a registry owned by another user, a system one), a reader shares the lock
 // opened read-only, or reads without it, and a change fails with kRegistryAccessDenied.
+//
+// A second store holds the machine registry, which lookups outside a change group fall back on
+// when the per-user file does not answer them (see registry.h); it is only ever read here.
 #include "platform/registry.h"
 
 #include <errno.h>
@@ -24,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 #include "platform/native/registry_file.h"
 
@@ -83,6 +87,12 @@ struct Store {
 
 Store& store() {
   static Store* s = new Store;  // never destroyed: other statics' destructors may still use it
+  return *s;
+}
+
+// The machine registry, read only; an empty path (the tree empty) when there is none.
+Store& machineStore() {
+  static Store* s = new Store;
   return *s;
 }
 
@@ -180,6 +190,20 @@ void choose(Store& s, const std::string& path) {
   s.problemCode = kRegistryOk;
 }
 
+void chooseMachine(const std::string& path) {
+  Store& m = machineStore();
+  std::lock_guard<std::recursive_mutex> guard(m.lock);
+  choose(m, path);
+}
+
+// The choice the environment makes: VK_REGISTRY alone, or the per-user file over the machine
+// registry.
+void chooseDefault(Store& s) {
+  choose(s, registryDefaultFilePath());
+  const char* named = std::getenv("VK_REGISTRY");
+  chooseMachine(named != nullptr && *named != 0 ? std::string() : registryMachineFilePath());
+}
+
 // Makes the folders on the way to `path` (like mkdir -p of its parent).
 void makeParents(const std::string& path) {
   for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
@@ -193,8 +217,11 @@ void makeParents(const std::string& path) {
 // other process can have changed the file.
 class Session {
  public:
-  explicit Session(bool change) : guard_(store().lock), s_(store()), change_(change) {
-    if (!s_.chosen) choose(s_, registryDefaultFilePath());
+  explicit Session(bool change, Store& s = store()) : guard_(s.lock), s_(s), change_(change) {
+    if (!s_.chosen) {
+      if (&s_ == &store()) chooseDefault(s_);
+      else choose(s_, std::string());
+    }
     s_.problem.clear();
     s_.problemCode = kRegistryOk;
     if (s_.path.empty() || s_.groupLockFd >= 0) return;
@@ -348,6 +375,47 @@ class Session {
 
 }  // namespace
 
+namespace {
+
+// Runs `look` on the machine registry's tree; false when there is none, when a change group is
+// open (a group reads only the registry it changes), or when it cannot be read, which is then
+// the per-user registry's problem to report: a lookup never passes over it silently.
+template <typename Look>
+bool lookInMachine(Look look) {
+  Store& primary = store();
+  {
+    std::lock_guard<std::recursive_mutex> guard(primary.lock);
+    if (primary.groupDepth > 0) return false;
+  }
+  bool found = false;
+  std::int32_t code;
+  std::string problem;
+  {
+    Session session(false, machineStore());
+    if (session.ok()) found = look(session.tree());
+    code = machineStore().problemCode;
+    problem = machineStore().problem;
+  }
+  if (code != kRegistryOk) {
+    std::lock_guard<std::recursive_mutex> guard(primary.lock);
+    primary.problem = problem;
+    primary.problemCode = code;
+  }
+  return found;
+}
+
+bool getValue(Tree& tree, RegistryRoot root, const std::u16string& path, const std::u16string& name,
+              std::u16string* value) {
+  Key* key = find(tree, root, path);
+  if (key == nullptr) return false;
+  auto it = key->values.find(name);
+  if (it == key->values.end()) return false;
+  if (value != nullptr) *value = it->second;
+  return true;
+}
+
+}  // namespace
+
 std::int32_t registryCreateKey(RegistryRoot root, const std::u16string& path) {
   Session session(true);
   if (!session.ok()) return session.code();
@@ -362,8 +430,12 @@ std::int32_t registryCreateKey(RegistryRoot root, const std::u16string& path) {
 }
 
 bool registryKeyExists(RegistryRoot root, const std::u16string& path) {
-  Session session(false);
-  return session.ok() && find(session.tree(), root, path) != nullptr;
+  {
+    Session session(false);
+    if (!session.ok()) return false;
+    if (find(session.tree(), root, path) != nullptr) return true;
+  }
+  return lookInMachine([&](Tree& tree) { return find(tree, root, path) != nullptr; });
 }
 
 std::int32_t registrySetString(RegistryRoot root, const std::u16string& path,
@@ -378,14 +450,12 @@ std::int32_t registrySetString(RegistryRoot root, const std::u16string& path,
 
 bool registryGetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
                        std::u16string* value) {
-  Session session(false);
-  if (!session.ok()) return false;
-  Key* key = find(session.tree(), root, path);
-  if (key == nullptr) return false;
-  auto it = key->values.find(name);
-  if (it == key->values.end()) return false;
-  if (value != nullptr) *value = it->second;
-  return true;
+  {
+    Session session(false);
+    if (!session.ok()) return false;
+    if (getValue(session.tree(), root, path, name, value)) return true;
+  }
+  return lookInMachine([&](Tree& tree) { return getValue(tree, root, path, name, value); });
 }
 
 std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path,
@@ -420,12 +490,27 @@ std::int32_t registryDeleteTree(RegistryRoot root, const std::u16string& path) {
 }
 
 std::vector<std::u16string> registrySubkeys(RegistryRoot root, const std::u16string& path) {
-  Session session(false);
   std::vector<std::u16string> names;
-  if (!session.ok()) return names;
-  Key* key = find(session.tree(), root, path);
-  if (key == nullptr) return names;
-  for (const auto& entry : key->subkeys) names.push_back(entry.second->name);
+  std::set<std::u16string, registry_file::NoCaseLess> seen;
+  {
+    Session session(false);
+    if (!session.ok()) return names;
+    if (Key* key = find(session.tree(), root, path)) {
+      for (const auto& entry : key->subkeys) {
+        names.push_back(entry.second->name);
+        seen.insert(entry.first);
+      }
+    }
+  }
+  // The machine's subkeys the per-user registry lacks follow its own, in their order.
+  lookInMachine([&](Tree& tree) {
+    if (Key* key = find(tree, root, path)) {
+      for (const auto& entry : key->subkeys) {
+        if (seen.count(entry.first) == 0) names.push_back(entry.second->name);
+      }
+    }
+    return false;
+  });
   return names;
 }
 
@@ -461,16 +546,24 @@ std::int32_t RegistryChangeGroup::finish() {
 void registryUseMemory() {
   std::lock_guard<std::recursive_mutex> guard(store().lock);
   choose(store(), std::string());
+  chooseMachine(std::string());
 }
 
 void registryUseFile(const std::string& path) {
   std::lock_guard<std::recursive_mutex> guard(store().lock);
   choose(store(), path);
+  chooseMachine(std::string());
+}
+
+void registryUseMachineFile(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> guard(store().lock);
+  if (!store().chosen) chooseDefault(store());
+  chooseMachine(path);
 }
 
 std::string registryFilePath() {
   std::lock_guard<std::recursive_mutex> guard(store().lock);
-  if (!store().chosen) choose(store(), registryDefaultFilePath());
+  if (!store().chosen) chooseDefault(store());
   return store().path;
 }
 

@@ -26,3 +26,9 @@ add_test(NAME vkstring_links_no_member_code
 add_test(NAME vkstring_registry
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/registry_test.sh
                  $<TARGET_FILE:vkstring> $<TARGET_FILE:vk_regsvr> $<TARGET_FILE:VelkorString>)
+# The ANSI code page as a setting (VK_ANSI_CODEPAGE, the registry's ACP value): the members that
+# see the ANSI form under 932 and 1252, and refused values. Keeps a registry of its own.
+add_test(NAME vkstring_ansi_code_page
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/ansi_code_page_test.sh
+                 $<TARGET_FILE:vkstring> $<TARGET_FILE:vk_regsvr> $<TARGET_FILE:VelkorString>)
+set_tests_properties(vkstring_ansi_code_page PROPERTIES ENVIRONMENT ASAN_OPTIONS=detect_leaks=0)

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Checks the resources of VelkorString.dll against the files they are made from.
 
-    check_resources.py <VelkorString.dll> <VelkorString.tlb> <VelkorString.rgs> <toolbox.bmp>
+    check_resources.py <VelkorString.dll> <VelkorString.tlb> <VelkorString.rgs> <toolbox.bmp> <version>
 
 Reads the PE resource directory directly: TYPELIB 1 must be the compiled type library, REGISTRY
 102 the registration script, BITMAP 101 the toolbox picture (a 16 x 16, 16-colour bitmap), string
-100 "VkString", and the version block must carry the module's names and versions. Prints one line
+100 "VkString", and the version block must carry the module's names and the project's version
+(<version>, as "1.2.3": the fixed versions 1,2,3,0 and the strings "1.2.3"). Prints one line
 per failed check and ends with "DONE failures=<n>"; the exit code is 1 when anything failed.
 """
 import struct
@@ -117,10 +118,12 @@ def version_strings(block):
 
 
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) != 6:
         print(__doc__)
         return 2
-    dll, tlb, rgs, bmp = (open(path, "rb").read() for path in sys.argv[1:])
+    dll, tlb, rgs, bmp = (open(path, "rb").read() for path in sys.argv[1:5])
+    version = sys.argv[5]
+    fixed_version = tuple(int(part) for part in version.split(".")) + (0,)
     image = Image(dll)
 
     check("TYPELIB 1 is the compiled type library", image.resource("TYPELIB", 1) == tlb, True)
@@ -147,21 +150,21 @@ def main():
             at += 2 + 2 * length
         check("string 100", text, "VkString")
 
-    version = image.resource(RT_VERSION, 1)
-    if version is None:
+    block = image.resource(RT_VERSION, 1)
+    if block is None:
         fail("the version block is missing")
     else:
-        strings, fixed = version_strings(version)
+        strings, fixed = version_strings(block)
         check("fixed version signature", fixed.get("signature"), 0xFEEF04BD)
-        check("fixed file version", fixed.get("file"), (1, 0, 0, 1))
-        check("fixed product version", fixed.get("product"), (1, 0, 0, 1))
+        check("fixed file version", fixed.get("file"), fixed_version)
+        check("fixed product version", fixed.get("product"), fixed_version)
         expected = {
             "FileDescription": "VkString Module",
             "ProductName": "VkString Module",
             "InternalName": "VkString",
             "OriginalFilename": "VkString.DLL",
-            "FileVersion": "1, 0, 0, 1",
-            "ProductVersion": "1, 0, 0, 1",
+            "FileVersion": version,
+            "ProductVersion": version,
             "OLESelfRegister": "",
         }
         for key, value in expected.items():

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "vk_version.h"
+
 namespace vk::cli {
 namespace {
 
@@ -62,7 +64,9 @@ const MemberInfo* findMember(const std::string& name, bool put) {
   return nullptr;
 }
 
-std::string versionText() { return "vkstring 1.0 (VkString.VkString, 53 members)\n"; }
+std::string versionText() {
+  return "vkstring " VK_VERSION_TEXT " (VkString.VkString, 53 members)\n";
+}
 
 std::string helpText() {
   std::string text =
