@@ -12,6 +12,7 @@
 #include "platform/com_activation.h"
 #include "platform/wide_units.h"
 #include "tools/vkstring/call_parser.h"
+#include "tools/vkstring/convert.h"
 #include "tools/vkstring/help.h"
 #include "tools/vkstring/utf.h"
 #include "tools/vkstring/values.h"
@@ -243,14 +244,24 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
 }
 
 int run(const std::vector<std::string>& args) {
+  if (isConvertCommandLine(args)) {
+    ConvertOptions convertOptions;
+    std::string error;
+    if (!parseConvertOptions(args, &convertOptions, &error)) {
+      complain(error);
+      return kUsage;
+    }
+    return runConversion(convertOptions);
+  }
+  if (!args.empty() && (args[0] == "-l" || args[0] == "--list")) return listCharsets();
   Options options;
   std::vector<Call> calls;
   bool optionsEnded = false;
   for (const std::string& arg : args) {
-    if (!optionsEnded && arg.size() > 1 && arg.compare(0, 2, "--") == 0) {
+    if (!optionsEnded && (arg == "-h" || (arg.size() > 1 && arg.compare(0, 2, "--") == 0))) {
       if (arg == "--") {
         optionsEnded = true;
-      } else if (arg == "--help") {
+      } else if (arg == "--help" || arg == "-h") {
         std::fputs(helpText().c_str(), stdout);
         return std::fflush(stdout) == 0 ? kOk : kFailed;
       } else if (arg == "--version") {
@@ -279,6 +290,14 @@ int run(const std::vector<std::string>& args) {
     return kUsage;
   }
 
+  // The member table is known: a name no member has is refused before any call is made.
+  for (const Call& call : calls) {
+    if (findMember(call.name, call.form == CallForm::Put) == nullptr &&
+        findMember(call.name, call.form != CallForm::Put) == nullptr) {
+      complainAbout(call, "no member is called " + call.name + " (vkstring --help lists them)");
+      return kUnknownMember;
+    }
+  }
   Session session;
   int code = session.open();
   ByteSources sources;
