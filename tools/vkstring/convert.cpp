@@ -32,22 +32,67 @@ bool isStateless(std::int32_t cp) {
   return cp < 50000 || cp == 51932 || cp == 51936 || cp == 51949;
 }
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values above
+// U+10FFFF). The engine leaves such bytes out without saying so, so they are checked here.
+bool isWellFormedUtf8(const std::uint8_t* s, std::uint32_t count) {
+  std::uint32_t i = 0;
+  while (i < count) {
+    unsigned b = s[i];
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::uint32_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    if (len == 0 || i + len > count) return false;
+    unsigned second = s[i + 1];
+    unsigned low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+    unsigned high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+    if (second < low || second > high) return false;
+    for (std::uint32_t k = 2; k < len; ++k) {
+      if ((s[i + k] & 0xC0) != 0x80) return false;
+    }
+    i += len;
+  }
+  return true;
+}
+
+// Whether UTF-16LE units pair every surrogate (the engine passes a lone one through).
+bool hasNoLoneSurrogate(const std::uint8_t* bytes, std::uint32_t count) {
+  for (std::uint32_t i = 0; i + 1 < count; i += 2) {
+    unsigned unit = bytes[i] | (bytes[i + 1] << 8);
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    bool paired = unit < 0xDC00 && i + 3 < count && (bytes[i + 3] & 0xFC) == 0xDC;
+    if (!paired) return false;
+    i += 2;
+  }
+  return (count & 1) == 0;
+}
+
 // The source decoded into UTF-8 as LoadFile decodes it; a UTF-8 source is taken as it is and
 // only checked. Answers whether every character was valid.
 bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& utf8) {
-  if (from != codepage::kUtf8) return EncodingConvert().convert(from, codepage::kUtf8, bytes, count, utf8);
-  utf8.append(bytes, count);
-  DataBuffer check;
-  return EncodingConvert().convert(codepage::kUtf8, codepage::kUtf16Le, bytes, count, check);
+  if (from == codepage::kUtf8) {
+    utf8.append(bytes, count);
+    return isWellFormedUtf8(bytes, count);
+  }
+  EncodingConvert().convert(from, codepage::kUtf8, bytes, count, utf8);
+  // The table decoders into UTF-8 do not say when they leave a byte out; those into UTF-16
+  // do, so the answer comes from that conversion.
+  DataBuffer wide;
+  bool valid = EncodingConvert().convert(from, codepage::kUtf16Le, bytes, count, wide);
+  return valid && (!isUtf16(from) || hasNoLoneSurrogate(wide.data(), wide.length()));
 }
 
 // LoadFile + SaveToFile on a piece of input: decoded into UTF-8, then written in `to`.
 bool convertPiece(std::int32_t from, std::int32_t to, const std::uint8_t* bytes, std::uint32_t count,
                   DataBuffer& output) {
   if (to == codepage::kUtf8) return decode(from, bytes, count, output);
-  if (from == codepage::kUtf8) return EncodingConvert().convert(from, to, bytes, count, output);
+  if (from == codepage::kUtf8) {
+    bool encoded = EncodingConvert().convert(from, to, bytes, count, output);
+    return isWellFormedUtf8(bytes, count) && encoded;
+  }
   DataBuffer utf8;
-  bool decoded = EncodingConvert().convert(from, codepage::kUtf8, bytes, count, utf8);
+  bool decoded = decode(from, bytes, count, utf8);
   bool encoded = EncodingConvert().convert(codepage::kUtf8, to, utf8.data(), utf8.length(), output);
   return decoded && encoded;
 }
