@@ -7,6 +7,7 @@
 
 #include "charset/charset_names.h"
 #include "charset/encoding_convert.h"
+#include "charset/japanese.h"
 #include "text/data_buffer.h"
 
 namespace vk::cli {
@@ -68,6 +69,17 @@ bool hasNoLoneSurrogate(const std::uint8_t* bytes, std::uint32_t count) {
   return (count & 1) == 0;
 }
 
+// Whether UTF-32 units are all characters (the engine's reader does not say).
+bool isWellFormedUtf32(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count) {
+  for (std::uint32_t i = 0; i + 4 <= count; i += 4) {
+    std::uint32_t value = cp == codepage::kUtf32Le
+                              ? bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t{bytes[i + 3]} << 24
+                              : std::uint32_t{bytes[i]} << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3];
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  }
+  return count % 4 == 0;
+}
+
 // The source decoded into UTF-8 as LoadFile decodes it; a UTF-8 source is taken as it is and
 // only checked. Answers whether every character was valid.
 bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& utf8) {
@@ -76,6 +88,11 @@ bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, D
     return isWellFormedUtf8(bytes, count);
   }
   EncodingConvert().convert(from, codepage::kUtf8, bytes, count, utf8);
+  if (isUtf32(from)) return isWellFormedUtf32(from, bytes, count);
+  // The ISO-2022-JP reader swallows unknown escapes without a word.
+  bool iso2022Jp =
+      from == codepage::kIso2022Jp || from == codepage::kIso2022JpKana || from == codepage::kIso2022JpAllow1Byte;
+  if (iso2022Jp && Japanese::firstMalformedIso2022Jp(bytes, count) != count) return false;
   // The table decoders into UTF-8 do not say when they leave a byte out; those into UTF-16
   // do, so the answer comes from that conversion.
   DataBuffer wide;
@@ -264,26 +281,43 @@ class Converter {
 
 }  // namespace
 
+namespace {
+
+// A boundary where the next block may start: on a character, and never on a byte-order mark
+// (the engine drops one at the start of a conversion, which in the middle of a text is a
+// character), so the following bytes must be in hand.
+std::uint32_t unicodeCut(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count) {
+  if (count < 8) return 0;
+  std::uint32_t cut = count - 4;
+  if (cp == codepage::kUtf8) {
+    for (;;) {
+      while (cut > 0 && (bytes[cut] & 0xC0) == 0x80) --cut;
+      if (!(bytes[cut] == 0xEF && bytes[cut + 1] == 0xBB && bytes[cut + 2] == 0xBF)) return cut;
+      if (cut == 0) return 0;
+      --cut;
+    }
+  }
+  if (isUtf32(cp)) return cut & ~3u;
+  cut &= ~1u;
+  auto unitAt = [&](std::uint32_t at) {
+    return cp == codepage::kUtf16Le ? bytes[at] | (bytes[at + 1] << 8) : (bytes[at] << 8) | bytes[at + 1];
+  };
+  while (cut >= 2) {
+    unsigned next = unitAt(cut);
+    bool mark = next == 0xFEFF || next == 0xFFFE;
+    bool splitsPair = next >= 0xDC00 && next <= 0xDFFF && (unitAt(cut - 2) & 0xFC00) == 0xD800;
+    if (!mark && !splitsPair) return cut;
+    cut -= 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::uint32_t safeCut(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count, bool atEnd) {
   if (atEnd) return count;
   if (!isStateless(cp)) return 0;
-  if (cp == codepage::kUtf8) {
-    // Before the last lead byte when its sequence is not complete.
-    for (std::uint32_t back = 1; back <= 4 && back <= count; ++back) {
-      unsigned b = bytes[count - back];
-      if ((b & 0xC0) == 0x80) continue;
-      std::uint32_t needed = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-      return back >= needed ? count : count - back;
-    }
-    return count;
-  }
-  if (isUtf32(cp)) return count & ~3u;
-  if (isUtf16(cp)) {
-    std::uint32_t even = count & ~1u;
-    if (even < 2) return even;
-    unsigned high = cp == codepage::kUtf16Le ? bytes[even - 1] : bytes[even - 2];
-    return (high & 0xFC) == 0xD8 ? even - 2 : even;  // keep a high surrogate with its pair
-  }
+  if (cp == codepage::kUtf8 || isUtf16(cp) || isUtf32(cp)) return unicodeCut(cp, bytes, count);
   // Single-byte and DBCS tables: a byte below 0x40 is never the second byte of a pair.
   for (std::uint32_t i = count; i > 0; --i) {
     if (bytes[i - 1] < 0x40) return i;
