@@ -30,6 +30,10 @@ TEST(VkstringConvert, CutsAtEverySplitPointKeepTheText) {
       {"utf-8", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z\n\xE6\x97\xA5"},
       {"utf-16le", std::string("a\0\x3D\xD8\x00\xDE\xE5\x65\n\0", 10)},
       {"utf-16be", std::string("\0a\xD8\x3D\xDE\x00\x65\xE5", 8)},
+      // A byte-order mark inside the text is a character; at the start of a block the engine
+      // would drop it.
+      {"utf-8", "abcd\xEF\xBB\xBF\xEF\xBB\xBFxyz\xE2\x82\xAC"},
+      {"utf-16le", std::string("a\0b\0c\0\xFF\xFE\xFE\xFF" "d\0e\0f\0", 18)},
       {"shift_jis", "\x82\xA0x\x93\xFA\x96\x7B\n\x8C\xEA"},
       {"euc-kr", "\xB0\xA1 \xB3\xAA\xB4\xD9\n"},
       {"big5", "\xA4\xA4\xA4\xE5 \xA4\x40"},
@@ -91,7 +95,7 @@ TEST(VkstringConvert, UnknownNamesGetCloseSuggestions) {
   const struct {
     const char* name;
     const char* suggested;
-  } cases[] = {{"UTF_8 ", "utf-8"}, {"utf8x", "utf-8"}, {"windows1252", "windows-1252"}, {"shiftjis", "shift_jis"}};
+  } cases[] = {{"UTF_8 ", "utf-8"}, {"utf8x", "utf-8"}, {"windows1252", "windows-1252"}, {"shiftjis", "shift-jis"}};
   for (const auto& c : cases) {
     std::string message = unknownCharsetMessage(c.name);
     EXPECT_EQ(message.rfind(std::string("unknown charset \"") + c.name + "\"", 0), 0u) << message;
