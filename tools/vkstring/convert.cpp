@@ -1,9 +1,11 @@
 #include "tools/vkstring/convert.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "charset/charset_names.h"
 #include "charset/encoding_convert.h"
@@ -27,9 +29,11 @@ std::uint32_t unitBytes(std::int32_t cp) { return isUtf16(cp) ? 2 : isUtf32(cp) 
 // Charsets whose converter keeps no state between characters, so that an input cut on a
 // character boundary converts block by block to the same bytes as in one piece: the Unicode
 // forms, the single-byte and DBCS tables (Windows numbers below 50000) and the EUC forms.
-// ISO-2022, HZ, UTF-7, GB18030 and ISCII are read whole.
+// ISO-2022, HZ, UTF-7, GB18030 and ISCII are read whole, and so is Mac Arabic, whose runs
+// of digits are reordered before conversion.
 bool isStateless(std::int32_t cp) {
   if (cp == codepage::kUtf8 || isUtf32(cp)) return true;
+  if (cp == codepage::kMacArabic) return false;
   return cp < 50000 || cp == 51932 || cp == 51936 || cp == 51949;
 }
 
@@ -38,6 +42,14 @@ bool isStateless(std::int32_t cp) {
 bool isWellFormedUtf8(const std::uint8_t* s, std::uint32_t count) {
   std::uint32_t i = 0;
   while (i < count) {
+    if (count - i >= 8) {  // ASCII eight bytes at a time
+      std::uint64_t word;
+      std::memcpy(&word, s + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
+    }
     unsigned b = s[i];
     if (b < 0x80) {
       ++i;
@@ -57,16 +69,38 @@ bool isWellFormedUtf8(const std::uint8_t* s, std::uint32_t count) {
   return true;
 }
 
-// Whether UTF-16LE units pair every surrogate (the engine passes a lone one through).
-bool hasNoLoneSurrogate(const std::uint8_t* bytes, std::uint32_t count) {
+// Whether UTF-16 units pair every surrogate (the engine passes a lone one through). A leading
+// byte-order mark may announce the other byte order, as the engine reads it.
+bool isWellFormedUtf16(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count) {
+  bool bigEndian = cp == codepage::kUtf16Be;
+  if (count >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+    bigEndian = bytes[0] == 0xFE;
+  }
+  int high = bigEndian ? 0 : 1;  // index of the high byte in a unit
   for (std::uint32_t i = 0; i + 1 < count; i += 2) {
-    unsigned unit = bytes[i] | (bytes[i + 1] << 8);
-    if (unit < 0xD800 || unit > 0xDFFF) continue;
-    bool paired = unit < 0xDC00 && i + 3 < count && (bytes[i + 3] & 0xFC) == 0xDC;
+    unsigned top = bytes[i + high];
+    if ((top & 0xF8) != 0xD8) continue;
+    bool paired = (top & 0xFC) == 0xD8 && i + 3 < count && (bytes[i + 2 + high] & 0xFC) == 0xDC;
     if (!paired) return false;
     i += 2;
   }
   return (count & 1) == 0;
+}
+
+// Per code page, the bytes that convert on their own. A text of such bytes alone is valid in
+// any table charset (a pair is tried first, and a byte that is not one converts alone), which
+// saves the checking conversion on most single-byte texts.
+const std::array<bool, 256>& bytesValidAlone(std::int32_t cp) {
+  static std::map<std::int32_t, std::array<bool, 256>> known;
+  auto found = known.find(cp);
+  if (found != known.end()) return found->second;
+  std::array<bool, 256> valid{};
+  for (int b = 0; b < 256; ++b) {
+    auto byte = static_cast<std::uint8_t>(b);
+    DataBuffer wide;
+    valid[b] = EncodingConvert().convert(cp, codepage::kUtf16Le, &byte, 1, wide);
+  }
+  return known.emplace(cp, valid).first->second;
 }
 
 // Whether UTF-32 units are all characters (the engine's reader does not say).
@@ -95,9 +129,13 @@ bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, D
   if (iso2022Jp && Japanese::firstMalformedIso2022Jp(bytes, count) != count) return false;
   // The table decoders into UTF-8 do not say when they leave a byte out; those into UTF-16
   // do, so the answer comes from that conversion.
+  if (isUtf16(from)) return isWellFormedUtf16(from, bytes, count);
+  if (isStateless(from)) {
+    const std::array<bool, 256>& alone = bytesValidAlone(from);
+    if (std::all_of(bytes, bytes + count, [&](std::uint8_t b) { return alone[b]; })) return true;
+  }
   DataBuffer wide;
-  bool valid = EncodingConvert().convert(from, codepage::kUtf16Le, bytes, count, wide);
-  return valid && (!isUtf16(from) || hasNoLoneSurrogate(wide.data(), wide.length()));
+  return EncodingConvert().convert(from, codepage::kUtf16Le, bytes, count, wide);
 }
 
 // LoadFile + SaveToFile on a piece of input: decoded into UTF-8, then written in `to`.
@@ -218,7 +256,8 @@ class Converter {
   }
 
   int convertBlock(const std::uint8_t* bytes, std::uint32_t count) {
-    DataBuffer output;
+    DataBuffer& output = output_;
+    output.clear();  // the block is reused: its pages stay mapped from block to block
     bool ok = convertPiece(from_, to_, bytes, count, output);
     if (!ok && !options_.omitInvalid) {
       std::uint32_t length = 0;
@@ -277,6 +316,7 @@ class Converter {
   std::uint64_t offset_ = 0;  // input bytes of the current file before the block
   std::uint64_t lines_ = 0;   // line feeds before the block
   std::uint64_t omitted_ = 0;
+  DataBuffer output_;
 };
 
 }  // namespace
