@@ -255,6 +255,16 @@ convert)
   grep -qE '^ +932 .*shift-jis' <<<"$listing" || fail "--list lacks 932 shift-jis"
   grep -q '(no converter)' <<<"$listing" || fail "--list marks no code page as without converter"
   "$vk" -h >/dev/null || fail "-h exits non-zero"
+  # --raw makes call mode a filter: the same bytes as conversion mode, both ways.
+  for encoded in "$data"/russian.koi8-r "$data"/japanese.shift_jis; do
+    charset=${encoded##*.}
+    "$vk" -f "$charset" "$encoded" >"$work/by-mode"
+    "$vk" --raw "AppendMultibyte(-, \"$charset\")" 'EmitMultibyte("utf-8")' <"$encoded" >"$work/by-raw"
+    cmp -s "$work/by-mode" "$work/by-raw" || fail "--raw from $charset differs from conversion mode"
+    "$vk" --raw "AppendMultibyte(-, \"utf-8\")" "EmitMultibyte(\"$charset\")" <"$work/by-mode" >"$work/back"
+    cmp -s "$work/back" "$encoded" || fail "--raw to $charset does not give $encoded back"
+  done
+  check 0 'aba2' -- --raw 'Str = "ab"' Str 'Left(1)' Length
   ;;
 
 *)

@@ -119,7 +119,25 @@ class Session {
 struct Options {
   bool quiet = false;
   bool strict = false;
+  bool raw = false;  // byte arrays as their bytes, strings without a line break
 };
+
+// Writes a result: one line, or with --raw a byte array's own bytes or a string as it is, so
+// that the output can be a converted file.
+void printResult(const VARIANT& result, const Options& options) {
+  if (options.raw && result.vt == (VT_ARRAY | VT_UI1) && result.parray != nullptr) {
+    void* data = nullptr;
+    if (SUCCEEDED(SafeArrayAccessData(result.parray, &data))) {
+      std::fwrite(data, 1, result.parray->rgsabound[0].cElements, stdout);
+      SafeArrayUnaccessData(result.parray);
+    }
+    return;
+  }
+  std::string line;
+  if (!formatResult(result, &line)) return;
+  if (!options.raw || result.vt != VT_BSTR) line.push_back('\n');
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
 
 // What a failed Invoke says, as a message and an exit code.
 int invokeFailure(const Call& call, HRESULT hr, const std::vector<VARIANT>& reversed, UINT argError,
@@ -228,11 +246,7 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
     return code;
   }
 
-  std::string line;
-  if (!options.quiet && formatResult(result, &line)) {
-    line.push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stdout);
-  }
+  if (!options.quiet) printResult(result, options);
   const MemberInfo* member = findMember(call.name, call.form == CallForm::Put);
   bool failed = member != nullptr && reportsSuccess(*member) && result.vt == VT_I4 && result.lVal == 0;
   VariantClear(&result);
@@ -271,6 +285,8 @@ int run(const std::vector<std::string>& args) {
         options.quiet = true;
       } else if (arg == "--strict") {
         options.strict = true;
+      } else if (arg == "--raw") {
+        options.raw = true;
       } else {
         complain("unknown option " + arg + " (vkstring --help lists the options)");
         return kUsage;
