@@ -2,14 +2,16 @@
 // doing the same conversion of the same file, in the same run: Shift_JIS -> UTF-8,
 // windows-1252 -> UTF-8 and UTF-8 -> Shift_JIS.
 //
-// Peak memory of the member path is measured in this process: before one untimed round the
-// kernel's peak-RSS mark is reset (writing "5" to /proc/self/clear_refs), and afterwards the
-// peak (VmHWM) less the resident size before the round (VmRSS) is what the round added. It is
-// reported in MB and as a multiple of the file size. The iconv command's peak is its maxrss
-// as getrusage reports it for waited-for children. Times are taken both as wall time and as
-// processor time (user + system, of this process for the members and of the waited-for
-// children for the command), which stays meaningful on a loaded machine. At exit the times,
-// their ratios and the peaks are printed to stderr, and whether both outputs are equal.
+// Peak memory is each side's maximum resident set size in a fresh process doing only that
+// conversion, as /usr/bin/time reports it: the iconv command, and this program started again
+// with VK_FILES_BENCH_ROUND naming the files and charsets, which then makes one LoadFile +
+// SaveToFile and nothing else. A child of this process would not do: it starts with this
+// process's high-water mark (Linux keeps it across exec), and the mark of this process itself
+// cannot be reset again between repetitions. Both are whole-process figures, reported in MB
+// and as a multiple of the file size. Times are taken both as wall time and as processor time
+// (user + system, of this process for the members and of the waited-for children for the
+// command), which stays meaningful on a loaded machine. At exit the times, their ratios and
+// the peaks are printed to stderr, and whether both outputs are equal.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <spawn.h>
@@ -26,6 +28,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "charset/encoding_convert.h"
 #include "component/vkstring.h"
@@ -147,24 +150,38 @@ BSTR wide(const std::string& ascii) {
   return SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
 }
 
-// A field of /proc/self/status in kB, or -1.
-long statusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  std::size_t length = std::strlen(field);
-  while (std::getline(status, line)) {
-    if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':') {
-      return std::strtol(line.c_str() + length + 1, nullptr, 10);
-    }
-  }
-  return -1;
+std::string thisProgram() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
 }
 
-bool resetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  clear.flush();
-  return static_cast<bool>(clear);
+// Runs a command under /usr/bin/time with extra environment entries; answers its peak resident
+// size in kB, or -1 when it cannot be run or fails.
+long peakKbOf(std::vector<std::string> command, const std::vector<std::string>& extraEnvironment) {
+  char peakFile[] = "/tmp/vkbench-peak-XXXXXX";
+  int fd = ::mkstemp(peakFile);
+  if (fd < 0) return -1;
+  ::close(fd);
+  command.insert(command.begin(), {"/usr/bin/time", "-f", "%M", "-o", peakFile});
+  std::vector<char*> argv;
+  for (std::string& word : command) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment(extraEnvironment);
+  for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  long peak = -1;
+  int status = 0;
+  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 &&
+      ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    std::ifstream in(peakFile);
+    in >> peak;
+    if (!in) peak = -1;
+  }
+  std::remove(peakFile);
+  return peak;
 }
 
 // User + system processor seconds of this process or of its waited-for children.
@@ -209,6 +226,31 @@ Results& results(int index) {
   return all.cases[index];
 }
 
+// Set in the copy of this program that measures one round's peak memory:
+// "INPUT|OUTPUT|FROM|TO".
+constexpr const char* kRoundVariable = "VK_FILES_BENCH_ROUND";
+
+// The whole work of that copy: one LoadFile + SaveToFile.
+void BM_OneRound(benchmark::State& state) {
+  std::string spec = std::getenv(kRoundVariable);
+  std::string parts[4];
+  for (int i = 0, from = 0; i < 4; ++i) {
+    std::size_t bar = i < 3 ? spec.find('|', from) : spec.size();
+    if (bar == std::string::npos) return state.SkipWithError("malformed " + std::string(kRoundVariable));
+    parts[i] = spec.substr(from, bar - from);
+    from = static_cast<int>(bar) + 1;
+  }
+  BSTR input = wide(parts[0]), output = wide(parts[1]), from = wide(parts[2]), to = wide(parts[3]);
+  for (auto _ : state) {
+    VkString object;
+    LONG loaded = 0, saved = 0;
+    object.LoadFile(input, from, &loaded);
+    object.SaveToFile(output, to, &saved);
+    if (loaded != 1 || saved != 1) state.SkipWithError("LoadFile or SaveToFile failed");
+  }
+  for (BSTR s : {input, output, from, to}) SysFreeString(s);
+}
+
 void BM_LoadSaveMembers(benchmark::State& state) {
   const int index = static_cast<int>(state.range(0));
   const Case& c = kCases[index];
@@ -227,13 +269,11 @@ void BM_LoadSaveMembers(benchmark::State& state) {
     return loaded == 1 && saved == 1;
   };
   Results& r = results(index);
-  // One untimed round for the peak memory of the path.
-  long before = statusKb("VmRSS");
-  bool measured = resetPeak();
-  if (!round()) state.SkipWithError("LoadFile or SaveToFile failed");
-  long peak = statusKb("VmHWM");
-  if (measured && before >= 0 && peak >= 0) {
-    r.ourPeakMb = static_cast<double>(peak - before) / 1024;
+  // The peak memory of one round, in a fresh copy of this program (BM_OneRound).
+  long peak = peakKbOf({thisProgram()}, {std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
+                                            c.fromCharset + "|" + c.toCharset});
+  if (peak >= 0) {
+    r.ourPeakMb = static_cast<double>(peak) / 1024;
     state.counters["peak_MB"] = r.ourPeakMb;
     state.counters["peak_x_file"] = r.ourPeakMb * (1 << 20) / static_cast<double>(w.inputBytes);
   }
@@ -250,9 +290,9 @@ void BM_LoadSaveMembers(benchmark::State& state) {
   for (BSTR s : {input, output, from, to}) SysFreeString(s);
 }
 
-// Runs the command and waits for it; its processor seconds and peak resident size (kB) come
-// from the rusage of that one child.
-bool runIconv(const Case& c, const Workspace& w, double* cpu, long* maxKb) {
+// Runs the command and waits for it; its processor seconds come from the rusage of that one
+// child.
+bool runIconv(const Case& c, const Workspace& w, double* cpu) {
   std::string from = std::string("-f") + c.iconvFrom, to = std::string("-t") + c.iconvTo;
   std::string output = "-o" + w.peerOutput;
   char* argv[] = {const_cast<char*>("iconv"), from.data(), to.data(), output.data(),
@@ -264,7 +304,6 @@ bool runIconv(const Case& c, const Workspace& w, double* cpu, long* maxKb) {
   if (::wait4(pid, &status, 0, &usage) != pid) return false;
   *cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  *maxKb = usage.ru_maxrss;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -279,19 +318,21 @@ void BM_IconvCommand(benchmark::State& state) {
   }
   Results& r = results(index);
   double cpu = 0;
-  long maxKb = 0;
+  // The peak in a process of the command's own (see peakKbOf); a direct child would start
+  // with this process's high-water mark.
+  long peak = peakKbOf({"iconv", std::string("-f") + c.iconvFrom, std::string("-t") + c.iconvTo,
+                        "-o" + w.peerOutput, w.input},
+                       {});
   auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     double one = 0;
-    long oneMax = 0;
-    if (!runIconv(c, w, &one, &oneMax)) state.SkipWithError("iconv failed");
+    if (!runIconv(c, w, &one)) state.SkipWithError("iconv failed");
     cpu += one;
-    maxKb = std::max(maxKb, oneMax);
   }
   double rounds = static_cast<double>(state.iterations());
   r.peerCpu = cpu / rounds;
   r.peerSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / rounds;
-  r.peerPeakMb = static_cast<double>(maxKb) / 1024;
+  r.peerPeakMb = static_cast<double>(peak) / 1024;
   state.counters["peak_MB"] = r.peerPeakMb;
   state.SetBytesProcessed(static_cast<std::int64_t>(w.inputBytes) * state.iterations());
   // Both converted the same text: the files must match.
@@ -307,6 +348,10 @@ void BM_IconvCommand(benchmark::State& state) {
 
 // Each case: the members, then the command, so that both read the same file.
 void registerCases() {
+  if (std::getenv(kRoundVariable) != nullptr) {
+    benchmark::RegisterBenchmark("BM_OneRound", BM_OneRound)->Iterations(1);
+    return;
+  }
   for (int i = 0; i < kCaseCount; ++i) {
     benchmark::RegisterBenchmark("BM_LoadSaveMembers", BM_LoadSaveMembers)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("BM_IconvCommand", BM_IconvCommand)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Converting a 100 MB file to UTF-8 with `vkstring` (LoadFile + SaveToFile through the registered
-# component) against the `iconv` and `uconv` commands on the same file, in the same run, for
-# Shift_JIS and windows-1252. Every program reads the file and writes the UTF-8 copy; the three
-# copies must be identical, so no program wins by doing less.
+# vkstring's conversion mode (vkstring -f FROM -t TO FILE) against the `iconv` and `uconv`
+# commands on the same 100 MB files, in the same run: Shift_JIS, windows-1252, UTF-16LE and
+# EUC-KR to UTF-8 and UTF-8 to Shift_JIS. Every program reads the file and writes the
+# converted copy; the three copies must be identical, so no program wins by doing less. Then
+# the peak memory (maximum resident set size from /usr/bin/time -v) of each program on one
+# pair at 100 MB and at 1 GB, each measured in a process of its own.
 #
-# Usage: bench/vkstring_convert.sh [BUILD_DIR] [MEGABYTES] [ROUNDS]
-# BUILD_DIR (default build) holds vkstring, vk_regsvr and libVelkorString.so; the module is
-# registered into BUILD_DIR/bench-registry. Each program runs ROUNDS (default 5) times,
+# Usage: bench/vkstring_convert.sh [BUILD_DIR] [MEGABYTES] [ROUNDS] [BIG_MEGABYTES]
+# BUILD_DIR (default build) holds vkstring. Each program runs ROUNDS (default 5) times,
 # interleaved with its peers; the best wall and processor (user + system) times are reported
-# with the ratios peer / vkstring (above 1: vkstring is faster).
+# with the ratios peer / vkstring (above 1: vkstring is faster). BIG_MEGABYTES (default 1000;
+# 0 skips it) sizes the input of the second memory figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,20 +18,20 @@ build=${1:-build}
 [[ $build = /* ]] || build=$root/$build
 megabytes=${2:-100}
 rounds=${3:-5}
-for tool in iconv uconv; do
+big_megabytes=${4:-1000}
+for tool in iconv uconv /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
+vk=$build/vkstring
 
 work=$build/bench-convert
 mkdir -p "$work"
-export VK_REGISTRY=$build/bench-registry
-"$build/vk_regsvr" /s "$build/libVelkorString.so"
 
-# The inputs: the repository's sample texts repeated to the size asked for (whole copies, so
-# that every program sees complete characters): the sample doubled to a block of about 1 MB,
-# then the block repeated.
-make_input() {  # sample output
-  local sample=$1 out=$2 bytes=$((megabytes * 1000 * 1000))
+# The inputs: a sample text repeated to the size asked for (whole copies, so that every
+# program sees complete characters): the sample doubled to a block of about 1 MB, then the
+# block repeated.
+make_input() {  # sample output megabytes
+  local sample=$1 out=$2 bytes=$(($3 * 1000 * 1000))
   [[ -f $out && $(stat -c %s "$out") -ge $bytes ]] && return
   cp "$sample" "$out.block"
   while (($(stat -c %s "$out.block") < 1000000)); do
@@ -43,6 +45,10 @@ make_input() {  # sample output
   mv "$out.part" "$out"
 }
 
+# The samples in the other forms, made once by iconv from the repository's texts.
+iconv -f CP932 -t UTF-8 samples/japanese.shift_jis.txt >"$work/japanese.utf-8"
+iconv -f CP932 -t UTF-16LE samples/japanese.shift_jis.txt >"$work/japanese.utf-16le"
+
 # Runs a command once; prints "wall cpu" in seconds.
 measure() {
   local TIMEFORMAT='%R %U %S' t
@@ -55,22 +61,36 @@ best() {  # the smaller of two "wall cpu" pairs, field by field
     printf "%.3f %.3f\n", (x[1]<y[1]?x[1]:y[1]), (x[2]<y[2]?x[2]:y[2])}'
 }
 
-# label sample vkstring-charset iconv-charset uconv-charset
+# The command line of each program for a pair: program from to input output.
+command_for() {
+  local program=$1 from=$2 to=$3 input=$4 output=$5
+  case $program in
+    vkstring) echo "$vk -f $from -t $to -o $output $input" ;;
+    iconv) echo "iconv -f $from -t $to -o $output $input" ;;
+    uconv) echo "uconv -f $from -t $to -o $output $input" ;;
+  esac
+}
+
+# label sample | vkstring from/to | iconv from/to | uconv from/to
 cases=(
-  "Shift_JIS samples/japanese.shift_jis.txt shift_jis CP932 windows-31j"
-  "windows-1252 samples/menu.windows-1252.txt windows-1252 CP1252 windows-1252"
+  "Shift_JIS->UTF-8|samples/japanese.shift_jis.txt|shift_jis utf-8|CP932 UTF-8|windows-31j utf-8"
+  "1252->UTF-8|samples/menu.windows-1252.txt|windows-1252 utf-8|CP1252 UTF-8|windows-1252 utf-8"
+  "UTF-8->Shift_JIS|$work/japanese.utf-8|utf-8 shift_jis|UTF-8 CP932|utf-8 windows-31j"
+  "UTF-16LE->UTF-8|$work/japanese.utf-16le|utf-16le utf-8|UTF-16LE UTF-8|utf-16le utf-8"
+  "EUC-KR->UTF-8|tests/vkstring/data/korean.euc-kr|euc-kr utf-8|EUC-KR UTF-8|euc-kr utf-8"
 )
-printf '%-13s %-9s %9s %9s   %s\n' "conversion" "program" "wall s" "cpu s" "ratio peer/vkstring (wall, cpu)"
+printf '%-17s %-9s %9s %9s   %s\n' "conversion" "program" "wall s" "cpu s" "ratio peer/vkstring (wall, cpu)"
 for entry in "${cases[@]}"; do
-  read -r label sample vkName iconvName uconvName <<<"$entry"
-  input=$work/input.$vkName
-  make_input "$sample" "$input"
+  IFS='|' read -r label sample vkPair iconvPair uconvPair <<<"$entry"
+  input=$work/input.${label%%->*}
+  make_input "$sample" "$input" "$megabytes"
+  declare -A pair=([vkstring]=$vkPair [iconv]=$iconvPair [uconv]=$uconvPair)
   declare -A time=([vkstring]="1e9 1e9" [iconv]="1e9 1e9" [uconv]="1e9 1e9")
   for ((r = 0; r < rounds; ++r)); do
-    time[vkstring]=$(best "${time[vkstring]}" "$(measure "$build/vkstring" --strict --quiet \
-      "LoadFile(\"$input\", \"$vkName\")" "SaveToFile(\"$work/out.vkstring\", \"utf-8\")")")
-    time[iconv]=$(best "${time[iconv]}" "$(measure sh -c "iconv -f $iconvName -t UTF-8 '$input' >'$work/out.iconv'")")
-    time[uconv]=$(best "${time[uconv]}" "$(measure uconv -f "$uconvName" -t utf-8 -o "$work/out.uconv" "$input")")
+    for program in vkstring iconv uconv; do
+      # shellcheck disable=SC2086
+      time[$program]=$(best "${time[$program]}" "$(measure $(command_for "$program" ${pair[$program]} "$input" "$work/out.$program"))")
+    done
   done
   cmp "$work/out.vkstring" "$work/out.iconv" || { echo "vkstring and iconv disagree on $label" >&2; exit 1; }
   cmp "$work/out.vkstring" "$work/out.uconv" || { echo "vkstring and uconv disagree on $label" >&2; exit 1; }
@@ -79,8 +99,25 @@ for entry in "${cases[@]}"; do
     read -r w c <<<"${time[$program]}"
     ratio=$(awk -v w="$w" -v c="$c" -v vw="$vw" -v vc="$vc" 'BEGIN{printf "%.2f, %.2f", w/vw, c/vc}')
     [[ $program == vkstring ]] && ratio=""
-    printf '%-13s %-9s %9s %9s   %s\n' "$label" "$program" "$w" "$c" "$ratio"
+    printf '%-17s %-9s %9s %9s   %s\n' "$label" "$program" "$w" "$c" "$ratio"
   done
   rm -f "$work"/out.*
 done
-echo "($megabytes MB per input, best of $rounds rounds; $(stat -c %s "$work/input.shift_jis") bytes of Shift_JIS)"
+echo "($megabytes MB per input, best of $rounds rounds)"
+
+# Peak memory, Shift_JIS to UTF-8: one process per program and size.
+peak() {  # program input: the maximum resident set size in MB
+  # shellcheck disable=SC2046
+  /usr/bin/time -v $(command_for "$1" ${pair_sjis[$1]} "$2" "$work/out.peak") 2>&1 >/dev/null |
+    awk -F: '/Maximum resident set size/ {printf "%.1f", $2 / 1024}'
+  rm -f "$work/out.peak"
+}
+declare -A pair_sjis=([vkstring]="shift_jis utf-8" [iconv]="CP932 UTF-8" [uconv]="windows-31j utf-8")
+sizes=("$megabytes")
+((big_megabytes > 0)) && sizes+=("$big_megabytes")
+printf '\n%-28s %10s %10s %10s\n' "peak memory, Shift_JIS->UTF-8" vkstring iconv uconv
+for size in "${sizes[@]}"; do
+  input=$work/input.Shift_JIS.$size
+  [[ $size == "$megabytes" ]] && input=$work/input.Shift_JIS || make_input samples/japanese.shift_jis.txt "$input" "$size"
+  printf '%-28s %8s MB %8s MB %8s MB\n' "$size MB input" "$(peak vkstring "$input")" "$(peak iconv "$input")" "$(peak uconv "$input")"
+done

@@ -126,6 +126,36 @@ void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, Dat
   }
 }
 
+std::uint32_t Japanese::firstMalformedIso2022Jp(const std::uint8_t* bytes, std::uint32_t count) {
+  bool kanji = false;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b == kEsc) {
+      if (i + 2 >= count) return i;
+      std::uint8_t c = bytes[i + 1];
+      std::uint8_t d = bytes[i + 2];
+      if (c == 0x24 && (d == 0x40 || d == 0x42)) {
+        kanji = true;
+      } else if (c == 0x28 && (d == 0x42 || d == 0x4A)) {
+        kanji = false;
+      } else {
+        return i;
+      }
+      i += 3;
+    } else if (b == kCr || b == kLf) {
+      kanji = false;
+      ++i;
+    } else if (kanji) {
+      if (i + 1 >= count || bytes[i + 1] == kEsc || bytes[i + 1] == kCr || bytes[i + 1] == kLf) return i;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return count;
+}
+
 bool Japanese::toIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return true;
   StagedOutput out(output);

@@ -35,6 +35,10 @@ class Japanese {
   // unknown escape sequences are swallowed, CR and LF end a kanji run, and a lone byte left
   // at the end of a kanji run is dropped.
   static void fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
+  // Where fromIso2022Jp first reads leniently: the offset of the first escape sequence it
+  // swallows (any but ESC $ @, ESC $ B, ESC ( B and ESC ( J, or one cut off by the end) or
+  // of a lone byte left at the end of a kanji run; `count` when there is none.
+  static std::uint32_t firstMalformedIso2022Jp(const std::uint8_t* bytes, std::uint32_t count);
   // Shift_JIS bytes in, ISO-2022-JP bytes appended; every kanji run is closed by ESC ( B
   // before CR, LF, other single bytes and the end of the text. Answers false when something
   // could not be carried: pairs of the user-defined and IBM extension rows (lead bytes

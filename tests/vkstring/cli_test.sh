@@ -3,7 +3,7 @@
 # module, as a user would, and checks its output, exit code and files.
 # Usage: cli_test.sh SECTION VKSTRING DATA_DIR WORK_DIR
 # with VK_REGISTRY naming a registry where the module is registered (the CTest fixture does it).
-# SECTION is one of: conversions, arguments, options, errors, help.
+# SECTION is one of: conversions, arguments, options, errors, help, convert.
 set -uo pipefail
 section=$1
 vk=$2
@@ -131,7 +131,8 @@ errors)
   # Class by class: the message names the call, the exit code the class; calls before the
   # failing one have been made and printed.
   check 4 "" "'Frobnicate': no member is called Frobnicate" -- Frobnicate
-  check 4 "a" "'Lengthy()': no member" -- 'Str = "a"' Str 'Lengthy()' Str
+  # The member table is known: an unknown name stops the command line before any call.
+  check 4 "" "'Lengthy()': no member" -- 'Str = "a"' Str 'Lengthy()' Str
   check 5 "" "'Append(\"a\", \"b\")': wrong number of arguments (2 given; Append(Str As String))" -- 'Append("a", "b")'
   check 5 "" "wrong number of arguments (0 given; Left(numChars As Long) As String)" -- 'Left()'
   check 5 "" "wrong number of arguments" -- 'Trim(1)'
@@ -178,6 +179,93 @@ help)
     done
   done < <(sed -nE 's/.*HRESULT ([A-Za-z0-9]+)\((.*)\);/\1 \2/p' "$idl" |
            sed -E 's/\[out, retval\][^,)]*//; s/\[in\] [A-Z]+ //g; s/,//g')
+  ;;
+
+convert)
+  # Conversion mode against LoadFile + SaveToFile: the same bytes for every encoded text of
+  # DATA_DIR and samples/, both ways.
+  # same_as_calls FROM TO INPUT: vkstring -c -f FROM -t TO INPUT and the two calls agree.
+  same_as_calls() {
+    rm -f "$work/by-calls" "$work/by-mode"
+    "$vk" --quiet "LoadFile($(quoted "$3"), \"$1\")" "SaveToFile($(quoted "$work/by-calls"), \"$2\")" ||
+      fail "LoadFile/SaveToFile $1 -> $2 of $3 failed"
+    "$vk" -c -f "$1" -t "$2" "$3" >"$work/by-mode" 2>/dev/null
+    cmp -s "$work/by-calls" "$work/by-mode" || fail "-f $1 -t $2 $3 differs from LoadFile + SaveToFile"
+  }
+  count=0
+  for encoded in "$data"/*.* "$data"/../../../samples/*.txt; do
+    name=${encoded##*/}
+    name=${name%.txt}
+    charset=${name#*.}
+    [[ $name != *.sh && $charset != "$name" ]] || continue
+    count=$((count + 1))
+    same_as_calls "$charset" utf-8 "$encoded"
+    "$vk" -f "$charset" "$encoded" >"$work/sample.utf-8" || fail "$name does not convert cleanly"
+    same_as_calls utf-8 "$charset" "$work/sample.utf-8"
+  done
+  ((count >= 10)) || fail "only $count encoded texts found"
+  # Every code page with a converter (the first name -l gives it), on every byte but 0 and
+  # back from what it gave.
+  for ((b = 1; b < 256; ++b)); do printf "\\$(printf %03o $b)"; done >"$work/all-bytes"
+  pages=0
+  while read -r page first _; do
+    first=${first%,}
+    pages=$((pages + 1))
+    same_as_calls "$first" utf-8 "$work/all-bytes"
+    cp "$work/by-mode" "$work/page.utf-8"
+    same_as_calls utf-8 "$first" "$work/page.utf-8"
+  done < <("$vk" -l | grep -v "(no converter)")
+  ((pages >= 100)) || fail "the sweep found only $pages convertible code pages"
+
+  # Honest errors: what was converted before is written, the message names the place.
+  # table: charset, input (printf), output before the fault (printf), message part
+  errors=(
+    "utf-8|ab\ncd\xff\xfeef|ab\ncd|(standard input):2: byte offset 5: invalid \"utf-8\" input 0xFF"
+    "shift_jis|x\ny\x82\xa0\x82\xff|x\ny\xe3\x81\x82|:2: byte offset 5: invalid \"shift_jis\" input 0x82"
+    "euc-kr|ab\xb0\xa1\xc9\xa1z|ab\xea\xb0\x80|:1: byte offset 4: invalid \"euc-kr\" input 0xC9"
+    "utf-16le|a\x00\n\x00\x00\xd8b\x00|a\n|:2: byte offset 4: invalid \"utf-16le\" input 0x00 0xD8"
+    "iso-2022-jp|a\nb\x1b\$Zcd|a\nb|:2: byte offset 3: invalid \"iso-2022-jp\" input 0x1B"
+  )
+  for entry in "${errors[@]}"; do
+    IFS='|' read -r charset input before message <<<"$entry"
+    printf "$input" >"$work/bad"
+    printf "$before" >"$work/before"
+    stdin_file=$work/bad check 1 "$(cat "$work/before")" "$message" -- -f "$charset" -t utf-8
+    "$vk" -f "$charset" -t utf-8 -o "$work/bad.out" "$work/bad" 2>"$work/stderr"
+    cmp -s "$work/bad.out" "$work/before" || fail "-o of $charset: the bytes before the fault differ"
+    grep -qF "$work/bad:" "$work/stderr" || fail "the message for $charset does not name the file"
+  done
+  printf 'caf\xc3\xa9 \xe4\xb8\x80 \xe2\x82\xac' >"$work/lossy"
+  stdin_file=$work/lossy check 1 $'caf\xe9 ' ":1: byte offset 6: U+4E00 cannot be written in \"windows-1252\"" -- -f utf-8 -t windows-1252
+  # -c leaves out and counts.
+  stdin_file=$work/lossy check 0 $'caf\xe9  \x80' "1 characters could not be converted" -- -c -t windows-1252
+  printf 'a\xff\xfeb\xe4\xb8\x80\xc0' >"$work/bad3"
+  stdin_file=$work/bad3 check 0 $'\x61\x62' "4 characters could not be converted" -- -c -f utf-8 -t koi8-r
+  # Several files in order, and - for standard input.
+  printf 'one\n' >"$work/one"
+  stdin_file=$work/one check 0 $'one\none' -- -f utf-8 "$work/one" -
+  # Names: unknown ones stop before anything is read or written, with close names.
+  rm -f "$work/never"
+  check 2 "" 'unknown charset "utf-32x"; did you mean "utf-32"' -- -f utf-32x -t utf-8 -o "$work/never" "$work/one"
+  [[ ! -e $work/never ]] || fail "an unknown charset still created the output"
+  check 2 "" 'unknown charset "UTF_8x"; did you mean "utf-8"' -- -t UTF_8x
+  check 2 "" 'unknown charset "windows1252"; did you mean "windows-1252"' -- -f windows1252
+  check 2 "" "option -t needs a value" -- -f utf-8 -t
+  check 7 "" "cannot open \"$work/missing\"" -- -f utf-8 "$work/missing"
+  listing=$("$vk" --list) || fail "--list exits non-zero"
+  grep -qE '^ +932 .*shift-jis' <<<"$listing" || fail "--list lacks 932 shift-jis"
+  grep -q '(no converter)' <<<"$listing" || fail "--list marks no code page as without converter"
+  "$vk" -h >/dev/null || fail "-h exits non-zero"
+  # --raw makes call mode a filter: the same bytes as conversion mode, both ways.
+  for encoded in "$data"/russian.koi8-r "$data"/japanese.shift_jis; do
+    charset=${encoded##*.}
+    "$vk" -f "$charset" "$encoded" >"$work/by-mode"
+    "$vk" --raw "AppendMultibyte(-, \"$charset\")" 'EmitMultibyte("utf-8")' <"$encoded" >"$work/by-raw"
+    cmp -s "$work/by-mode" "$work/by-raw" || fail "--raw from $charset differs from conversion mode"
+    "$vk" --raw "AppendMultibyte(-, \"utf-8\")" "EmitMultibyte(\"$charset\")" <"$work/by-mode" >"$work/back"
+    cmp -s "$work/back" "$encoded" || fail "--raw to $charset does not give $encoded back"
+  done
+  check 0 'aba2' -- --raw 'Str = "ab"' Str 'Left(1)' Length
   ;;
 
 *)

@@ -9,7 +9,7 @@ add_test(NAME vkstring_register
 # unloads still held, which is not what these tests are about (the client runs with it on).
 set_tests_properties(vkstring_register PROPERTIES FIXTURES_SETUP vkstring_registered
                      ENVIRONMENT "VK_REGISTRY=${VK_CLI_REGISTRY};ASAN_OPTIONS=detect_leaks=0")
-foreach(section conversions arguments options errors help)
+foreach(section conversions arguments options errors help convert)
   add_test(NAME vkstring_${section}
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/cli_test.sh ${section}
                    $<TARGET_FILE:vkstring> ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/data

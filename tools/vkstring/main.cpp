@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/wide_units.h"
 #include "tools/vkstring/call_parser.h"
+#include "tools/vkstring/convert.h"
 #include "tools/vkstring/help.h"
 #include "tools/vkstring/utf.h"
 #include "tools/vkstring/values.h"
@@ -139,7 +140,25 @@ class Session {
 struct Options {
   bool quiet = false;
   bool strict = false;
+  bool raw = false;  // byte arrays as their bytes, strings without a line break
 };
+
+// Writes a result: one line, or with --raw a byte array's own bytes or a string as it is, so
+// that the output can be a converted file.
+void printResult(const VARIANT& result, const Options& options) {
+  if (options.raw && result.vt == (VT_ARRAY | VT_UI1) && result.parray != nullptr) {
+    void* data = nullptr;
+    if (SUCCEEDED(SafeArrayAccessData(result.parray, &data))) {
+      std::fwrite(data, 1, result.parray->rgsabound[0].cElements, stdout);
+      SafeArrayUnaccessData(result.parray);
+    }
+    return;
+  }
+  std::string line;
+  if (!formatResult(result, &line)) return;
+  if (!options.raw || result.vt != VT_BSTR) line.push_back('\n');
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
 
 // What a failed Invoke says, as a message and an exit code.
 int invokeFailure(const Call& call, HRESULT hr, const std::vector<VARIANT>& reversed, UINT argError,
@@ -248,11 +267,7 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
     return code;
   }
 
-  std::string line;
-  if (!options.quiet && formatResult(result, &line)) {
-    line.push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stdout);
-  }
+  if (!options.quiet) printResult(result, options);
   const MemberInfo* member = findMember(call.name, call.form == CallForm::Put);
   bool failed = member != nullptr && reportsSuccess(*member) && result.vt == VT_I4 && result.lVal == 0;
   VariantClear(&result);
@@ -264,14 +279,24 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
 }
 
 int run(const std::vector<std::string>& args) {
+  if (isConvertCommandLine(args)) {
+    ConvertOptions convertOptions;
+    std::string error;
+    if (!parseConvertOptions(args, &convertOptions, &error)) {
+      complain(error);
+      return kUsage;
+    }
+    return runConversion(convertOptions);
+  }
+  if (!args.empty() && (args[0] == "-l" || args[0] == "--list")) return listCharsets();
   Options options;
   std::vector<Call> calls;
   bool optionsEnded = false;
   for (const std::string& arg : args) {
-    if (!optionsEnded && arg.size() > 1 && arg.compare(0, 2, "--") == 0) {
+    if (!optionsEnded && (arg == "-h" || (arg.size() > 1 && arg.compare(0, 2, "--") == 0))) {
       if (arg == "--") {
         optionsEnded = true;
-      } else if (arg == "--help") {
+      } else if (arg == "--help" || arg == "-h") {
         std::fputs(helpText().c_str(), stdout);
         return std::fflush(stdout) == 0 ? kOk : kFailed;
       } else if (arg == "--version") {
@@ -281,6 +306,8 @@ int run(const std::vector<std::string>& args) {
         options.quiet = true;
       } else if (arg == "--strict") {
         options.strict = true;
+      } else if (arg == "--raw") {
+        options.raw = true;
       } else {
         complain("unknown option " + arg + " (vkstring --help lists the options)");
         return kUsage;
@@ -300,6 +327,14 @@ int run(const std::vector<std::string>& args) {
     return kUsage;
   }
 
+  // The member table is known: a name no member has is refused before any call is made.
+  for (const Call& call : calls) {
+    if (findMember(call.name, call.form == CallForm::Put) == nullptr &&
+        findMember(call.name, call.form != CallForm::Put) == nullptr) {
+      complainAbout(call, "no member is called " + call.name + " (vkstring --help lists them)");
+      return kUnknownMember;
+    }
+  }
   Session session;
   int code = session.open();
   ByteSources sources;
