@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/fatal.h"
+#include "unicode/simd/cpu_paths.h"
 
 // VK_UNICODE_NO_SIMD selects the portable loops (as on targets without SSE2), for testing.
 #if !defined(VK_UNICODE_NO_SIMD) && \
@@ -32,6 +33,11 @@ namespace vk {
 namespace {
 
 constexpr std::uint64_t kMaxBufferLength = UINT32_MAX;
+
+// The block loops need SSE2; the CPU is asked at first use, and tests may force the scalar
+// path. The AVX2 and AVX-512 paths run these same SSE2 loops until they have kernels of
+// their own.
+inline bool useVectorPass() { return simd::activePath() >= simd::Path::Baseline; }
 
 // Index of the lowest set bit; `mask` is never 0.
 inline unsigned lowestBit(unsigned mask) {
@@ -283,11 +289,15 @@ inline int decodeOneTwoByteBlock(const std::uint8_t* p, __m128i v, std::uint8_t*
 }
 #endif
 
+// `kVector` picks the SSE2 block loop (the baseline path) or the portable one (the scalar
+// path); both run the same rules and give the same bytes.
+template <bool kVector>
 const std::uint8_t* utf8ToUtf16Pass(const std::uint8_t* p, const std::uint8_t* stop,
                                     const std::uint8_t* end, std::uint8_t*& out) {
   std::uint8_t* q = out;
   while (p < stop) {
 #if VK_UNICODE_SSE2 && VK_UNICODE_LITTLE_ENDIAN
+    if constexpr (kVector) {
     if (stop - p >= 16 && end - p >= 17) {
       const __m128i zero = _mm_setzero_si128();
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -318,7 +328,9 @@ const std::uint8_t* utf8ToUtf16Pass(const std::uint8_t* p, const std::uint8_t* s
       p += n;
       q += 2 * n;
     }
-#else
+    } else
+#endif
+    {
     while (stop - p >= 8) {
       std::uint64_t w;
       std::memcpy(&w, p, 8);
@@ -328,7 +340,7 @@ const std::uint8_t* utf8ToUtf16Pass(const std::uint8_t* p, const std::uint8_t* s
       q += 16;
     }
     if (p >= stop) break;
-#endif
+    }
     std::uint32_t b0 = *p;
     if (b0 < 0x80) {
       storeUnit(q, b0);
@@ -396,10 +408,12 @@ inline const std::uint8_t* encodeOneToUtf8(const std::uint8_t* p, const std::uin
   return p + 2;
 }
 
+template <bool kVector>
 const std::uint8_t* utf16ToUtf8Pass(const std::uint8_t* p, const std::uint8_t* stop,
                                     const std::uint8_t* end, std::uint8_t*& out) {
   std::uint8_t* q = out;
 #if VK_UNICODE_SSE2 && VK_UNICODE_LITTLE_ENDIAN
+  if constexpr (kVector) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i k7F = _mm_set1_epi16(0x7F);
   const __m128i k7FF = _mm_set1_epi16(0x7FF);
@@ -492,7 +506,9 @@ const std::uint8_t* utf16ToUtf8Pass(const std::uint8_t* p, const std::uint8_t* s
     }
     p += 16;
   }
-#else
+  } else
+#endif
+  {
   while (stop - p >= 8) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
@@ -507,7 +523,7 @@ const std::uint8_t* utf16ToUtf8Pass(const std::uint8_t* p, const std::uint8_t* s
     p += 8;
     q += 4;
   }
-#endif
+  }
   while (p < stop) p = encodeOneToUtf8(p, end, q);
   out = q;
   return p;
@@ -622,7 +638,8 @@ const EncodingUtf8& sharedUtf8Codec() {
 bool utf8ToUtf16(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (count == 0) return true;
   const std::uint8_t* end = bytes + count;
-  runSlices(bytes, end, output, 2, 1, kUtf8To16Slack, utf8ToUtf16Pass,
+  runSlices(bytes, end, output, 2, 1, kUtf8To16Slack,
+            useVectorPass() ? utf8ToUtf16Pass<true> : utf8ToUtf16Pass<false>,
             [&output](const std::uint8_t* p, const std::uint8_t* stop) {
               const EncodingUtf8& codec = sharedUtf8Codec();
               ConvertState state;
@@ -646,12 +663,13 @@ bool utf16ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& out
   std::uint32_t even = count & ~1u;
   if (even == 0) return whole;
   const std::uint8_t* end = bytes + even;
+  auto pass = useVectorPass() ? utf16ToUtf8Pass<true> : utf16ToUtf8Pass<false>;
   // Up to 3 bytes out per 2 bytes in.
   runSlices(bytes, end, output, 3, 2, kUtf16To8Slack,
-            [](const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* e,
-               std::uint8_t*& q) {
+            [pass](const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* e,
+                   std::uint8_t*& q) {
               // Slices cut at even offsets keep the units aligned.
-              return utf16ToUtf8Pass(p, p + ((stop - p) & ~std::ptrdiff_t{1}), e, q);
+              return pass(p, p + ((stop - p) & ~std::ptrdiff_t{1}), e, q);
             },
             [&output](const std::uint8_t* p, const std::uint8_t* stop) {
               const EncodingUtf8& codec = sharedUtf8Codec();
