@@ -234,11 +234,12 @@ constexpr const char* kRoundVariable = "VK_FILES_BENCH_ROUND";
 void BM_OneRound(benchmark::State& state) {
   std::string spec = std::getenv(kRoundVariable);
   std::string parts[4];
-  for (int i = 0, from = 0; i < 4; ++i) {
-    std::size_t bar = i < 3 ? spec.find('|', from) : spec.size();
-    if (bar == std::string::npos) return state.SkipWithError("malformed " + std::string(kRoundVariable));
-    parts[i] = spec.substr(from, bar - from);
-    from = static_cast<int>(bar) + 1;
+  std::size_t start = 0;
+  for (int i = 0; i < 4; ++i) {
+    std::size_t bar = i < 3 ? spec.find('|', start) : spec.size();
+    if (bar == std::string::npos) return state.SkipWithError("malformed VK_FILES_BENCH_ROUND");
+    parts[i] = spec.substr(start, bar - start);
+    start = bar + 1;
   }
   BSTR input = wide(parts[0]), output = wide(parts[1]), from = wide(parts[2]), to = wide(parts[3]);
   for (auto _ : state) {
