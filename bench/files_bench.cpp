@@ -232,13 +232,13 @@ constexpr const char* kRoundVariable = "VK_FILES_BENCH_ROUND";
 
 // The whole work of that copy: one LoadFile + SaveToFile.
 void BM_OneRound(benchmark::State& state) {
-  std::string spec = std::getenv(kRoundVariable);
+  std::string roundText = std::getenv(kRoundVariable);
   std::string parts[4];
   std::size_t start = 0;
   for (int i = 0; i < 4; ++i) {
-    std::size_t bar = i < 3 ? spec.find('|', start) : spec.size();
+    std::size_t bar = i < 3 ? roundText.find('|', start) : roundText.size();
     if (bar == std::string::npos) return state.SkipWithError("malformed VK_FILES_BENCH_ROUND");
-    parts[i] = spec.substr(start, bar - start);
+    parts[i] = roundText.substr(start, bar - start);
     start = bar + 1;
   }
   BSTR input = wide(parts[0]), output = wide(parts[1]), from = wide(parts[2]), to = wide(parts[3]);

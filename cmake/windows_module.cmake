@@ -25,6 +25,10 @@ target_include_directories(vk_bzip2 SYSTEM PUBLIC ${VK_BZIP2_SOURCE_DIR})
 target_compile_options(vk_bzip2 PRIVATE -w)
 
 target_link_libraries(vk_charset PUBLIC vk_bzip2)
+# libbzip2 calls back into the core (bz_internal_error, platform/win32/bzip2_support.cpp), which
+# the linker has passed by when it reaches libbzip2: every program that links it asks for that
+# symbol from the start, so it is taken from the core.
+target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=bz_internal_error)
 target_link_libraries(vk_platform PUBLIC ole32 oleaut32 advapi32 uuid gdi32 user32)
 
 # --- type library -----------------------------------------------------------------------------
