@@ -10,6 +10,7 @@
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
 #include "platform/fatal.h"
+#include "unicode/utf8.h"
 
 namespace vk {
 namespace {
@@ -121,20 +122,7 @@ inline void putUnit(std::uint8_t*& out, std::uint32_t unit) {
 }
 
 // A unit as UTF-8, each unit alone (callers make sure no surrogates come here).
-inline void putUtf8(std::uint8_t*& out, std::uint32_t unit) {
-  if (unit < 0x80) {
-    *out++ = static_cast<std::uint8_t>(unit);
-  } else if (unit < 0x800) {
-    out[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
-    out[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    out += 2;
-  } else {
-    out[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
-    out[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-    out[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    out += 3;
-  }
-}
+inline void putUtf8(std::uint8_t*& out, std::uint32_t unit) { out += utf8::encode(unit, out); }
 
 // Multi-byte decoding through the flat arrays; `Put` writes one unit. At each position a
 // 2-byte key is tried first, then the byte alone (the tables have no longer keys).

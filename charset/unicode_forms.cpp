@@ -8,6 +8,7 @@
 
 #include "platform/fatal.h"
 #include "unicode/simd/cpu_paths.h"
+#include "unicode/utf8.h"
 
 // VK_UNICODE_NO_SIMD selects the portable loops (as on targets without SSE2), for testing.
 #if !defined(VK_UNICODE_NO_SIMD) && \
@@ -181,29 +182,8 @@ inline Decoded decodeUtf8(const std::uint8_t* p, std::int64_t available) {
   return {-1, 0};
 }
 
-// Writes one code point (up to 0x1FFFFF) as UTF-8; answers the byte count.
-inline int writeUtf8(std::uint8_t* q, std::uint32_t v) {
-  if (v < 0x80) {
-    q[0] = static_cast<std::uint8_t>(v);
-    return 1;
-  }
-  if (v < 0x800) {
-    q[0] = static_cast<std::uint8_t>(0xC0 | (v >> 6));
-    q[1] = static_cast<std::uint8_t>(0x80 | (v & 0x3F));
-    return 2;
-  }
-  if (v < 0x10000) {
-    q[0] = static_cast<std::uint8_t>(0xE0 | (v >> 12));
-    q[1] = static_cast<std::uint8_t>(0x80 | ((v >> 6) & 0x3F));
-    q[2] = static_cast<std::uint8_t>(0x80 | (v & 0x3F));
-    return 3;
-  }
-  q[0] = static_cast<std::uint8_t>(0xF0 | (v >> 18));
-  q[1] = static_cast<std::uint8_t>(0x80 | ((v >> 12) & 0x3F));
-  q[2] = static_cast<std::uint8_t>(0x80 | ((v >> 6) & 0x3F));
-  q[3] = static_cast<std::uint8_t>(0x80 | (v & 0x3F));
-  return 4;
-}
+// Writes one code point as UTF-8 (the one coder, unicode/utf8.h); answers the byte count.
+inline int writeUtf8(std::uint8_t* q, std::uint32_t v) { return static_cast<int>(utf8::encode(v, q)); }
 
 // ---------------------------------------------------------------------------------------
 // UTF-8 to UTF-16LE, bulk pass. Output is at most 2 bytes per input byte consumed. A pass

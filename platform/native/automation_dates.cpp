@@ -6,33 +6,24 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/calendar.h"
+
 namespace vk::platform::automation {
 
 // Dates: civil calendar <-> days since 1899-12-30. The time of a negative date is its
 // fraction's magnitude, as automation dates count it.
 constexpr double kDateMin = -657434.0;   // 0100-01-01
 constexpr double kDateMax = 2958465.0;   // 9999-12-31
-constexpr std::int64_t kEpochShift = 25569;  // days from 1899-12-30 to 1970-01-01
-
+// Day numbers of automation dates (day 0 is 1899-12-30) on the one calendar.
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  unsigned yoe = static_cast<unsigned>(y - era * 400);
-  unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468 + kEpochShift;
+  return calendar::daysFromCivil(y, m, d) - calendar::kAutomationDayZero;
 }
 
 void civilFromDays(std::int64_t days, std::int64_t* y, unsigned* m, unsigned* d) {
-  std::int64_t z = days - kEpochShift + 719468;
-  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  unsigned doe = static_cast<unsigned>(z - era * 146097);
-  unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  unsigned mp = (5 * doy + 2) / 153;
-  *d = doy - (153 * mp + 2) / 5 + 1;
-  *m = mp < 10 ? mp + 3 : mp - 9;
-  *y = static_cast<std::int64_t>(yoe) + era * 400 + (*m <= 2);
+  const calendar::CivilDate civil = calendar::civilFromDays(days + calendar::kAutomationDayZero);
+  *y = civil.year;
+  *m = civil.month;
+  *d = civil.day;
 }
 
 bool validDateRange(double date) { return date > kDateMin - 1.0 && date < kDateMax + 1.0; }

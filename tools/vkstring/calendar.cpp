@@ -5,39 +5,20 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/calendar.h"
+
 namespace vk::cli {
 namespace {
 
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int daysInMonth(int y, int m) { return static_cast<int>(calendar::daysInMonth(y, static_cast<unsigned>(m))); }
 
-int daysInMonth(int y, int m) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Days from 1 January 1970 of a proleptic Gregorian date (the civil-calendar algorithm by eras
-// of 400 years).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) { return calendar::daysFromCivil(y, m, d); }
 
 void civilFromDays(std::int64_t z, int* year, int* month, int* day) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  *year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-  *month = static_cast<int>(m);
-  *day = static_cast<int>(d);
+  const calendar::CivilDate civil = calendar::civilFromDays(z);
+  *year = static_cast<int>(civil.year);
+  *month = static_cast<int>(civil.month);
+  *day = static_cast<int>(civil.day);
 }
 
 const std::int64_t kDayZero = daysFromCivil(1899, 12, 30);
