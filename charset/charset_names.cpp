@@ -1,28 +1,19 @@
-// Charset names: the table (charset_name_table.inc) is flattened and sorted at compile time,
-// so a lookup is one normalisation and a binary search, with nothing built at run time.
+// Charset names: the names of the code-page list (code_pages.h) are flattened and sorted at
+// compile time, so a lookup is one normalisation and a binary search, with nothing built at run
+// time.
 #include "charset/charset_names.h"
 
 #include <array>
-#include <iterator>
 
 #include "charset/charset_name_table.h"
+#include "charset/code_pages.h"
 #include "text/string_buffer.h"
 
 namespace vk {
 namespace {
 
-constexpr std::size_t kMaxNamesPerRow = 10;
 // A normalised name shorter than this cannot be in the table.
 constexpr std::int32_t kShortestName = 3;
-
-struct CharsetNameRow {
-  std::int32_t codePage;
-  std::array<const char*, kMaxNamesPerRow> names;  // unused places are null
-};
-
-constexpr CharsetNameRow kRows[] = {
-#include "charset/charset_name_table.inc"
-};
 
 // Byte-wise comparison of two NUL-terminated strings, usable at compile time.
 constexpr int compareNames(const char* a, const char* b) {
@@ -37,7 +28,7 @@ constexpr int compareNames(const char* a, const char* b) {
 
 constexpr std::size_t countNames() {
   std::size_t n = 0;
-  for (const CharsetNameRow& row : kRows) {
+  for (const CodePageRow& row : kCodePages) {
     for (const char* name : row.names) n += name != nullptr ? 1 : 0;
   }
   return n;
@@ -48,7 +39,7 @@ constexpr std::size_t kNameCount = countNames();
 constexpr std::array<CharsetName, kNameCount> sortedNames() {
   std::array<CharsetName, kNameCount> names{};
   std::size_t n = 0;
-  for (const CharsetNameRow& row : kRows) {
+  for (const CodePageRow& row : kCodePages) {
     for (const char* name : row.names) {
       if (name == nullptr) continue;
       // Insertion sort: a few tens of thousands of steps, once, in the compiler.
@@ -90,16 +81,8 @@ constexpr bool namesNormalised() {
   return true;
 }
 
-constexpr bool rowsAscend() {
-  for (std::size_t i = 1; i < std::size(kRows); ++i) {
-    if (kRows[i - 1].codePage >= kRows[i].codePage) return false;
-  }
-  return true;
-}
-
 static_assert(namesUnique(), "a charset name occurs twice");
 static_assert(namesNormalised(), "charset names must be stored normalised");
-static_assert(rowsAscend(), "one row per code page, in ascending order");
 
 }  // namespace
 

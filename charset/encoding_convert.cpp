@@ -5,6 +5,7 @@
 
 #include "charset/ansi_text_converter.h"
 #include "charset/charset_names.h"
+#include "charset/code_pages.h"
 #include "charset/iso2022_hooks.h"
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
@@ -35,19 +36,15 @@ bool isIso2022Jp(std::int32_t cp) {
          cp == codepage::kIso2022JpAllow1Byte;
 }
 
-// HZ-GB-2312 travels as a byte transform around GBK, as ISO-2022-KR does around 949.
-constexpr std::int32_t kHzGb2312 = 52936;
-constexpr std::int32_t kGbk = 936;
-
+// ISO-2022 and HZ-GB-2312 travel as byte transforms around a multi-byte table page (932, 949,
+// 936); the code-page list says which.
 bool isByteTransformed(std::int32_t cp) {
-  return isIso2022Jp(cp) || cp == codepage::kIso2022Kr || cp == kHzGb2312;
+  const CodePageRow* row = codePageRow(cp);
+  return row != nullptr && row->converter == Converter::kTransform;
 }
 
 // The code page a byte-transformed code page is carried over.
-std::int32_t carrierOf(std::int32_t cp) {
-  if (isIso2022Jp(cp)) return codepage::kShiftJis;
-  return cp == kHzGb2312 ? kGbk : codepage::kKorean;
-}
+std::int32_t carrierOf(std::int32_t cp) { return codePageRow(cp)->tablePage; }
 
 // Appends the byte pairs of `bytes` with the two bytes of each pair exchanged; a final odd
 // byte is dropped.

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <iterator>
 #include <memory>
 #include <string>
 
+#include "charset/code_pages.h"
 #include "charset/stored_blobs.h"
 #include "charset/table_loader.h"
 #include "charset/table_store_info.h"
@@ -21,86 +21,35 @@
 namespace vk {
 namespace {
 
-// Bucket counts, all prime, sized to the number of records of each kind of table.
-constexpr std::uint32_t kSingleByteEncodeBuckets = 269;
-constexpr std::uint32_t kSingleByteStagingBuckets = 283;
-constexpr std::uint32_t kLargeBuckets = 7669;    // 932 encode, 949, 1361, 51949
-constexpr std::uint32_t kChineseBuckets = 7649;  // 936, 950, 51936
-constexpr std::uint32_t kJapaneseBuckets = 4919;  // 932 decode, 51932, 10001
+constexpr bool hasTables(const CodePageRow& row) { return row.converter == Converter::kTable; }
 
-constexpr std::int32_t kShiftJis = 932;
-constexpr std::int32_t kGbk = 936;
-constexpr std::int32_t kMacJapanese = 10001;
-constexpr std::int32_t kEucCn = 51936;
-
-struct TablePage {
-  std::int32_t codePage;
-  bool multiByte;
-  std::uint32_t encodeBuckets;
-  std::uint32_t decodeBuckets;
-};
-
-constexpr TablePage single(std::int32_t codePage) {
-  return {codePage, false, kSingleByteEncodeBuckets, kSingleByteStagingBuckets};
-}
-constexpr TablePage multi(std::int32_t codePage, std::uint32_t encodeBuckets,
-                          std::uint32_t decodeBuckets) {
-  return {codePage, true, encodeBuckets, decodeBuckets};
-}
-
-// Every code page the engine converts through tables, in ascending order.
-constexpr TablePage kTablePages[] = {
-    single(37),     single(437),    single(500),    single(708),    single(720),
-    single(737),    single(775),    single(850),    single(852),    single(855),
-    single(857),    single(858),    single(860),    single(861),    single(862),
-    single(863),    single(864),    single(865),    single(866),    single(869),
-    single(870),    single(874),    single(875),
-    multi(932, kLargeBuckets, kJapaneseBuckets),
-    multi(936, kChineseBuckets, kChineseBuckets),
-    multi(949, kLargeBuckets, kLargeBuckets),
-    multi(950, kChineseBuckets, kChineseBuckets),
-    single(1026),   single(1047),   single(1140),   single(1141),   single(1142),
-    single(1143),   single(1144),   single(1145),   single(1146),   single(1147),
-    single(1148),   single(1149),   single(1250),   single(1251),   single(1252),
-    single(1253),   single(1254),   single(1255),   single(1256),   single(1257),
-    single(1258),
-    multi(1361, kLargeBuckets, kLargeBuckets),
-    single(10000),
-    multi(10001, kJapaneseBuckets, kJapaneseBuckets),
-    single(10004),  single(10005),  single(10006),  single(10007),  single(10010),
-    single(10017),  single(10021),  single(10029),  single(10079),  single(10081),
-    single(10082),  single(20105),  single(20106),  single(20107),  single(20108),
-    single(20127),  single(20261),  single(20269),  single(20273),  single(20277),
-    single(20278),  single(20280),  single(20284),  single(20285),  single(20290),
-    single(20297),  single(20420),  single(20423),  single(20424),  single(20838),
-    single(20866),  single(20871),  single(20880),  single(20905),  single(20924),
-    single(21025),  single(21866),  single(28591),  single(28592),  single(28593),
-    single(28594),  single(28595),  single(28596),  single(28597),  single(28598),
-    single(28599),  single(28603),  single(28605),  single(38598),
-    multi(51932, kJapaneseBuckets, kJapaneseBuckets),
-    multi(51936, kChineseBuckets, kChineseBuckets),
-    multi(51949, kLargeBuckets, kLargeBuckets),
-};
-
-constexpr std::size_t kTablePageCount = std::size(kTablePages);
-
-constexpr bool pagesAscend() {
-  for (std::size_t i = 1; i < kTablePageCount; ++i) {
-    if (kTablePages[i - 1].codePage >= kTablePages[i].codePage) return false;
-  }
-  return true;
-}
-constexpr std::size_t countPages(bool multiByte) {
+constexpr std::size_t countPages(TableKind kind) {
   std::size_t n = 0;
-  for (const TablePage& page : kTablePages) n += page.multiByte == multiByte ? 1 : 0;
+  for (const CodePageRow& row : kCodePages) n += hasTables(row) && row.table == kind ? 1 : 0;
   return n;
 }
-static_assert(pagesAscend(), "table code pages must be listed in ascending order");
-static_assert(countPages(false) == 94 && countPages(true) == 9, "94 single-byte, 9 multi-byte");
+
+constexpr std::size_t kTablePageCount = countPages(TableKind::kSingleByte) +
+                                        countPages(TableKind::kMultiByte) +
+                                        countPages(TableKind::kPatch);
+static_assert(countPages(TableKind::kSingleByte) == 94 &&
+                  countPages(TableKind::kMultiByte) + countPages(TableKind::kPatch) == 9,
+              "94 single-byte, 9 multi-byte");
+
+// Every code page the engine converts through tables, in the ascending order of the list.
+constexpr std::array<const CodePageRow*, kTablePageCount> makeTablePages() {
+  std::array<const CodePageRow*, kTablePageCount> pages{};
+  std::size_t n = 0;
+  for (const CodePageRow& row : kCodePages) {
+    if (hasTables(row)) pages[n++] = &row;
+  }
+  return pages;
+}
+constexpr std::array<const CodePageRow*, kTablePageCount> kTablePages = makeTablePages();
 
 constexpr std::array<std::int32_t, kTablePageCount> makeCodePageList() {
   std::array<std::int32_t, kTablePageCount> list{};
-  for (std::size_t i = 0; i < kTablePageCount; ++i) list[i] = kTablePages[i].codePage;
+  for (std::size_t i = 0; i < kTablePageCount; ++i) list[i] = kTablePages[i]->codePage;
   return list;
 }
 constexpr std::array<std::int32_t, kTablePageCount> kCodePageList = makeCodePageList();
@@ -118,12 +67,10 @@ TableSlots gSlots[kTablePageCount];
 
 // Index of a code page in kTablePages, or -1.
 std::ptrdiff_t pageIndex(std::int32_t codePage) {
-  const auto* end = std::end(kTablePages);
-  const auto* found = std::lower_bound(
-      std::begin(kTablePages), end, codePage,
-      [](const TablePage& page, std::int32_t value) { return page.codePage < value; });
-  if (found == end || found->codePage != codePage) return -1;
-  return found - std::begin(kTablePages);
+  const auto* end = kCodePageList.end();
+  const auto* found = std::lower_bound(kCodePageList.begin(), end, codePage);
+  if (found == end || *found != codePage) return -1;
+  return found - kCodePageList.begin();
 }
 
 // Publishes a freshly built table unless another thread got there first.
@@ -138,7 +85,7 @@ Table* publish(std::atomic<Table*>& slot, std::unique_ptr<Table> built) {
 }
 
 std::string storedBlob(std::int32_t codePage) {
-  return joinBlobPieces(storedBlobPieces(codePage == kEucCn ? kGbk : codePage));
+  return joinBlobPieces(storedBlobPieces(codePage));
 }
 
 std::unique_ptr<HashConvert> newTable(std::uint32_t buckets) {
@@ -147,33 +94,33 @@ std::unique_ptr<HashConvert> newTable(std::uint32_t buckets) {
   return table;
 }
 
-std::unique_ptr<HashConvert> buildEncodeTable(const TablePage& page) {
+std::unique_ptr<HashConvert> buildEncodeTable(const CodePageRow& page) {
   auto table = newTable(page.encodeBuckets);
-  if (page.codePage == kMacJapanese) {
-    // Mac Japanese is Shift_JIS with a patch on top.
-    loadTable(storedBlob(kShiftJis).c_str(), *table, TableDirection::kEncode);
+  loadTable(storedBlob(page.tablePage).c_str(), *table, TableDirection::kEncode);
+  if (page.table == TableKind::kPatch) {
+    // A patch page (Mac Japanese on Shift_JIS): its own records go on top of the base table.
+    loadTable(storedBlob(page.codePage).c_str(), *table, TableDirection::kEncode);
   }
-  loadTable(storedBlob(page.codePage).c_str(), *table, TableDirection::kEncode);
   return table;
 }
 
-std::unique_ptr<HashConvert> buildMultiByteDecodeTable(const TablePage& page) {
+std::unique_ptr<HashConvert> buildMultiByteDecodeTable(const CodePageRow& page) {
   auto table = newTable(page.decodeBuckets);
-  if (page.codePage == kMacJapanese) {
+  if (page.table == TableKind::kPatch) {
     // The patch only describes the encode direction: decode by inverting the encode table.
-    const HashConvert* encode = encodeTableFor(kMacJapanese);
+    const HashConvert* encode = encodeTableFor(page.codePage);
     encode->copyInverted(*table);
     table->setAsciiCompatible(encode->isAsciiCompatible());
     return table;
   }
-  loadTable(storedBlob(page.codePage).c_str(), *table, TableDirection::kDecode);
+  loadTable(storedBlob(page.tablePage).c_str(), *table, TableDirection::kDecode);
   return table;
 }
 
-std::unique_ptr<UnicodeLookup> buildSingleByteDecodeTable(const TablePage& page) {
+std::unique_ptr<UnicodeLookup> buildSingleByteDecodeTable(const CodePageRow& page) {
   HashConvert staging;
   staging.init(page.decodeBuckets);
-  loadTable(storedBlob(page.codePage).c_str(), staging, TableDirection::kDecode);
+  loadTable(storedBlob(page.tablePage).c_str(), staging, TableDirection::kDecode);
   auto lookup = std::make_unique<UnicodeLookup>();
   lookup->fillFrom(staging);
   return lookup;
@@ -186,16 +133,16 @@ const HashConvert* encodeTableFor(std::int32_t codePage) {
   if (index < 0) return nullptr;
   std::atomic<HashConvert*>& slot = gSlots[index].encode;
   if (HashConvert* table = slot.load(std::memory_order_acquire)) return table;
-  return publish(slot, buildEncodeTable(kTablePages[index]));
+  return publish(slot, buildEncodeTable(*kTablePages[index]));
 }
 
 DecodeTable decodeTableFor(std::int32_t codePage) {
   DecodeTable result;
   std::ptrdiff_t index = pageIndex(codePage);
   if (index < 0) return result;
-  const TablePage& page = kTablePages[index];
+  const CodePageRow& page = *kTablePages[index];
   TableSlots& slots = gSlots[index];
-  if (page.multiByte) {
+  if (page.table != TableKind::kSingleByte) {
     HashConvert* table = slots.decodeMultiByte.load(std::memory_order_acquire);
     if (table == nullptr) table = publish(slots.decodeMultiByte, buildMultiByteDecodeTable(page));
     result.multiByte = table;
@@ -217,7 +164,7 @@ const FlatEncodeTable* flatEncodeTableFor(std::int32_t codePage) {
 
 const FlatDecodeTable* flatDecodeTableFor(std::int32_t codePage) {
   std::ptrdiff_t index = pageIndex(codePage);
-  if (index < 0 || !kTablePages[index].multiByte) return nullptr;
+  if (index < 0 || kTablePages[index]->table == TableKind::kSingleByte) return nullptr;
   std::atomic<FlatDecodeTable*>& slot = gSlots[index].flatDecode;
   if (FlatDecodeTable* table = slot.load(std::memory_order_acquire)) return table;
   return publish(slot, std::make_unique<FlatDecodeTable>(*decodeTableFor(codePage).multiByte));
@@ -232,9 +179,10 @@ bool tableLayoutFor(std::int32_t codePage, TableLayout* layout) {
   std::ptrdiff_t index = pageIndex(codePage);
   if (index < 0) return false;
   if (layout != nullptr) {
-    layout->multiByte = kTablePages[index].multiByte;
-    layout->encodeBuckets = kTablePages[index].encodeBuckets;
-    layout->decodeBuckets = kTablePages[index].decodeBuckets;
+    const CodePageRow& page = *kTablePages[index];
+    layout->multiByte = page.table != TableKind::kSingleByte;
+    layout->encodeBuckets = page.encodeBuckets;
+    layout->decodeBuckets = page.decodeBuckets;
   }
   return true;
 }

@@ -6,11 +6,11 @@
 # Usage: scripts/build-dll.sh [64|32|both] [build folder]
 #   no bitness builds both into their default folders; a folder alone (the older form) means 64.
 #
-# Installs what it needs when missing (Debian 12, as root): the mingw-w64 toolchains, widl, and
-# Wine's development files (the IDL files the type library imports, stdole2.tlb; the 32-bit
-# stdole2.tlb comes from Wine's i386 half). libbzip2 has no mingw-w64 package, so its source is
-# fetched with `apt-get source` (adding a deb-src entry when there is none) and compiled into
-# the module.
+# Has scripts/install-deps.sh install what it needs when missing (Debian 12, as root): the
+# mingw-w64 toolchains, widl, and Wine's development files (the IDL files the type library
+# imports, stdole2.tlb; the 32-bit stdole2.tlb comes from Wine's i386 half). libbzip2 has no
+# mingw-w64 package, so its Debian source is fetched (install-deps.sh bzip2-source) and compiled
+# into the module. Configures with the mingw64 / mingw32 presets of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,17 +27,13 @@ if [[ $bits = both && -n $folder ]]; then
   exit 2
 fi
 
-install_missing() { "$root/scripts/install-deps.sh" "$@"; }
-install_missing cmake make mingw-w64 mingw-w64-tools libwine-dev
+deps="$root/scripts/install-deps.sh"
+"$deps" dll
 if [[ $bits != 64 ]]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    apt-get update -qq || echo "apt-get update failed; going on with the indexes at hand"
-  fi
   # The 32-bit stdole2.tlb comes from Wine's i386 half. When the package archive cannot give
   # the i386 packages (a mirror caught mid-sync), a build of both bitnesses makes the 64-bit
   # module and says plainly that the 32-bit one was not built; asked for 32 alone, it fails.
-  if ! install_missing libwine:i386; then
+  if ! "$deps" i386 libwine:i386; then
     if [[ $bits = both ]]; then
       echo "NOT BUILT: the 32-bit module (libwine:i386 cannot be installed from the package archive now)"
       bits=64
@@ -53,22 +49,9 @@ bzip2_source() {
   local bzip2_dir=$1/bzip2 src
   src=$(ls -d "$bzip2_dir"/src/bzip2-*/ 2>/dev/null | head -n1 || true)
   if [[ -z $src || ! -f $src/bzlib.c ]]; then
-    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-      echo "adding a deb-src entry for the libbzip2 source" >&2
-      cat >/etc/apt/sources.list.d/debian-src.sources <<'SOURCES'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-SOURCES
-      apt-get update -qq
-    fi
     rm -rf "$bzip2_dir"
     mkdir -p "$bzip2_dir/src"
-    (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1) || {
-      apt-get update -qq
-      (cd "$bzip2_dir" && apt-get source --download-only bzip2 >fetch.log 2>&1)
-    } || { cat "$bzip2_dir/fetch.log" >&2; return 1; }
+    "$deps" bzip2-source "$bzip2_dir" >&2 || return 1
     tar -xzf "$bzip2_dir"/bzip2_*.orig.tar.gz -C "$bzip2_dir/src"
     src=$(ls -d "$bzip2_dir"/src/bzip2-*/ | head -n1)
   fi
@@ -77,17 +60,15 @@ SOURCES
 
 # build <32|64> <folder>: configures, builds and checks one module.
 build() {
-  local bits=$1 build=$2 prefix toolchain
+  local bits=$1 build=$2 prefix
   [[ $build = /* ]] || build=$root/$build
   if [[ $bits = 32 ]]; then prefix=i686-w64-mingw32; else prefix=x86_64-w64-mingw32; fi
-  toolchain=$root/cmake/mingw-w64-${prefix%%-*}.cmake
   mkdir -p "$build"
   local bzip2_src
   bzip2_src=$(bzip2_source "$build")
 
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF \
-    -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
+  # The preset gives the toolchain and the options; the folder and libbzip2's source go on top.
+  cmake --preset "mingw$bits" -B "$build" -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
   # The module, and the command-line client vkstring.exe that drives it through ole32.
   cmake --build "$build" --target VelkorString vkstring -j"$(nproc)"
 

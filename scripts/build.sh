@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset release >/dev/null
 cmake --build build -j"$(nproc)"
 # The Windows module as well when the mingw-w64 toolchain and Wine's IDL files are installed
 # (scripts/wine-test.sh installs them, builds the module and tests it under Wine).

@@ -29,8 +29,7 @@ while getopts "b:t:r:s:" option; do
 done
 shift $((OPTIND - 1))
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVK_FUZZ=ON \
-  -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF >/dev/null
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" --target vk_fuzz -j"$(nproc)" >/dev/null
 
 targets=("$@")

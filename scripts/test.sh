@@ -7,11 +7,13 @@
 # Windows module under Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Each stage configures with its preset of CMakePresets.json: `cmake --preset asan` and the
+# rest reproduce a stage by hand.
 scripts/install-deps.sh
 jobs=$(nproc)
 
 echo "== unit tests (release)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
@@ -19,7 +21,7 @@ echo "== cmake --install into a temporary prefix, vkstring from there as an unpr
 tests/install/install_test.sh build .
 
 echo "== unit tests (ASan + UBSan)"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=ON -DVK_BUILD_BENCH=OFF >/dev/null
+cmake --preset asan >/dev/null
 cmake --build build-asan -j"$jobs"
 # One process for the whole suite: starting the sanitizer runtime once per test case would
 # cost more than the tests themselves.
@@ -40,13 +42,12 @@ if ! grep -q 'LeakSanitizer: detected memory leaks' build-asan/leak-canary.log; 
 fi
 
 echo "== Unicode forms and conversions without the SIMD loops (ASan + UBSan)"
-cmake -S . -B build-nosimd-asan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=ON -DVK_BUILD_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS=-DVK_UNICODE_NO_SIMD >/dev/null
+cmake --preset no-simd >/dev/null
 cmake --build build-nosimd-asan --target vk_conversion_tests -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build-nosimd-asan/vk_conversion_tests --gtest_brief=1
 
 echo "== conversions from many threads at first use (ThreadSanitizer)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVK_TSAN=ON -DVK_BUILD_BENCH=OFF >/dev/null
+cmake --preset tsan >/dev/null
 cmake --build build-tsan --target vk_conversion_tests -j"$jobs"
 # The tests run their threads in a fresh child process; a race report there fails the child.
 TSAN_OPTIONS=halt_on_error=1 build-tsan/vk_conversion_tests --gtest_brief=1 --gtest_filter='*ManyThreads*'

@@ -28,7 +28,7 @@ case $wanted in
 esac
 started=$SECONDS
 
-install_missing() { "$root/scripts/install-deps.sh" "$@"; }
+deps="$root/scripts/install-deps.sh"
 
 # Whether this host executes 32-bit x86 Linux programs: a five-instruction program that only
 # exits is assembled and run (binutils alone, no 32-bit libraries needed).
@@ -46,23 +46,14 @@ host_runs_32_bit() {
 }
 
 # --- what the stage needs ---------------------------------------------------------------------
-install_missing mingw-w64 mingw-w64-tools wine64 wine libwine-dev locales python3 binutils googletest
-# Under LC_ALL=ja_JP.UTF-8 Wine gives its processes the ANSI code page 932 even without the
-# locale, but without it Wine cannot map Japanese file names to the Unix side.
-if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-  echo "generating the locale ja_JP.UTF-8"
-  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+# (and the ja_JP.UTF-8 locale Wine needs to map Japanese file names to the Unix side)
+"$deps" wine
 
 run32=0
 not_run_32=
 if [[ " ${bitnesses[*]} " == *" 32 "* ]]; then
   if host_runs_32_bit; then
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-      dpkg --add-architecture i386
-      apt-get update -qq || echo "apt-get update failed; going on with the indexes at hand"
-    fi
-    if install_missing libwine:i386 wine32:i386; then
+    if "$deps" i386 libwine:i386 wine32:i386; then
       run32=1
     else
       # A mirror caught mid-sync can leave the i386 packages out of reach for a while: the

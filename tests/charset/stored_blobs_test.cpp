@@ -9,27 +9,32 @@
 #include <string>
 #include <vector>
 
+#include "charset/code_pages.h"
 #include "charset/stored_blobs.h"
 
 namespace vk {
 namespace {
 
-const std::vector<std::int32_t> kSingleBytePages = {
-    37,    437,   500,   708,   720,   737,   775,   850,   852,   855,   857,   858,   860,
-    861,   862,   863,   864,   865,   866,   869,   870,   874,   875,   1026,  1047,  1140,
-    1141,  1142,  1143,  1144,  1145,  1146,  1147,  1148,  1149,  1250,  1251,  1252,  1253,
-    1254,  1255,  1256,  1257,  1258,  10000, 10004, 10005, 10006, 10007, 10010, 10017, 10021,
-    10029, 10079, 10081, 10082, 20105, 20106, 20107, 20108, 20127, 20261, 20269, 20273, 20277,
-    20278, 20280, 20284, 20285, 20290, 20297, 20420, 20423, 20424, 20838, 20866, 20871, 20880,
-    20905, 20924, 21025, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599,
-    28603, 28605, 38598};
-const std::vector<std::int32_t> kMultiBytePages = {932, 936, 949, 950, 1361, 51932, 51949};
-const std::int32_t kPatchPage = 10001;
+// The pages with a blob of their own, from the code-page list: the single-byte and multi-byte
+// pages that read their own table, and the patch pages.
+std::vector<std::int32_t> pagesOf(TableKind kind) {
+  std::vector<std::int32_t> pages;
+  for (const CodePageRow& row : kCodePages) {
+    if (row.table == kind && (kind == TableKind::kPatch || row.tablePage == row.codePage)) {
+      pages.push_back(row.codePage);
+    }
+  }
+  return pages;
+}
+
+const std::vector<std::int32_t> kSingleBytePages = pagesOf(TableKind::kSingleByte);
+const std::vector<std::int32_t> kMultiBytePages = pagesOf(TableKind::kMultiByte);
+const std::vector<std::int32_t> kPatchPages = pagesOf(TableKind::kPatch);
 
 std::vector<std::int32_t> allBlobPages() {
   std::vector<std::int32_t> pages = kSingleBytePages;
   pages.insert(pages.end(), kMultiBytePages.begin(), kMultiBytePages.end());
-  pages.push_back(kPatchPage);
+  pages.insert(pages.end(), kPatchPages.begin(), kPatchPages.end());
   return pages;
 }
 
@@ -72,9 +77,10 @@ std::vector<std::uint8_t> leadingBytes(const std::string& text, std::size_t coun
   return out;
 }
 
-TEST(StoredBlobs, ThereAreNinetyFourSingleByteAndSevenMultiBytePages) {
+TEST(StoredBlobs, ThereAreNinetyFourSingleByteSevenMultiByteAndOnePatchPage) {
   EXPECT_EQ(kSingleBytePages.size(), 94u);
   EXPECT_EQ(kMultiBytePages.size(), 7u);
+  EXPECT_EQ(kPatchPages, std::vector<std::int32_t>{10001});
 }
 
 class BlobPage : public ::testing::TestWithParam<std::int32_t> {};
@@ -198,11 +204,14 @@ std::map<std::int32_t, ManifestRow> readManifest() {
 }
 
 std::string expectedKind(std::int32_t page) {
-  if (page == kPatchPage) return "patch";
-  for (std::int32_t p : kMultiBytePages) {
-    if (p == page) return "mbcs";
+  switch (codePageRow(page)->table) {
+    case TableKind::kPatch:
+      return "patch";
+    case TableKind::kMultiByte:
+      return "mbcs";
+    default:
+      return "sbcs";
   }
-  return "sbcs";
 }
 
 TEST(StoredBlobs, ManifestDescribesTheCompiledBlobs) {

@@ -1,37 +1,20 @@
+// The command line's two conversions on the shared UTF-8 coder (unicode/utf8.h), with the
+// client's own rules for surrogates: refused on input, printed as U+FFFD on output.
 #include "tools/vkstring/utf.h"
+
+#include <cstdint>
+
+#include "unicode/utf8.h"
 
 namespace vk::cli {
 
 bool utf8ToUtf16(const std::string& in, std::u16string* out) {
   out->clear();
-  std::size_t i = 0;
-  const std::size_t n = in.size();
-  while (i < n) {
-    auto lead = static_cast<unsigned char>(in[i]);
-    if (lead < 0x80) {
-      out->push_back(lead);
-      ++i;
-      continue;
-    }
-    int extra;
-    char32_t cp;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-      extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-      return false;
-    }
-    if (n - i <= static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      auto next = static_cast<unsigned char>(in[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(in.data());
+  for (std::size_t i = 0; i < in.size();) {
+    std::uint32_t cp = 0;
+    std::size_t length = utf8::decode(bytes + i, in.size() - i, &cp, utf8::Surrogates::Refuse);
+    if (length == 0) return false;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -39,7 +22,7 @@ bool utf8ToUtf16(const std::string& in, std::u16string* out) {
     } else {
       out->push_back(static_cast<char16_t>(cp));
     }
-    i += extra + 1;
+    i += length;
   }
   return true;
 }
@@ -48,28 +31,15 @@ std::string utf16ToUtf8(const char16_t* units, std::size_t count) {
   std::string out;
   out.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
-    char32_t cp = units[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+    std::uint32_t cp = units[i];
+    bool high = cp >= 0xD800 && cp <= 0xDBFF;
+    if (high && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    utf8::append(out, cp);
   }
   return out;
 }
