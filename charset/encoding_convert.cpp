@@ -7,6 +7,7 @@
 #include "charset/charset_names.h"
 #include "charset/code_pages.h"
 #include "charset/iso2022_hooks.h"
+#include "charset/mac_arabic.h"
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
@@ -63,44 +64,6 @@ void appendSwappedPairs(const std::uint8_t* bytes, std::uint32_t count, DataBuff
     out[2 * i] = bytes[2 * i + 1];
     out[2 * i + 1] = bytes[2 * i];
   }
-}
-
-// Mac Arabic stores right-to-left runs of digits and punctuation in visual order and uses
-// its own bytes for them; the copy is brought to logical order with ASCII digits and
-// punctuation before the table conversion.
-bool isMacArabicMarked(std::uint8_t b) {
-  return b == 0x81 || b == 0x8C || b == 0x93 || b == 0x98 || b == 0x9B || (b >= 0xA0 && b <= 0xA4) ||
-         (b >= 0xA6 && b <= 0xAB) || (b >= 0xAD && b <= 0xBA) || (b >= 0xBC && b <= 0xBE) ||
-         b == 0xC0 || (b >= 0xDB && b <= 0xDF) || (b >= 0xFB && b <= 0xFD);
-}
-
-std::uint8_t macArabicRewrite(std::uint8_t b) {
-  bool losesHighBit = (b >= 0xA0 && b <= 0xAF && b != 0xA5 && b != 0xAC) || (b >= 0xB0 && b <= 0xBA) ||
-                      (b >= 0xBC && b <= 0xBE) || (b >= 0xDB && b <= 0xDF) || (b >= 0xFB && b <= 0xFD);
-  if (losesHighBit) return static_cast<std::uint8_t>(b - 0x80);
-  if (b == 0x81) return 0xA0;
-  return b;
-}
-
-DataBuffer reorderMacArabic(const std::uint8_t* bytes, std::uint32_t count) {
-  DataBuffer copy;
-  copy.append(bytes, count);
-  std::uint8_t* data = copy.data();
-  bool inRun = false;
-  std::uint32_t runStart = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    bool marked = isMacArabicMarked(data[i]);
-    if (!inRun && marked) {
-      inRun = true;
-      runStart = i;
-    } else if (inRun && !marked) {
-      inRun = false;
-      if (i - runStart > 1) std::reverse(data + runStart, data + i);
-    }
-    data[i] = macArabicRewrite(data[i]);
-  }
-  if (inRun && count - runStart > 1) std::reverse(data + runStart, data + count);
-  return copy;
 }
 
 // Room for `perInputByte` output bytes per input byte after what the output holds, or false
