@@ -9,8 +9,6 @@ constexpr std::uint8_t kTilde = 0x7E;
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 
-bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
-
 bool isGbSevenBit(std::uint8_t b) { return inRange(b, 0x21, 0x7E); }
 bool isGb2312Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
 // The row 0xFE would be written '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds

@@ -26,8 +26,6 @@ constexpr std::uint8_t kFullWidthKatakana[63][2] = {
     {0x83, 0x93}, {0x81, 0x4A}, {0x81, 0x4B},                                            // DD-DF
 };
 
-bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
-
 bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0x9F) || inRange(b, 0xE0, 0xEF); }
 bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0xFC); }
 // Lead bytes of Shift_JIS rows that have no JIS X 0208 position (user-defined F0-F9, IBM

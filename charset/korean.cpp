@@ -9,8 +9,6 @@ constexpr std::uint8_t kEsc = 0x1B;
 constexpr std::uint8_t kShiftOut = 0x0E;
 constexpr std::uint8_t kShiftIn = 0x0F;
 
-bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
-
 // KS X 1001 in its EUC form: both bytes in 0xA1-0xFE.
 bool isKsX1001Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
 // Code page 949 pairs: lead 0x81-0xFE, trail 0x41-0x5A, 0x61-0x7A or 0x81-0xFE.

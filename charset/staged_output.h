@@ -1,12 +1,16 @@
-// Output staging for the byte transforms (ISO-2022-JP, ISO-2022-KR, HZ): bytes collect in a
-// small local block that is appended to the DataBuffer each time it fills and once more when
-// the transform ends, so a long text costs one append per 200 bytes rather than per byte.
+// Output staging for the byte transforms (ISO-2022-JP, ISO-2022-KR, HZ), and their byte-range
+// test. Bytes collect in a small local block that is appended to the DataBuffer each time it
+// fills and once more when the transform ends, so a long text costs one append per 200 bytes
+// rather than per byte.
 #pragma once
 #include <cstdint>
 
 #include "text/data_buffer.h"
 
 namespace vk {
+
+// Whether a byte lies in [low, high]: the byte transforms classify their bytes by such ranges.
+inline bool inRange(std::uint8_t b, std::uint8_t low, std::uint8_t high) { return b >= low && b <= high; }
 
 class StagedOutput {
  public:

@@ -142,6 +142,15 @@ void appendNumber(std::string& out, std::int64_t value, int minDigits) {
   while (n > 0) out += digits[--n];
 }
 
+// "hh:mm:ss", as both written forms have it.
+void appendClock(std::string& out, const SYSTEMTIME& time) {
+  appendNumber(out, time.wHour, 2);
+  out += ':';
+  appendNumber(out, time.wMinute, 2);
+  out += ':';
+  appendNumber(out, time.wSecond, 2);
+}
+
 }  // namespace
 
 // ---- Conversions
@@ -423,11 +432,7 @@ void DateParser::formatRfc3339(const SYSTEMTIME& time, StringBuffer& out) const 
   text += '-';
   appendNumber(text, time.wDay, 2);
   text += 'T';
-  appendNumber(text, time.wHour, 2);
-  text += ':';
-  appendNumber(text, time.wMinute, 2);
-  text += ':';
-  appendNumber(text, time.wSecond, 2);
+  appendClock(text, time);
   text += 'Z';
   out.setText(text.c_str());
 }
@@ -447,11 +452,7 @@ void DateParser::formatRfc822(const SYSTEMTIME& time, StringBuffer& out) const {
   text += ' ';
   appendNumber(text, time.wYear, 0);
   text += ' ';
-  appendNumber(text, time.wHour, 2);
-  text += ':';
-  appendNumber(text, time.wMinute, 2);
-  text += ':';
-  appendNumber(text, time.wSecond, 2);
+  appendClock(text, time);
   text += ' ';
   // The sign follows the bias itself, so that a zone less than an hour west of UTC is
   // written "-0030" rather than losing its sign with the zero hours.
