@@ -153,9 +153,6 @@ class VkString final : public IVkString,
 
   IUnknown* innerUnknown() { return &inner_; }
 
-  // The control state, for tests.
-  const control::ControlState& controlState() const { return control_; }
-
  private:
   // The members' bodies, one per member, named after it with "Body" added
   // (vkstring*.cpp).

@@ -25,7 +25,6 @@ class RecordingDc {
 
   HDC handle() { return reinterpret_cast<HDC>(this); }
   const std::vector<DrawCall>& calls() const { return calls_; }
-  UINT textAlign() const { return align_; }
   int pixelsPerInchX() const { return ppiX_; }
   int pixelsPerInchY() const { return ppiY_; }
 
