@@ -17,6 +17,7 @@
 #include "tools/vkstring/call_parser.h"
 #include "tools/vkstring/convert.h"
 #include "tools/vkstring/help.h"
+#include "tools/vkstring/shell_files.h"
 #include "tools/vkstring/utf.h"
 #include "tools/vkstring/values.h"
 
@@ -328,6 +329,11 @@ int run(const std::vector<std::string>& args) {
     return runConversion(convertOptions);
   }
   if (!args.empty() && (args[0] == "-l" || args[0] == "--list")) return listCharsets();
+  // The build's generators of the man page and the completion script.
+  if (args.size() == 1 && (args[0] == "--print-man-page" || args[0] == "--print-bash-completion")) {
+    std::fputs((args[0] == "--print-man-page" ? manPage() : bashCompletion()).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kOk : kFailed;
+  }
   Options options;
   std::vector<Call> calls;
   bool optionsEnded = false;
