@@ -10,11 +10,10 @@ install(TARGETS vkstring vk_regsvr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS VelkorString LIBRARY DESTINATION ${VK_INSTALL_MODULEDIR})
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# TODO(issue 19): the man page and bash completion of vkstring are being added in another
-# branch; install them here once their targets or files exist, e.g.
-#   install(FILES ${PROJECT_BINARY_DIR}/vkstring.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-#   install(FILES tools/vkstring/vkstring.bash-completion
-#           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vkstring)
+# The man page and bash completion that the build writes (tools/vkstring/CMakeLists.txt).
+install(FILES ${PROJECT_BINARY_DIR}/vkstring.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/vkstring.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vkstring)
 
 # Registration runs the installed vk_regsvr on the installed module, so the registry records
 # the module's installed path and lands in the registry that installation reads. A staged

@@ -115,9 +115,29 @@ options)
   [[ $(cat "$work/quiet.txt" 2>/dev/null) == kept ]] || fail "--quiet must still make the calls"
   # A member reporting failure prints 0; --strict makes that the exit code 1 and stops there.
   check 0 "0" -- 'LoadFile("/nonexistent/x.txt", "utf-8")'
-  check 1 "0" "'LoadFile(\"/nonexistent/x.txt\", \"utf-8\")': answered 0" -- --strict 'LoadFile("/nonexistent/x.txt", "utf-8")' 'Str = "later"' Str
+  # A missing file is named before LoadFile runs; a file an earlier call writes is not missing.
+  check 1 "" 'no file "/nonexistent/x.txt" to load (--strict)' -- --strict 'LoadFile("/nonexistent/x.txt", "utf-8")' 'Str = "later"' Str
+  rm -f "$work/made.txt"
+  check 0 "1
+1" -- --strict 'Str = "made"' 'SaveToFile("'"$work"'/made.txt", "utf-8")' 'LoadFile("'"$work"'/made.txt", "utf-8")'
   check 1 "0" "answered 0" -- 'Str = "x"' --strict 'SaveToFile("/nonexistent/dir/x.txt", "utf-8")'
-  check 1 "0" "answered 0" -- --strict 'LoadFile("'"$work"'/quiet.txt", "no-such-charset")'
+  # A name the lookup knows but with no converter reaches the member, which answers 0.
+  check 1 "0" "answered 0" -- --strict 'LoadFile("'"$work"'/quiet.txt", "asmo-449")'
+  # Unknown charset names in calls stop the command line before the object is made (exit 2,
+  # nothing printed, not even the results of the calls before); names the lookup accepts in
+  # any spelling it accepts pass.
+  while IFS='|' read -r call message; do
+    check 2 "" "$message" -- 'Str = "x"' "$call"
+  done <<'CASES'
+LoadFile("/nonexistent/x.txt", "no-such-charset")|unknown charset "no-such-charset"
+SaveToFile("/tmp/never.txt", "utf8x")|unknown charset "utf8x"
+AppendMultibyte(-, "windows1252")|did you mean "windows-1252"
+EmitMultibyte("")|unknown charset ""
+GetEncoded("base64", "koi8rr")|unknown charset "koi8rr"
+CASES
+  for name in utf-8 " UTF_8 " Windows-1252 shift_jis koi8-r; do
+    check 0 "" -- --quiet 'Str = "a"' "EmitMultibyte(\"$name\")"
+  done
   # A 0 that answers a question is not a failure.
   check 0 $'0\n1' -- --strict 'Str = "abc"' 'Contains("z")' 'SaveToFile("'"$work"'/quiet.txt", "utf-8")'
   # -- ends the options.

@@ -32,3 +32,7 @@ add_test(NAME vkstring_ansi_code_page
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/ansi_code_page_test.sh
                  $<TARGET_FILE:vkstring> $<TARGET_FILE:vk_regsvr> $<TARGET_FILE:VelkorString>)
 set_tests_properties(vkstring_ansi_code_page PROPERTIES ENVIRONMENT ASAN_OPTIONS=detect_leaks=0)
+# The generated man page renders and the generated completion completes.
+add_test(NAME vkstring_shell_files
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/vkstring/shell_files_test.sh $<TARGET_FILE:vkstring>
+                 ${PROJECT_BINARY_DIR}/vkstring.1 ${PROJECT_BINARY_DIR}/vkstring.bash-completion)

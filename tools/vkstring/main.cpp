@@ -3,11 +3,13 @@
 // its command line through IDispatch alone (GetIDsOfNames, then Invoke), as a script host
 // does, printing one line per result. The same source builds natively, over the platform
 // layer's activation and file-backed registry, and for Windows over ole32.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "charset/charset_names.h"
 #include "platform/automation.h"
 #include "platform/com_activation.h"
 #include "platform/registry.h"
@@ -15,6 +17,7 @@
 #include "tools/vkstring/call_parser.h"
 #include "tools/vkstring/convert.h"
 #include "tools/vkstring/help.h"
+#include "tools/vkstring/shell_files.h"
 #include "tools/vkstring/utf.h"
 #include "tools/vkstring/values.h"
 
@@ -23,6 +26,8 @@
 #include <io.h>
 #include <cwchar>
 #else
+#include <sys/stat.h>
+
 #include <cstdlib>
 #endif
 
@@ -211,6 +216,33 @@ int invokeFailure(const Call& call, HRESULT hr, const std::vector<VARIANT>& reve
   }
 }
 
+// Whether `path` names nothing at all (not a file that merely cannot be read: LoadFile's own
+// answer tells that).
+bool fileIsMissing(const std::string& path) {
+#ifdef _WIN32
+  std::u16string wide;
+  utf8ToUtf16(path, &wide);
+  return _wstat(reinterpret_cast<const wchar_t*>(wide.c_str()), nullptr) != 0 && errno == ENOENT;
+#else
+  struct stat info;
+  return stat(path.c_str(), &info) != 0 && errno == ENOENT;
+#endif
+}
+
+// The first string argument given for a `charset` parameter that the component's own name
+// lookup does not know, so that a misspelt name stops the command line before any call
+// instead of making the member quietly fail. Null when every one is known.
+const std::string* unknownCharsetArgument(const Call& call) {
+  const MemberInfo* member = findMember(call.name, call.form == CallForm::Put);
+  if (member == nullptr || call.form == CallForm::Put) return nullptr;
+  for (std::size_t i = 0; i < call.arguments.size() && i < static_cast<std::size_t>(member->parameterCount); ++i) {
+    const Argument& argument = call.arguments[i];
+    if (std::strcmp(member->parameters[i].name, "charset") != 0 || argument.kind != ArgumentKind::String) continue;
+    if (charsetToCodePage(argument.text.c_str()) == 0) return &argument.text;
+  }
+  return nullptr;
+}
+
 // Makes one call; prints its result unless quiet.
 int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSources& sources) {
   std::u16string name;
@@ -242,6 +274,14 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
       complainAbout(call, "argument " + std::to_string(i + 1) + ": " + error);
       return kMalformed;
     }
+  }
+  // LoadFile answers 0 for a missing file as for an unreadable one; --strict names the file
+  // before the call, at the point where it is missing (an earlier call may have written it).
+  if (options.strict && call.form == CallForm::Call && findMember(call.name, false) == findMember("LoadFile", false) &&
+      !call.arguments.empty() && call.arguments[0].kind == ArgumentKind::String &&
+      fileIsMissing(call.arguments[0].text)) {
+    complainAbout(call, "no file \"" + call.arguments[0].text + "\" to load (--strict)");
+    return kCallFailed;
   }
   DISPID putName = DISPID_PROPERTYPUT;
   DISPPARAMS params;
@@ -289,6 +329,11 @@ int run(const std::vector<std::string>& args) {
     return runConversion(convertOptions);
   }
   if (!args.empty() && (args[0] == "-l" || args[0] == "--list")) return listCharsets();
+  // The build's generators of the man page and the completion script.
+  if (args.size() == 1 && (args[0] == "--print-man-page" || args[0] == "--print-bash-completion")) {
+    std::fputs((args[0] == "--print-man-page" ? manPage() : bashCompletion()).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kOk : kFailed;
+  }
   Options options;
   std::vector<Call> calls;
   bool optionsEnded = false;
@@ -333,6 +378,10 @@ int run(const std::vector<std::string>& args) {
         findMember(call.name, call.form != CallForm::Put) == nullptr) {
       complainAbout(call, "no member is called " + call.name + " (vkstring --help lists them)");
       return kUnknownMember;
+    }
+    if (const std::string* name = unknownCharsetArgument(call)) {
+      complainAbout(call, unknownCharsetMessage(*name));
+      return kUsage;
     }
   }
   Session session;
