@@ -100,10 +100,11 @@ TEST(SimdPaths, ReportsThePathsThisMachineRuns) {
 TEST(SimdPaths, Utf8ToUtf16EachPieceAtEveryOffsetOfABlock) {
   for (std::size_t p = 0; p < kUtf8Pieces.size(); ++p) {
     for (int kind = 0; kind < 3; ++kind) {
-      for (std::size_t lead = 0; lead <= 40; ++lead) {
+      // Past 128 bytes: the widest kernels take 64-byte blocks.
+      for (std::size_t lead = 0; lead <= 140; ++lead) {
         Bytes input = filler(kind, lead);
         input.insert(input.end(), kUtf8Pieces[p].begin(), kUtf8Pieces[p].end());
-        Bytes tail = filler(kind, 40 - lead);
+        Bytes tail = filler(kind, 150 - lead);
         Bytes withTail = input;
         withTail.insert(withTail.end(), tail.begin(), tail.end());
         std::string what = "piece " + std::to_string(p) + " after " + std::to_string(lead);
@@ -119,10 +120,11 @@ TEST(SimdPaths, Utf16ToUtf8EachUnitAtEveryOffsetOfABlock) {
   const std::uint16_t fillers[] = {0x61, 0xE9, 0x4E2D};
   for (std::uint16_t unit : kUtf16Units) {
     for (std::uint16_t fill : fillers) {
-      for (std::size_t lead = 0; lead <= 34; ++lead) {
+      // Past 64 units: the widest kernels take 32-unit blocks.
+      for (std::size_t lead = 0; lead <= 72; ++lead) {
         std::u16string text(lead, static_cast<char16_t>(fill));
         text += static_cast<char16_t>(unit);
-        std::u16string withTail = text + std::u16string(34 - lead, static_cast<char16_t>(fill));
+        std::u16string withTail = text + std::u16string(80 - lead, static_cast<char16_t>(fill));
         Bytes input = test::utf16le(text);
         std::string what = "unit " + std::to_string(unit) + " after " + std::to_string(lead);
         expectSameOnEveryPath(utf16ToUtf8, input, what + " (at the end)");
