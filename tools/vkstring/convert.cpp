@@ -18,6 +18,7 @@
 #include "charset/checked_convert.h"
 #include "charset/encoding_convert.h"
 #include "charset/japanese.h"
+#include "charset/stateful_checks.h"
 #include "text/data_buffer.h"
 
 namespace vk::cli {
@@ -27,6 +28,7 @@ constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed inpu
 // A character or escape of any charset the engine converts is at most this long, so a prefix
 // ending within this distance before a failure always includes a character boundary.
 constexpr std::uint32_t kLongestSequence = 8;
+constexpr std::int32_t kHz = 52936;  // HZ-GB-2312
 
 void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
 
@@ -135,6 +137,11 @@ bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, D
   bool iso2022Jp =
       from == codepage::kIso2022Jp || from == codepage::kIso2022JpKana || from == codepage::kIso2022JpAllow1Byte;
   if (iso2022Jp && Japanese::firstMalformedIso2022Jp(bytes, count) != count) return false;
+  // So do the ISO-2022-KR, HZ and UTF-7 readers: a stray escape, a byte without its partner,
+  // a broken base64 run.
+  if (from == codepage::kIso2022Kr && firstMalformedIso2022Kr(bytes, count) != count) return false;
+  if (from == kHz && firstMalformedHz(bytes, count) != count) return false;
+  if (from == codepage::kUtf7) return firstMalformedUtf7(bytes, count) == count;
   // The table decoders into UTF-8 do not say when they leave a byte out; those into UTF-16
   // do, so the answer comes from that conversion.
   if (isUtf16(from)) return isWellFormedUtf16(from, bytes, count);
