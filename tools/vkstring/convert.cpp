@@ -7,18 +7,28 @@
 #include <cstring>
 #include <map>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "charset/charset_names.h"
+#include "charset/checked_convert.h"
 #include "charset/encoding_convert.h"
 #include "charset/japanese.h"
+#include "charset/stateful_checks.h"
 #include "text/data_buffer.h"
 
 namespace vk::cli {
 namespace {
 
-constexpr std::uint32_t kBlockBytes = 1u << 20;  // read size of a streamed input
+constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed input
 // A character or escape of any charset the engine converts is at most this long, so a prefix
 // ending within this distance before a failure always includes a character boundary.
 constexpr std::uint32_t kLongestSequence = 8;
+constexpr std::int32_t kHz = 52936;  // HZ-GB-2312
 
 void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
 
@@ -127,6 +137,11 @@ bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, D
   bool iso2022Jp =
       from == codepage::kIso2022Jp || from == codepage::kIso2022JpKana || from == codepage::kIso2022JpAllow1Byte;
   if (iso2022Jp && Japanese::firstMalformedIso2022Jp(bytes, count) != count) return false;
+  // So do the ISO-2022-KR, HZ and UTF-7 readers: a stray escape, a byte without its partner,
+  // a broken base64 run.
+  if (from == codepage::kIso2022Kr && firstMalformedIso2022Kr(bytes, count) != count) return false;
+  if (from == kHz && firstMalformedHz(bytes, count) != count) return false;
+  if (from == codepage::kUtf7) return firstMalformedUtf7(bytes, count) == count;
   // The table decoders into UTF-8 do not say when they leave a byte out; those into UTF-16
   // do, so the answer comes from that conversion.
   if (isUtf16(from)) return isWellFormedUtf16(from, bytes, count);
@@ -177,22 +192,6 @@ std::int32_t codePointAt(const std::uint8_t* s, std::uint32_t n) {
   return cp;
 }
 
-// Counts line feeds in the source's own units (byte 0x0A, or the LF unit of UTF-16/32).
-std::uint64_t lineFeeds(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count) {
-  std::uint32_t unit = unitBytes(cp);
-  bool bigEndian = cp == codepage::kUtf16Be || cp == codepage::kUtf32Be;
-  std::uint64_t lines = 0;
-  if (unit == 1) return static_cast<std::uint64_t>(std::count(bytes, bytes + count, '\n'));
-  for (std::uint32_t i = 0; i + unit <= count; i += unit) {
-    std::uint32_t value = 0;
-    for (std::uint32_t b = 0; b < unit; ++b) {
-      value |= static_cast<std::uint32_t>(bytes[i + (bigEndian ? unit - 1 - b : b)]) << (8 * b);
-    }
-    lines += value == '\n';
-  }
-  return lines;
-}
-
 std::string hexBytes(const std::uint8_t* bytes, std::uint32_t count) {
   std::string text;
   char piece[8];
@@ -203,11 +202,47 @@ std::string hexBytes(const std::uint8_t* bytes, std::uint32_t count) {
   return text;
 }
 
+#ifdef _WIN32
+long sysRead(int fd, void* into, std::uint32_t count) { return _read(fd, into, count); }
+long sysWrite(int fd, const void* bytes, std::uint32_t count) { return _write(fd, bytes, count); }
+#else
+long sysRead(int fd, void* into, std::uint32_t count) { return static_cast<long>(::read(fd, into, count)); }
+long sysWrite(int fd, const void* bytes, std::uint32_t count) { return static_cast<long>(::write(fd, bytes, count)); }
+#endif
+
+// Reads up to `count` bytes, retrying after interruptions; answers the count read (short
+// only at the end of the input), or -1 on an error.
+long readFully(int fd, std::uint8_t* into, std::uint32_t count) {
+  std::uint32_t got = 0;
+  while (got < count) {
+    long n = sysRead(fd, into + got, count - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::uint32_t>(n);
+  }
+  return static_cast<long>(got);
+}
+
+bool writeFully(int fd, const std::uint8_t* bytes, std::uint32_t count) {
+  while (count > 0) {
+    long n = sysWrite(fd, bytes, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    count -= static_cast<std::uint32_t>(n);
+  }
+  return true;
+}
+
 // One conversion run: the output, the place in the input for messages, the omitted count.
+// Input is read with read(2) in blocks of kBlockBytes and each block's output written with
+// one write(2); a clean block of a common pair converts in one checked pass, and a block
+// with a fault goes through the engine again to find and report it.
 class Converter {
  public:
-  Converter(const ConvertOptions& options, std::int32_t from, std::int32_t to, std::FILE* out)
-      : options_(options), from_(from), to_(to), out_(out) {}
+  Converter(const ConvertOptions& options, std::int32_t from, std::int32_t to, int out)
+      : options_(options), from_(from), to_(to), out_(out), checked_(from, to) {}
 
   // Converts one input; answers the exit code.
   int convertInput(const std::string& name) {
@@ -220,7 +255,7 @@ class Converter {
     }
     offset_ = 0;
     lines_ = 0;
-    int code = convertStream(in);
+    int code = convertStream(fileno(in));
     if (!standardInput) std::fclose(in);
     return code;
   }
@@ -228,29 +263,28 @@ class Converter {
   std::uint64_t omitted() const { return omitted_; }
 
  private:
-  int convertStream(std::FILE* in) {
+  int convertStream(int fd) {
     bool stream = isStateless(from_) && isStateless(to_);
     std::vector<std::uint8_t> block;
+    std::size_t kept = 0;  // bytes of the block carried from the last read
     bool atEnd = false;
     while (!atEnd) {
-      std::size_t kept = block.size();
-      block.resize(kept + kBlockBytes);
-      std::size_t got = std::fread(block.data() + kept, 1, kBlockBytes, in);
-      block.resize(kept + got);
-      if (got < kBlockBytes) {
-        if (std::ferror(in)) {
-          complain("cannot read " + label_);
-          return 7;
-        }
-        atEnd = true;
+      if (block.size() < kept + kBlockBytes) block.resize(kept + kBlockBytes);
+      long got = readFully(fd, block.data() + kept, kBlockBytes);
+      if (got < 0) {
+        complain("cannot read " + label_ + ": " + std::strerror(errno));
+        return 7;
       }
+      kept += static_cast<std::size_t>(got);
+      atEnd = got < static_cast<long>(kBlockBytes);
       if (!stream && !atEnd) continue;  // a stateful charset is converted in one piece
-      auto count = static_cast<std::uint32_t>(block.size());
+      auto count = static_cast<std::uint32_t>(kept);
       std::uint32_t cut = atEnd ? count : safeCut(from_, block.data(), count, false);
       if (cut == 0 && !atEnd) continue;  // no boundary yet: read on
       int code = convertBlock(block.data(), cut);
       if (code != 0) return code;
-      block.erase(block.begin(), block.begin() + cut);
+      std::memmove(block.data(), block.data() + cut, count - cut);
+      kept = count - cut;
     }
     return 0;
   }
@@ -258,7 +292,11 @@ class Converter {
   int convertBlock(const std::uint8_t* bytes, std::uint32_t count) {
     DataBuffer& output = output_;
     output.clear();  // the block is reused: its pages stay mapped from block to block
-    bool ok = convertPiece(from_, to_, bytes, count, output);
+    bool ok = checked_.usable() && checked_.convert(bytes, count, output);
+    if (!ok) {
+      output.clear();
+      ok = convertPiece(from_, to_, bytes, count, output);
+    }
     if (!ok && !options_.omitInvalid) {
       std::uint32_t length = 0;
       std::int32_t codePoint = -1;
@@ -271,7 +309,7 @@ class Converter {
     }
     if (!ok) countOmitted(bytes, count);
     if (!write(output)) return 7;
-    lines_ += lineFeeds(from_, bytes, count);
+    lines_ += countLineFeeds(from_, bytes, count);
     offset_ += count;
     return 0;
   }
@@ -290,7 +328,7 @@ class Converter {
   }
 
   void report(const std::uint8_t* bytes, std::uint32_t at, std::uint32_t length, std::int32_t codePoint) {
-    std::uint64_t line = 1 + lines_ + lineFeeds(from_, bytes, at);
+    std::uint64_t line = 1 + lines_ + countLineFeeds(from_, bytes, at);
     std::string where = label_ + ":" + std::to_string(line) + ": byte offset " + std::to_string(offset_ + at);
     if (codePoint >= 0) {
       char text[16];
@@ -302,16 +340,16 @@ class Converter {
   }
 
   bool write(const DataBuffer& bytes) {
-    if (bytes.length() == 0) return true;
-    if (std::fwrite(bytes.data(), 1, bytes.length(), out_) == bytes.length()) return true;
-    complain("cannot write the output");
+    if (writeFully(out_, bytes.data(), bytes.length())) return true;
+    complain(std::string("cannot write the output: ") + std::strerror(errno));
     return false;
   }
 
   const ConvertOptions& options_;
   std::int32_t from_;
   std::int32_t to_;
-  std::FILE* out_;
+  int out_;
+  CheckedConvert checked_;
   std::string label_;
   std::uint64_t offset_ = 0;  // input bytes of the current file before the block
   std::uint64_t lines_ = 0;   // line feeds before the block
@@ -413,6 +451,10 @@ int runConversion(const ConvertOptions& options) {
       return 2;
     }
   }
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::fflush(stdout);  // nothing is buffered there; output goes to the descriptor directly
   std::FILE* out = stdout;
   if (!options.output.empty() && options.output != "-") {
     out = std::fopen(options.output.c_str(), "wb");
@@ -421,16 +463,15 @@ int runConversion(const ConvertOptions& options) {
       return 7;
     }
   }
-  Converter converter(options, from, to, out);
+  Converter converter(options, from, to, fileno(out));
   std::vector<std::string> inputs = options.inputs;
   if (inputs.empty()) inputs.emplace_back("-");
   int code = 0;
   for (std::size_t i = 0; code == 0 && i < inputs.size(); ++i) code = converter.convertInput(inputs[i]);
-  if (std::fflush(out) != 0 || std::ferror(out)) {
-    complain("cannot write the output");
-    if (code == 0) code = 7;
+  if (out != stdout && std::fclose(out) != 0 && code == 0) {
+    complain("cannot write the output: " + std::string(std::strerror(errno)));
+    code = 7;
   }
-  if (out != stdout) std::fclose(out);
   if (code == 0 && converter.omitted() > 0) {
     complain(std::to_string(converter.omitted()) + " characters could not be converted and were left out (-c)");
   }
