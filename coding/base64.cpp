@@ -4,11 +4,15 @@
 // output bytes, so that OR-ing four entries gives three finished bytes; an entry for anything
 // outside the alphabet carries a flag bit, and only where such a character appears (white
 // space, '=', a zero byte or an invalid one) does the decoder go one character at a time.
+// Where the processor has them, vector kernels (coding/simd/) take whole blocks first; the
+// loops here finish what they leave, so every path gives the same bytes and the same answer.
 #include <array>
 #include <cstring>
 
 #include "coding/content_coding.h"
+#include "coding/simd/base64_kernels.h"
 #include "platform/fatal.h"
+#include "unicode/simd/cpu_paths.h"
 
 namespace vk {
 namespace {
@@ -73,6 +77,43 @@ constexpr bool kLittleEndian = false;
 // Output is gathered in a block of whole groups before it is appended.
 constexpr std::uint32_t kBlockGroups = 2048;
 
+// The vector kernels for the path in force, or null for the scalar loops alone.
+using EncodeKernel = std::size_t (*)(const std::uint8_t*, std::size_t, char*);
+using DecodeKernel = std::size_t (*)(const std::uint8_t*, std::size_t, std::uint8_t*);
+
+EncodeKernel encodeKernel() {
+#if VK_BASE64_SIMD
+  switch (simd::activePath()) {
+    case simd::Path::Avx512:
+      if (simd::cpuFeatures().avx512vbmi) return base64simd::encodeAvx512Vbmi;
+      return base64simd::encodeAvx2;
+    case simd::Path::Avx2:
+      return base64simd::encodeAvx2;
+    default:
+      break;
+  }
+#endif
+  return nullptr;
+}
+
+DecodeKernel decodeKernel() {
+#if VK_BASE64_SIMD
+  switch (simd::activePath()) {
+    case simd::Path::Avx512:
+      if (simd::cpuFeatures().avx512vbmi) return base64simd::decodeAvx512Vbmi;
+      return base64simd::decodeAvx2;
+    case simd::Path::Avx2:
+      return base64simd::decodeAvx2;
+    default:
+      break;
+  }
+#endif
+  return nullptr;
+}
+
+// What a decode kernel may store past the bytes it answers.
+constexpr std::uint32_t kKernelSpill = 32;
+
 inline void encodeGroup(const std::uint8_t* in, char* out) {
   std::uint32_t v = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
   std::memcpy(out, &kPairs[(v >> 12) * 2], 2);
@@ -104,12 +145,19 @@ void ContentCoding::encodeBase64(const void* bytes, std::uint32_t count, StringB
   std::uint64_t total = (std::uint64_t{count} + 2) / 3 * 4;
   if (total < 0x7FFFFFF0u) output.reserve(static_cast<std::int32_t>(total));
 
+  EncodeKernel kernel = encodeKernel();
   char block[kBlockGroups * 4];
   std::uint32_t groups = count / 3;
   while (groups > 0) {
     std::uint32_t n = groups < kBlockGroups ? groups : kBlockGroups;
     char* out = block;
     std::uint32_t i = 0;
+    if (kernel != nullptr) {
+      std::size_t taken = kernel(in, std::size_t{n} * 3, out);
+      in += taken;
+      out += taken / 3 * 4;
+      i = static_cast<std::uint32_t>(taken / 3);
+    }
     for (; i + 4 <= n; i += 4) {
       encodeTwoGroups(in, out);
       encodeTwoGroups(in + 6, out + 8);
@@ -143,18 +191,24 @@ bool ContentCoding::decodeBase64(const char* text, std::uint32_t count, DataBuff
   const std::uint8_t* end = p + count;
 
   std::uint32_t start = output.length();
-  // Room for every group, plus one byte that a four-byte store of the last group writes past
-  // its three.
-  std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + 4;
+  // Room for every group, plus what a kernel or a four-byte store of the last group writes
+  // past the bytes it keeps.
+  std::uint64_t room = std::uint64_t{start} + std::uint64_t{count} / 4 * 3 + kKernelSpill;
   if (room > UINT32_MAX) capacityExceeded("DataBuffer size exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(room));
   std::uint8_t* base = output.data();
   std::uint8_t* out = base + start;
 
+  DecodeKernel kernel = decodeKernel();
   std::uint32_t accumulator = 0;
   int taken = 0;  // alphabet characters of the current group
   for (;;) {
     if (taken == 0) {
+      if (kernel != nullptr) {
+        std::size_t used = kernel(p, static_cast<std::size_t>(end - p), out);
+        p += used;
+        out += used / 4 * 3;
+      }
       if (kLittleEndian) {
         while (end - p >= 8) {
           std::uint32_t a = kPlaced0[p[0]] | kPlaced1[p[1]] | kPlaced2[p[2]] | kPlaced3[p[3]];
