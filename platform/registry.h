@@ -100,6 +100,17 @@ std::string registryDefaultFilePath();
 // found from the folder this code was loaded from (the prefix's bin/ or its module folder);
 // empty when this code is not installed (a build tree).
 std::string registryMachineFilePath();
+// The layout an installation was configured with: the programs' folder and the module's folder
+// relative to the prefix, and the machine registry relative to the prefix or absolute.
+struct InstallLayout {
+  std::string bindir, moduledir, registry;
+};
+// The machine registry of the installation laid out as `layout` whose programs' or module's
+// folder is `folder` (an absolute path, symbolic links resolved); empty when `folder` is
+// neither. A relative registry in var/ lies under the prefix, except for the prefix /usr, whose
+// state lives in /var (as GNUInstallDirs lays out a /usr prefix), so that a build configured for
+// /usr/local and installed under /usr (a package) still uses /var/lib/vkstring/registry.
+std::string registryMachineFileIn(const std::string& folder, const InstallLayout& layout);
 // Puts the machine registry in `path` (empty: none), for tests and tools.
 void registryUseMachineFile(const std::string& path);
 // Why the last operation failed to use the file (a corrupt file, with its line; a system

@@ -5,7 +5,8 @@
 // absolute path. The prefix itself is found at run time from the folder this code was loaded
 // from, so `cmake --install --prefix P` needs no rebuild: a program in P/bin or the module in
 // P/lib/vkstring finds P's registry. Code that is not in either folder (a build tree) has no
-// machine registry.
+// machine registry. The prefix /usr keeps its state in /var whatever prefix the build was
+// configured for, so a Debian package made from an ordinary build registers where the FHS asks.
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -39,6 +40,15 @@ std::string prefixOf(const std::string& folder, const std::string& installed) {
 
 }  // namespace
 
+std::string registryMachineFileIn(const std::string& folder, const InstallLayout& layout) {
+  std::string prefix = prefixOf(folder, layout.bindir);
+  if (prefix.empty()) prefix = prefixOf(folder, layout.moduledir);
+  if (prefix.empty() || layout.registry.empty()) return std::string();
+  if (layout.registry[0] == '/') return layout.registry;
+  if (prefix == "/usr" && layout.registry.compare(0, 4, "var/") == 0) return "/" + layout.registry;
+  return prefix + "/" + layout.registry;
+}
+
 std::string registryMachineFilePath() {
   Dl_info info;
   if (dladdr(reinterpret_cast<void*>(&registryMachineFilePath), &info) == 0 || info.dli_fname == nullptr) {
@@ -49,12 +59,8 @@ std::string registryMachineFilePath() {
   char resolved[PATH_MAX];
   if (realpath(named, resolved) == nullptr) return std::string();
   std::string image = resolved;
-  std::string folder = image.substr(0, image.rfind('/'));
-  std::string prefix = prefixOf(folder, VK_INSTALL_BINDIR);
-  if (prefix.empty()) prefix = prefixOf(folder, VK_INSTALL_MODULEDIR);
-  if (prefix.empty()) return std::string();
-  const std::string registry = VK_MACHINE_REGISTRY;
-  return registry[0] == '/' ? registry : prefix + "/" + registry;
+  return registryMachineFileIn(image.substr(0, image.rfind('/')),
+                               InstallLayout{VK_INSTALL_BINDIR, VK_INSTALL_MODULEDIR, VK_MACHINE_REGISTRY});
 }
 
 }  // namespace vk::platform

@@ -149,6 +149,38 @@ TEST_F(MachineRegistry, AMissingMachineRegistryIsAnEmptyOne) {
   EXPECT_TRUE(registryKeyExists(kRoot, u"OnlyUser"));
 }
 
+TEST(MachineRegistryPlace, FoundFromTheProgramsOrTheModulesFolder) {
+  const InstallLayout usual{"bin", "lib/vkstring", "var/lib/vkstring/registry"};
+  const InstallLayout forUsr{"bin", "lib/x86_64-linux-gnu/vkstring", "/var/lib/vkstring/registry"};
+  const InstallLayout ownState{"bin", "lib/vkstring", "state/vkstring/registry"};
+  struct Case {
+    const char* folder;
+    const InstallLayout& layout;
+    const char* registry;
+  } cases[] = {
+      {"/opt/vk/bin", usual, "/opt/vk/var/lib/vkstring/registry"},
+      {"/opt/vk/lib/vkstring", usual, "/opt/vk/var/lib/vkstring/registry"},
+      {"/usr/local/bin", usual, "/usr/local/var/lib/vkstring/registry"},
+      // A build configured for /usr/local, packaged under /usr: the state is in /var.
+      {"/usr/bin", usual, "/var/lib/vkstring/registry"},
+      {"/usr/lib/vkstring", usual, "/var/lib/vkstring/registry"},
+      // Only the prefix /usr itself, not a prefix that merely ends in it.
+      {"/home/u/usr/bin", usual, "/home/u/usr/var/lib/vkstring/registry"},
+      {"/usr/bin", ownState, "/usr/state/vkstring/registry"},
+      {"/usr/lib/x86_64-linux-gnu/vkstring", forUsr, "/var/lib/vkstring/registry"},
+      {"/tmp/p/bin", forUsr, "/var/lib/vkstring/registry"},
+      // Neither folder of an installation: a build tree, a folder that only ends like one.
+      {"/work/build", usual, ""},
+      {"/work/build/lib", usual, ""},
+      {"/work/rubbin", usual, ""},
+      {"/bin", usual, ""},
+      {"", usual, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(registryMachineFileIn(c.folder, c.layout), c.registry) << c.folder;
+  }
+}
+
 TEST(MachineRegistryPlace, ABuildTreeProgramHasNone) {
   // This test program is not in an installation's bin folder: it finds no machine registry.
   EXPECT_EQ(registryMachineFilePath(), "");
