@@ -101,3 +101,6 @@ if(EXISTS ${VK_GTEST_SOURCE_DIR}/googletest/CMakeLists.txt)
   target_link_libraries(vk_wine_shell_tests PRIVATE vkcore gtest)
   target_link_options(vk_wine_shell_tests PRIVATE -municode -static -static-libgcc -static-libstdc++)
 endif()
+
+# --- the installer ------------------------------------------------------------------------------
+include(cmake/windows_msi.cmake)
