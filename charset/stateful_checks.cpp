@@ -88,19 +88,20 @@ std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count) {
 }
 
 std::uint32_t firstMalformedUtf7(const std::uint8_t* bytes, std::uint32_t count) {
+  // The decoder hands its 16-bit units on as they come, so a surrogate pair may span two runs;
+  // a high surrogate waits here (with the offset of its run's '+') for the low one.
+  constexpr std::uint32_t kNone = ~0u;
+  std::uint32_t pendingHigh = kNone;
   std::uint32_t i = 0;
   while (i < count) {
     std::uint8_t b = bytes[i];
-    if (b != '+') {
+    if (b != '+' || (i + 1 < count && bytes[i + 1] == '-')) {
+      if (pendingHigh != kNone) return pendingHigh;
       if (b > 0x7F) return i;
-      ++i;
+      i += b == '+' ? 2 : 1;
       continue;
     }
     std::uint32_t start = i++;
-    if (i < count && bytes[i] == '-') {
-      ++i;
-      continue;
-    }
     std::uint32_t bits = 0;
     int bitCount = 0;
     bool yielded = false;
@@ -110,13 +111,19 @@ std::uint32_t firstMalformedUtf7(const std::uint8_t* bytes, std::uint32_t count)
       if (bitCount >= 16) {
         bitCount -= 16;
         yielded = true;
+        std::uint32_t unit = (bits >> bitCount) & 0xFFFF;
+        bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (pendingHigh != kNone && !low) return pendingHigh;
+        if (pendingHigh == kNone && low) return start;
+        pendingHigh = high ? start : kNone;
       }
       bits &= (1u << bitCount) - 1;
     }
     if (!yielded || bits != 0) return start;
     if (i < count && bytes[i] == '-') ++i;
   }
-  return count;
+  return pendingHigh != kNone ? pendingHigh : count;
 }
 
 }  // namespace vk

@@ -20,7 +20,8 @@ std::uint32_t firstMalformedIso2022Kr(const std::uint8_t* bytes, std::uint32_t c
 std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count);
 
 // UTF-7 (as utf7Decode reads it): the offset of the first byte above 0x7F, or of the '+' of a
-// base64 run that yields no unit or leaves bits that are not zero; `count` when there is none.
+// base64 run that yields no unit, leaves bits that are not zero, or holds a surrogate without
+// its partner (written out, it would become an encoded surrogate); `count` when there is none.
 std::uint32_t firstMalformedUtf7(const std::uint8_t* bytes, std::uint32_t count);
 
 }  // namespace vk

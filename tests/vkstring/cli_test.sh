@@ -245,7 +245,17 @@ convert)
     "euc-kr|ab\xb0\xa1\xc9\xa1z|ab\xea\xb0\x80|:1: byte offset 4: invalid \"euc-kr\" input 0xC9"
     "utf-16le|a\x00\n\x00\x00\xd8b\x00|a\n|:2: byte offset 4: invalid \"utf-16le\" input 0x00 0xD8"
     "iso-2022-jp|a\nb\x1b\$Zcd|a\nb|:2: byte offset 3: invalid \"iso-2022-jp\" input 0x1B"
+    "iso-2022-kr|\x1b\$)Ca\n\x0e\x30\x21\x0f\x1b(Bx|a\n\xea\xb0\x80|:2: byte offset 10: invalid \"iso-2022-kr\" input 0x1B"
+    "iso-2022-kr|\x1b\$)C\x0e\x30\x21\x30\x0a|\xea\xb0\x80|:1: byte offset 7: invalid \"iso-2022-kr\" input 0x30"
+    "hz-gb-2312|ab\n~{\x30\x21~}c~x|ab\n\xe5\x95\x8ac|:2: byte offset 10: invalid \"hz-gb-2312\" input 0x7E"
+    "hz-gb-2312|~{\x30\x21\x30\x80~}|\xe5\x95\x8a|:1: byte offset 4: invalid \"hz-gb-2312\" input 0x30"
+    "utf-7|a+AGE-\nb\xffc|aa\nb|:2: byte offset 8: invalid \"utf-7\" input 0xFF"
+    "utf-7|x+2D0-y|x|:1: byte offset 1: invalid \"utf-7\" input 0x2B"
+    "utf-7|x+3gA-y|x|:1: byte offset 1: invalid \"utf-7\" input 0x2B"
   )
+  # A surrogate pair in UTF-7, in one base64 run or split over two, is one character.
+  printf 'x+2D3eAA-+2D0-+3gA-y' >"$work/pair7"
+  stdin_file=$work/pair7 check 0 $'x\xf0\x9f\x98\x80\xf0\x9f\x98\x80y' -- -f utf-7
   for entry in "${errors[@]}"; do
     IFS='|' read -r charset input before message <<<"$entry"
     printf "$input" >"$work/bad"
@@ -261,6 +271,12 @@ convert)
   stdin_file=$work/lossy check 0 $'caf\xe9  \x80' "1 characters could not be converted" -- -c -t windows-1252
   printf 'a\xff\xfeb\xe4\xb8\x80\xc0' >"$work/bad3"
   stdin_file=$work/bad3 check 0 $'\x61\x62' "4 characters could not be converted" -- -c -f utf-8 -t koi8-r
+  # ... in the stateful charsets too: two stray escapes (the reader drops the ESC alone), a '~'
+  # starting no escape (kept as text).
+  printf 'a\x1b(Bb\x1b(Bc' >"$work/bad-kr"
+  stdin_file=$work/bad-kr check 0 "a(Bb(Bc" "2 characters could not be converted" -- -c -f iso-2022-kr
+  printf 'a~xb' >"$work/bad-hz"
+  stdin_file=$work/bad-hz check 0 "a~xb" "1 characters could not be converted" -- -c -f hz-gb-2312
   # Several files in order, and - for standard input.
   printf 'one\n' >"$work/one"
   stdin_file=$work/one check 0 $'one\none' -- -f utf-8 "$work/one" -
