@@ -3,17 +3,26 @@
 
 namespace vk {
 
+namespace {
+
+constexpr CodingName kCodingNames[] = {
+    {"base64", CodingKind::Base64}, {"base-64", CodingKind::Base64},
+    {"qp", CodingKind::QuotedPrintable}, {"quoted-printable", CodingKind::QuotedPrintable},
+    {"hex", CodingKind::Hex}, {"hexidecimal", CodingKind::Hex},
+    {"url", CodingKind::Url},
+};
+
+}  // namespace
+
+const CodingName* codingNames(std::size_t* count) {
+  *count = sizeof kCodingNames / sizeof kCodingNames[0];
+  return kCodingNames;
+}
+
 CodingKind codingByName(XString& encodingName) {
-  if (encodingName.equalsAnsiNoCase("base64") || encodingName.equalsAnsiNoCase("base-64")) {
-    return CodingKind::Base64;
+  for (const CodingName& entry : kCodingNames) {
+    if (encodingName.equalsAnsiNoCase(entry.name)) return entry.kind;
   }
-  if (encodingName.equalsAnsiNoCase("qp") || encodingName.equalsAnsiNoCase("quoted-printable")) {
-    return CodingKind::QuotedPrintable;
-  }
-  if (encodingName.equalsAnsiNoCase("hex") || encodingName.equalsAnsiNoCase("hexidecimal")) {
-    return CodingKind::Hex;
-  }
-  if (encodingName.equalsAnsiNoCase("url")) return CodingKind::Url;
   return CodingKind::None;
 }
 

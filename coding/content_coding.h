@@ -3,6 +3,7 @@
 // StringBuffer, decoders read text and append bytes to a DataBuffer. No state survives a call.
 // The hex coder is DataBuffer::encodeHex / StringBuffer::decodeHex (coding/hex.cpp).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "text/data_buffer.h"
@@ -45,8 +46,16 @@ void decodeUrl(const StringBuffer& input, DataBuffer& output);
 
 enum class CodingKind { None, Base64, QuotedPrintable, Hex, Url };
 
-// The coding an encoding name selects: "base64", "base-64", "qp", "quoted-printable", "hex",
-// "hexidecimal", "url", in any ASCII letter case and without trimming; None for any other.
+// The encoding names and the coding each selects: "base64", "base-64", "qp",
+// "quoted-printable", "hex", "hexidecimal", "url".
+struct CodingName {
+  const char* name;
+  CodingKind kind;
+};
+const CodingName* codingNames(std::size_t* count);
+
+// The coding an encoding name selects, in any ASCII letter case and without trimming; None for
+// any other name.
 CodingKind codingByName(XString& encodingName);
 
 // AppendEncoded's decoding step: `output` is emptied, then receives the decoded argument

@@ -134,9 +134,17 @@ SaveToFile("/tmp/never.txt", "utf8x")|unknown charset "utf8x"
 AppendMultibyte(-, "windows1252")|did you mean "windows-1252"
 EmitMultibyte("")|unknown charset ""
 GetEncoded("base64", "koi8rr")|unknown charset "koi8rr"
+GetEncoded("bas64", "utf-8")|unknown encoding "bas64"; did you mean "base64", "base-64"?
+AppendEncoded("eA==", "quoted_printable", "utf-8")|did you mean "quoted-printable"?
+AppendEncoded("eA==", " hex", "utf-8")|unknown encoding " hex"
+GetEncoded("", "utf-8")|unknown encoding ""
 CASES
   for name in utf-8 " UTF_8 " Windows-1252 shift_jis koi8-r; do
     check 0 "" -- --quiet 'Str = "a"' "EmitMultibyte(\"$name\")"
+  done
+  # Every encoding name the component accepts, in any letter case, passes.
+  for name in base64 BASE-64 qp Quoted-Printable hex HEXIDECIMAL url; do
+    check 0 "" -- --quiet 'Str = "a"' "GetEncoded(\"$name\", \"utf-8\")"
   done
   # A 0 that answers a question is not a failure.
   check 0 $'0\n1' -- --strict 'Str = "abc"' 'Contains("z")' 'SaveToFile("'"$work"'/quiet.txt", "utf-8")'

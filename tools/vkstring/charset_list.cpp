@@ -8,6 +8,7 @@
 
 #include "charset/charset_name_table.h"
 #include "charset/encoding_convert.h"
+#include "coding/content_coding.h"
 #include "tools/vkstring/convert.h"
 
 namespace vk::cli {
@@ -85,6 +86,21 @@ std::string unknownCharsetMessage(const std::string& name) {
   }
   if (!close.empty()) message += "?";
   return message + " (vkstring -l lists the names)";
+}
+
+std::string unknownEncodingMessage(const std::string& name) {
+  std::size_t count = 0;
+  const CodingName* names = codingNames(&count);
+  std::string wanted = squashed(name);
+  std::string message = "unknown encoding \"" + name + "\"";
+  std::size_t offered = 0;
+  for (std::size_t i = 0; i < count && offered < 3; ++i) {
+    std::string candidate = squashed(names[i].name);
+    if (candidate != wanted && editDistance(candidate, wanted) > 2) continue;
+    message += (offered++ == 0 ? "; did you mean \"" : ", \"") + std::string(names[i].name) + "\"";
+  }
+  if (offered > 0) message += "?";
+  return message + " (the encodings: base64, quoted-printable, hex, url)";
 }
 
 int listCharsets() {

@@ -35,6 +35,8 @@ std::int32_t convertibleCharset(const std::string& name);
 
 // The "unknown charset" message with up to three close names the component accepts.
 std::string unknownCharsetMessage(const std::string& name);
+// The same for a name no content coding has: `unknown encoding "bas64"; did you mean "base64"?`.
+std::string unknownEncodingMessage(const std::string& name);
 
 // Prints every accepted charset name grouped by code page (vkstring -l).
 int listCharsets();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "charset/charset_names.h"
+#include "coding/content_coding.h"
 #include "platform/automation.h"
 #include "platform/com_activation.h"
 #include "platform/registry.h"
@@ -229,18 +230,26 @@ bool fileIsMissing(const std::string& path) {
 #endif
 }
 
-// The first string argument given for a `charset` parameter that the component's own name
-// lookup does not know, so that a misspelt name stops the command line before any call
-// instead of making the member quietly fail. Null when every one is known.
-const std::string* unknownCharsetArgument(const Call& call) {
+// The message for the first string argument of a `charset` or an `encoding` parameter that the
+// component's own lookup does not know, so that a misspelt name stops the command line before
+// any call instead of making the member quietly do nothing. Empty when every one is known.
+std::string unknownNameArgument(const Call& call) {
   const MemberInfo* member = findMember(call.name, call.form == CallForm::Put);
-  if (member == nullptr || call.form == CallForm::Put) return nullptr;
+  if (member == nullptr || call.form == CallForm::Put) return "";
   for (std::size_t i = 0; i < call.arguments.size() && i < static_cast<std::size_t>(member->parameterCount); ++i) {
     const Argument& argument = call.arguments[i];
-    if (std::strcmp(member->parameters[i].name, "charset") != 0 || argument.kind != ArgumentKind::String) continue;
-    if (charsetToCodePage(argument.text.c_str()) == 0) return &argument.text;
+    if (argument.kind != ArgumentKind::String) continue;
+    const char* parameter = member->parameters[i].name;
+    if (std::strcmp(parameter, "charset") == 0 && charsetToCodePage(argument.text.c_str()) == 0) {
+      return unknownCharsetMessage(argument.text);
+    }
+    if (std::strcmp(parameter, "encoding") == 0) {
+      XString name;
+      name.setFromUtf8(argument.text.c_str());
+      if (codingByName(name) == CodingKind::None) return unknownEncodingMessage(argument.text);
+    }
   }
-  return nullptr;
+  return "";
 }
 
 // Makes one call; prints its result unless quiet.
@@ -379,8 +388,8 @@ int run(const std::vector<std::string>& args) {
       complainAbout(call, "no member is called " + call.name + " (vkstring --help lists them)");
       return kUnknownMember;
     }
-    if (const std::string* name = unknownCharsetArgument(call)) {
-      complainAbout(call, unknownCharsetMessage(*name));
+    if (std::string message = unknownNameArgument(call); !message.empty()) {
+      complainAbout(call, message);
       return kUsage;
     }
   }
