@@ -11,6 +11,7 @@
 #include "charset/encoding_convert.h"
 #include "charset/table_store.h"
 #include "unicode/simd/cpu_paths.h"
+#include "unicode/simd/transcode.h"
 
 #if !defined(VK_UNICODE_NO_SIMD) && \
     (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
@@ -228,10 +229,38 @@ inline std::uint32_t unitAt(const std::uint8_t* p) {
   return BigEndian ? (p[0] << 8 | p[1]) : (p[0] | p[1] << 8);
 }
 
+// Whether any of the little-endian units holds a surrogate (D800-DFFF).
+bool holdsSurrogate(const std::uint8_t* in, std::uint32_t count) {
+  std::uint32_t i = 0;
+#if VK_CHECKED_SSE2
+  const __m128i mask = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+  for (; count - i >= 64; i += 64) {
+    __m128i any = _mm_setzero_si128();
+    for (int k = 0; k < 4; ++k) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 16 * k));
+      any = _mm_or_si128(any, _mm_cmpeq_epi16(_mm_and_si128(v, mask), surrogate));
+    }
+    if (_mm_movemask_epi8(any) != 0) return true;
+  }
+#endif
+  for (; i + 1 < count; i += 2) {
+    if ((unitAt<false>(in + i) & 0xF800) == 0xD800) return true;
+  }
+  return false;
+}
+
 template <bool BigEndian>
 bool utf16ToUtf8(const std::uint8_t* in, std::uint32_t count, std::uint8_t*& out) {
   if (count % 2 != 0) return false;  // the engine drops the odd byte and says so
   bool vectors = vectorsAllowed();
+  // Without surrogates nothing can fail, and the engine's own vector kernel writes the
+  // bytes (at most 3 per unit; the output has 3 per input byte, so the kernel's slack fits
+  // once the block is past a few hundred bytes).
+  if (!BigEndian && vectors && count >= 4 * simd::kUtf16To8Slack && !holdsSurrogate(in, count)) {
+    simd::utf16ToUtf8Kernel(simd::activePath())(in, in + count, in + count, out);
+    return true;
+  }
   std::uint32_t i = 0;
   while (i < count) {
 #if VK_CHECKED_SSE2

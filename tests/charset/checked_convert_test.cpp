@@ -52,7 +52,7 @@ std::string mixed(const std::vector<std::string>& pieces) {
 // Runs `body` once on each code path the machine has (scalar first).
 template <typename Body>
 void onEachPath(Body body) {
-  for (simd::Path path : {simd::Path::Scalar, simd::Path::Baseline}) {
+  for (simd::Path path : {simd::Path::Scalar, simd::Path::Baseline, simd::Path::Avx2, simd::Path::Avx512}) {
     if (!simd::pathAvailable(path)) continue;
     simd::Path previous = simd::forcePath(path);
     body(simd::pathName(path));
@@ -89,6 +89,8 @@ TEST(CheckedConvert, CleanTextGivesTheEngineBytes) {
       {"utf-8", "koi8-r", cyrillic},
       {"utf-8", "shift_jis", japanese, "\xEF\xBB\xBF"},
       {"utf-16le", "utf-8", any},
+      {"utf-16le", "utf-8", japanese},  // no surrogate: the whole block goes to the vector kernel
+      {"utf-16le", "utf-8", latin, "\xFF\xFE"},
       {"utf-16be", "utf-8", any},
       {"utf-16le", "utf-8", any, "\xFF\xFE"},
       {"utf-16be", "utf-8", any, "\xFE\xFF"},
@@ -175,6 +177,21 @@ TEST(CheckedConvert, EveryFaultIsRefusedWhereverItStands) {
         }
       }
     });
+  }
+  // A lone surrogate deep in a long block of UTF-16, where clean blocks go to the vector kernel.
+  for (const char* lone : {"\x00\xD8", "\x00\xDC", "\xFF\xDB"}) {
+    std::string input = engine(codepage::kUtf8, codepage::kUtf16Le, mixed({"\xE6\x97\xA5", "\xC3\xA9"}));
+    for (std::size_t at : {std::size_t{0}, input.size() / 2 & ~std::size_t{1}, input.size()}) {
+      std::string faulty = input;
+      faulty.insert(at, lone, 2);
+      onEachPath([&](const char* path) {
+        DataBuffer out;
+        EXPECT_FALSE(CheckedConvert(codepage::kUtf16Le, codepage::kUtf8)
+                         .convert(reinterpret_cast<const std::uint8_t*>(faulty.data()),
+                                  static_cast<std::uint32_t>(faulty.size()), out))
+            << "surrogate at " << at << " (" << path << ")";
+      });
+    }
   }
   // An odd byte count of UTF-16.
   DataBuffer out;
