@@ -9,6 +9,7 @@
 
 #include "charset/code_pages.h"
 #include "charset/encoding_convert.h"
+#include "charset/simd/table_kernels.h"
 #include "charset/table_store.h"
 #include "unicode/simd/cpu_paths.h"
 #include "unicode/simd/transcode.h"
@@ -78,7 +79,8 @@ inline void putEntry(std::uint8_t*& out, std::uint32_t entry) {
 
 // Reserves room after the output's contents; false when the total would pass 32 bits.
 std::uint8_t* reserve(DataBuffer& output, std::uint32_t count, std::uint32_t perByte) {
-  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * perByte + 16;
+  // Past the worst case: 16 bytes for the stores of copyAscii, and the vector kernels' slack.
+  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * perByte + 16 + simd::kUtf16To8Slack;
   if (needed > UINT32_MAX) return nullptr;
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   return output.data() + output.length();
@@ -103,6 +105,25 @@ bool singleByteToUtf8(const std::uint32_t* entries, bool ascii, const std::uint8
       putEntry(out, entry);
     }
     if (faults & 0x80000000u) return false;
+  }
+  return true;
+}
+
+// A single-byte page through the vector kernels: chunks decoded to UTF-16 in a small buffer
+// (the page's table lookup, 64 bytes at a time), then encoded to UTF-8 (the engine's UTF-16
+// kernel). Where the decoder stops (a byte the page leaves out, or a last part block) the
+// rest of that chunk goes through the table of UTF-8 entries.
+bool singleByteViaUtf16(const tablesimd::SingleByteDecoder& decoder, const std::uint32_t* entries, bool ascii,
+                        const std::uint8_t* in, std::uint32_t count, std::uint8_t*& out) {
+  constexpr std::uint32_t kChunk = 4096;
+  std::uint8_t wide[2 * kChunk];
+  simd::TranscodePass encode = simd::utf16ToUtf8Kernel(simd::activePath());
+  for (std::uint32_t i = 0; i < count;) {
+    std::uint32_t n = std::min(kChunk, count - i);
+    auto taken = static_cast<std::uint32_t>(decoder.decode(in + i, n, wide));
+    encode(wide, wide + 2 * taken, wide + 2 * taken, out);
+    if (taken < n && !singleByteToUtf8(entries, ascii, in + i + taken, n - taken, out)) return false;
+    i += n;
   }
   return true;
 }
@@ -342,6 +363,7 @@ CheckedConvert::CheckedConvert(std::int32_t from, std::int32_t to) {
       }
       asciiSame_ = true;
       for (std::uint32_t b = 0; b < 0x80; ++b) asciiSame_ = asciiSame_ && singleUtf8_[b] == utf8EntryOf(b);
+      singleUnits_ = table.singleByte->units();
       kind_ = Kind::SingleByteToUtf8;
     } else if (table.multiByte != nullptr) {
       flatDecode_ = flatDecodeTableFor(from);
@@ -396,9 +418,13 @@ bool CheckedConvert::convert(const std::uint8_t* bytes, std::uint32_t count, Dat
   switch (kind_) {
     case Kind::None:
       break;
-    case Kind::SingleByteToUtf8:
-      clean = singleByteToUtf8(singleUtf8_, asciiSame_, bytes, count, out);
+    case Kind::SingleByteToUtf8: {
+      tablesimd::SingleByteDecoder decoder(singleUnits_);
+      clean = decoder.vectorized() && count >= 64
+                  ? singleByteViaUtf16(decoder, singleUtf8_, asciiSame_, bytes, count, out)
+                  : singleByteToUtf8(singleUtf8_, asciiSame_, bytes, count, out);
       break;
+    }
     case Kind::FlatToUtf8:
       clean = flatToUtf8(*flatDecode_, bytes, count, out);
       break;

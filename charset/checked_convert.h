@@ -40,6 +40,7 @@ class CheckedConvert {
   const FlatEncodeTable* flatEncode_ = nullptr;
   bool asciiSame_ = false;            // bytes 0x00-0x7F stand for U+0000-U+007F both ways
   std::uint32_t singleUtf8_[256] = {};  // single-byte pages: UTF-8 entry per byte, 0 unmapped
+  const std::uint16_t* singleUnits_ = nullptr;  // and the page's UTF-16 unit per byte
 };
 
 // The line feeds in a piece of text in code page `codePage`: bytes 0x0A, or the LF unit of

@@ -41,6 +41,8 @@ class SingleByteDecoder {
   explicit SingleByteDecoder(const std::uint16_t* units);
   // As the kernels above: answers the bytes taken (0 on the scalar path), two output bytes each.
   std::size_t decode(const std::uint8_t* in, std::size_t count, std::uint8_t* out) const;
+  // Whether a vector kernel runs (false on the baseline and scalar paths).
+  bool vectorized() const { return kind_ != Kind::None; }
 
  private:
   enum class Kind { None, Avx2, Avx512Vbmi };

@@ -178,6 +178,29 @@ TEST(CheckedConvert, EveryFaultIsRefusedWhereverItStands) {
       }
     });
   }
+  // A byte windows-1252 leaves out, anywhere in a block longer than the vector chunks; the
+  // same block clean gives the engine's bytes.
+  {
+    std::string latin = engine(codepage::kUtf8, 1252, mixed({"\xC3\xA9", "\xE2\x82\xAC", "\xC5\x93"}));
+    while (latin.size() < 10000) latin += latin;
+    CheckedConvert checked(1252, codepage::kUtf8);
+    std::string expected = engine(1252, codepage::kUtf8, latin);
+    for (std::size_t at : {std::size_t{0}, std::size_t{63}, std::size_t{4095}, std::size_t{4096}, latin.size() / 2,
+                           latin.size() - 1, latin.size()}) {
+      std::string faulty = latin;
+      faulty.insert(at, 1, '\x81');
+      onEachPath([&](const char* path) {
+        DataBuffer out;
+        EXPECT_FALSE(checked.convert(reinterpret_cast<const std::uint8_t*>(faulty.data()),
+                                     static_cast<std::uint32_t>(faulty.size()), out))
+            << "0x81 at " << at << " (" << path << ")";
+        DataBuffer clean;
+        EXPECT_TRUE(checked.convert(reinterpret_cast<const std::uint8_t*>(latin.data()),
+                                    static_cast<std::uint32_t>(latin.size()), clean));
+        EXPECT_EQ(asString(clean), expected) << path;
+      });
+    }
+  }
   // A lone surrogate deep in a long block of UTF-16, where clean blocks go to the vector kernel.
   for (const char* lone : {"\x00\xD8", "\x00\xDC", "\xFF\xDB"}) {
     std::string input = engine(codepage::kUtf8, codepage::kUtf16Le, mixed({"\xE6\x97\xA5", "\xC3\xA9"}));
