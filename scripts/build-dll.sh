@@ -97,7 +97,19 @@ build() {
     echo "$dll is built for '$machine', expected '$expected_machine'" >&2
     return 1
   fi
-  echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports)"
+  # mingw-w64 keeps the stack 16-byte aligned and cannot realign it for 32- and 64-byte vector
+  # spills; an aligned vector move against the stack in a kernel would fault on Windows. The
+  # vector kernels are written so that nothing spills: this keeps it so.
+  local object spills
+  for object in $(find "$build" -name '*avx*.obj'); do
+    spills=$("$prefix-objdump" -d "$object" | grep -E 'vmovdq?a(32|64)?|vmovap[sd]' | grep -E '\((%rsp|%rbp|%esp|%ebp)\)' || true)
+    if [[ -n $spills ]]; then
+      echo "$object moves aligned vectors against the stack:" >&2
+      echo "$spills" >&2
+      return 1
+    fi
+  done
+  echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports; no aligned vector spills)"
 }
 
 case $bits in
