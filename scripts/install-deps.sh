@@ -45,7 +45,8 @@ install_packages() {
 }
 
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
-  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
+  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev
+  dpkg-dev lintian man-db groff-base time)
 dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)
 
