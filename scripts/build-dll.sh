@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows module VelkorString.dll with mingw-w64, 64-bit into build-win64/ and
 # 32-bit into build-win32/, and checks that each exports exactly the four entry points, under
-# their plain names, and imports system DLLs only.
+# their plain names, and imports system DLLs only; builds each one's installer (.msi, wixl).
 #
 # Usage: scripts/build-dll.sh [64|32|both] [build folder]
 #   no bitness builds both into their default folders; a folder alone (the older form) means 64.
 #
 # Has scripts/install-deps.sh install what it needs when missing (Debian 12, as root): the
-# mingw-w64 toolchains, widl, and Wine's development files (the IDL files the type library
-# imports, stdole2.tlb; the 32-bit stdole2.tlb comes from Wine's i386 half). libbzip2 has no
+# mingw-w64 toolchains, widl, wixl and msitools, and Wine's development files (the IDL files the
+# type library imports, stdole2.tlb; the 32-bit stdole2.tlb comes from Wine's i386 half). libbzip2 has no
 # mingw-w64 package, so its Debian source is fetched (install-deps.sh bzip2-source) and compiled
 # into the module. Configures with the mingw64 / mingw32 presets of CMakePresets.json.
 set -euo pipefail
@@ -69,8 +69,9 @@ build() {
 
   # The preset gives the toolchain and the options; the folder and libbzip2's source go on top.
   cmake --preset "mingw$bits" -B "$build" -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
-  # The module, and the command-line client vkstring.exe that drives it through ole32.
-  cmake --build "$build" --target VelkorString vkstring -j"$(nproc)"
+  # The module, the command-line client vkstring.exe that drives it through ole32, and the
+  # installer that carries both (VkString-<version>-win<bits>.msi, built with wixl).
+  cmake --build "$build" --target VelkorString vkstring msi -j"$(nproc)"
 
   local dll=$build/VelkorString.dll listing=$build/VelkorString.objdump.txt
   "$prefix-objdump" -p "$dll" >"$listing"
@@ -98,6 +99,9 @@ build() {
     return 1
   fi
   echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports)"
+  local msi
+  msi=$(ls "$build"/VkString-*-win"$bits".msi)
+  echo "built $msi ($(stat -c %s "$msi") bytes)"
 }
 
 case $bits in

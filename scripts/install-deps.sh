@@ -3,7 +3,8 @@
 # it and never apt-get themselves. Installs what is missing and leaves the rest alone.
 #
 #   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need
-#   install-deps.sh dll                the mingw-w64 toolchains, widl and Wine's IDL files
+#   install-deps.sh dll                the mingw-w64 toolchains, widl, Wine's IDL files, and
+#                                      wixl, msitools and python3 for the installers
 #   install-deps.sh wine               dll, plus Wine 64-bit, python3 and the ja_JP.UTF-8 locale
 #   install-deps.sh i386 PACKAGE...    32-bit packages: adds the i386 architecture first; fails
 #                                      (exit 1) when the archive cannot give them now
@@ -46,7 +47,7 @@ install_packages() {
 
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
   icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
-dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev)
+dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev wixl msitools python3)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)
 
 case ${1:-native} in
