@@ -427,6 +427,7 @@ fi
 
 # The installers: built by scripts/build-dll.sh with each module.
 msi_not_run=
+msi_generator_tests
 for bits in "${bitnesses[@]}"; do
   msi_tables "$bits"
   if [[ $bits = 32 && $run32 = 0 ]]; then

@@ -1,6 +1,8 @@
 # The Windows installers under Wine. Sourced by scripts/wine-test.sh, which supplies winpath,
 # problem, use_bits, run_script, vkstring_calls, $root, $stage, $log, $clsid, $libid and $iid.
 #
+# msi_generator_tests: the registry generator's own tests (tests/wine/test_registry_wxs.py).
+#
 # msi_tables <bits>: the package's tables (msiinfo) against what the generator derives from the
 # registration script and the interface description, its files, version and upgrade code.
 #
@@ -20,6 +22,14 @@
 # The package of a bitness, named with the version its build was configured with.
 msi_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build-win$1/CMakeCache.txt"; }
 msi_package() { echo "$root/build-win$1/VkString-$(msi_version "$1")-win$1.msi"; }
+
+msi_generator_tests() {
+  echo "== the installers' registry generator"
+  local code=0
+  python3 "$root/tests/wine/test_registry_wxs.py" >"$log/msi-generator-tests.txt" 2>&1 || code=$?
+  sed 's/^/    /' "$log/msi-generator-tests.txt"
+  ((code == 0)) || problem "the installers' registry generator fails its tests"
+}
 
 msi_tables() {
   local bits=$1 package
