@@ -12,12 +12,13 @@
 #   2. the VBScript and JScript suites and vkstring.exe run against the installed module (the
 #      prefix never saw regsvr32, and the comparison below shows the class pointing into
 #      Program Files);
-#   3. in another fresh prefix, the module is registered with regsvr32; the keys of the class,
+#   3. the package built again as the next patch version upgrades it in place (msi_upgrade);
+#   4. in another fresh prefix, the module is registered with regsvr32; the keys of the class,
 #      the ProgIDs, the type library and the interface, in both registry views, must be the same
 #      on both sides, the module's path apart (tests/wine/registry_compare.py prints them);
-#   4. `msiexec /x … /qn` removes it: the files and the installation folder are gone, no key is
+#   5. `msiexec /x … /qn` removes it: the files and the installation folder are gone, no key is
 #      left in either view, and, with the prefix shut down, its registry files and drive hold no
-#      trace of the package (nor does the installer's cache).
+#      trace of either version (nor does the installer's cache).
 
 # The package of a bitness, named with the version its build was configured with.
 msi_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build-win$1/CMakeCache.txt"; }
@@ -89,6 +90,40 @@ msi_exports_of() {
   done
 }
 
+# msi_upgrade <bits> <package> <folder>: the same source built again as the next patch version
+# (as a later release would be) must replace the installed package, not join it: one product of
+# this bitness in the list of installed programs, one package in the installer's cache, the
+# module still created. Sets msi_upgraded to the new package, which the rest of the stage removes.
+msi_upgrade() {
+  local bits=$1 package=$2 folder=$3 version next arch=x64 code
+  version=$(msi_version "$bits")
+  next=${version%.*}.$((${version##*.} + 1))
+  [[ $bits = 64 ]] || arch=x86
+  msi_upgraded=$folder/VkString-$next-win$bits.msi
+  echo "== $bits-bit installer: upgrade to $next (the same upgrade code)"
+  (cd "$root/build-win$bits" && wixl --arch "$arch" -I msi -o "$msi_upgraded" -D Bits="$bits" -D Version="$next" \
+    -D Module=VelkorString.dll -D Client=vkstring.exe -D Readme=msi/README.md -D License=msi/LICENSE.txt \
+    "$root/tools/msi/VkString.wxs") >"$log/msi$bits-upgrade-build.txt" 2>&1 || {
+    problem "wixl could not build the $next package: $(cat "$log/msi$bits-upgrade-build.txt")"
+    msi_upgraded=$package
+    return
+  }
+  code=0
+  timeout 180 wine msiexec /i "$(winpath "$msi_upgraded")" /qn /l*v "$(winpath "$log/msi$bits-upgrade.log")" \
+    >"$log/msi$bits-upgrade.txt" 2>&1 || code=$?
+  ((code == 0)) || problem "$bits-bit msiexec /i of the $next package exited $code"
+  timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "$reg_view" \
+    >"$log/msi$bits-programs.txt" 2>&1 || true
+  local listed cached
+  listed=$(tr -d '\r' <"$log/msi$bits-programs.txt" | grep -E '^ +DisplayName +REG_SZ +VkString ' | sed 's/.*REG_SZ *//' || true)
+  cached=$(find "$WINEPREFIX/drive_c/windows/Installer" -maxdepth 1 -iname '*.msi' | wc -l)
+  echo "    installed programs named VkString: ${listed:-none}; packages in the installer's cache: $cached"
+  [[ $listed == "VkString $next ($bits-bit)" ]] || problem "after the upgrade, installed programs list '${listed//$'\n'/; }', expected 'VkString $next ($bits-bit)' alone"
+  ((cached == 1)) || problem "after the upgrade, the installer's cache holds $cached packages"
+  script_args=()
+  run_script "msi$bits-upgraded-creates" tests/wine/creates_object.vbs LC_ALL=C.UTF-8
+}
+
 msi_stage() {
   local bits=$1 package code folder installed base=$stage/msi$1
   use_bits "$bits"
@@ -123,6 +158,9 @@ msi_stage() {
   script_args=("$scratch")
   run_script "msi$bits-js-main" tests/wine/vkstring_suite.js LC_ALL=C.UTF-8 TZ=UTC0
   vkstring_calls "msi$bits" "$installed/vkstring.exe" "$stage/scratch/msi-vkstring-$bits"
+
+  msi_upgrade "$bits" "$package" "$base"
+  package=$msi_upgraded
   msi_export_keys "$base/exports-msi"
   local installed_module="C:\\$folder\\VkString\\VelkorString.dll"
   local installed_prefix=$WINEPREFIX
