@@ -75,7 +75,11 @@ for bits in "${bitnesses[@]}"; do
   if [[ $bits = 32 && $run32 = 0 ]]; then
     # Its Wine runs are not run here anyway: a 32-bit module that cannot be built is reported
     # as such, and the 64-bit stage goes on.
-    scripts/build-dll.sh 32 || bitnesses=(64)
+    if ! scripts/build-dll.sh 32; then
+      kept=()
+      for b in "${bitnesses[@]}"; do [[ $b = 32 ]] || kept+=("$b"); done
+      bitnesses=("${kept[@]}")
+    fi
     continue
   fi
   scripts/build-dll.sh "$bits"
@@ -436,7 +440,7 @@ for bits in "${bitnesses[@]}"; do
   fi
   msi_stage "$bits"
 done
-if [[ " ${bitnesses[*]} " != *" 32 "* ]]; then
+if [[ $wanted != 64 && " ${bitnesses[*]} " != *" 32 "* ]]; then
   msi_not_run="the 32-bit installer, NOT BUILT with its module"
 fi
 
