@@ -27,8 +27,13 @@ target_compile_options(vk_bzip2 PRIVATE -w)
 target_link_libraries(vk_charset PUBLIC vk_bzip2)
 # libbzip2 calls back into the core (bz_internal_error, platform/win32/bzip2_support.cpp), which
 # the linker has passed by when it reaches libbzip2: every program that links it asks for that
-# symbol from the start, so it is taken from the core.
-target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=bz_internal_error)
+# symbol from the start, so it is taken from the core. The linker takes the symbol's own name,
+# which on 32-bit Windows carries the C leading underscore.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=_bz_internal_error)
+else()
+  target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=bz_internal_error)
+endif()
 target_link_libraries(vk_platform PUBLIC ole32 oleaut32 advapi32 uuid gdi32 user32)
 
 # --- type library -----------------------------------------------------------------------------

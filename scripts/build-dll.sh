@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows module VelkorString.dll with mingw-w64, 64-bit into build-win64/ and
 # 32-bit into build-win32/, and checks that each exports exactly the four entry points, under
-# their plain names, and imports system DLLs only.
+# their plain names, and imports system DLLs only; builds each one's installer (.msi, wixl).
 #
 # Usage: scripts/build-dll.sh [64|32|both] [build folder]
 #   no bitness builds both into their default folders; a folder alone (the older form) means 64.
 #
 # Has scripts/install-deps.sh install what it needs when missing (Debian 12, as root): the
-# mingw-w64 toolchains, widl, and Wine's development files (the IDL files the type library
-# imports, stdole2.tlb; the 32-bit stdole2.tlb comes from Wine's i386 half). libbzip2 has no
+# mingw-w64 toolchains, widl, wixl and msitools, and Wine's development files (the IDL files the
+# type library imports, stdole2.tlb; the 32-bit stdole2.tlb comes from Wine's i386 half). libbzip2 has no
 # mingw-w64 package, so its Debian source is fetched (install-deps.sh bzip2-source) and compiled
 # into the module. Configures with the mingw64 / mingw32 presets of CMakePresets.json.
 set -euo pipefail
@@ -29,11 +29,22 @@ fi
 
 deps="$root/scripts/install-deps.sh"
 "$deps" dll
+stdole32=/usr/lib/i386-linux-gnu/wine/i386-windows
 if [[ $bits != 64 ]]; then
-  # The 32-bit stdole2.tlb comes from Wine's i386 half. When the package archive cannot give
-  # the i386 packages (a mirror caught mid-sync), a build of both bitnesses makes the 64-bit
-  # module and says plainly that the 32-bit one was not built; asked for 32 alone, it fails.
-  if ! "$deps" i386 libwine:i386; then
+  # The 32-bit stdole2.tlb comes from Wine's i386 half. When the package archive cannot install
+  # it (a mirror caught mid-sync leaves its i386 dependencies unresolvable), the file alone is
+  # unpacked from the libwine:i386 package; when even that fails, a build of both bitnesses
+  # makes the 64-bit module and says plainly that the 32-bit one was not built; asked for 32
+  # alone, it fails.
+  unpacked=$root/${folder:-build-win32}
+  [[ ${folder:-} != /* ]] || unpacked=$folder
+  unpacked=$unpacked/stdole-i386
+  if "$deps" i386 libwine:i386; then
+    :
+  elif "$deps" i386-stdole "$unpacked"; then
+    echo "libwine:i386 cannot be installed now: the 32-bit stdole2.tlb was unpacked from its package into $unpacked"
+    stdole32=$unpacked
+  else
     if [[ $bits = both ]]; then
       echo "NOT BUILT: the 32-bit module (libwine:i386 cannot be installed from the package archive now)"
       bits=64
@@ -68,9 +79,12 @@ build() {
   bzip2_src=$(bzip2_source "$build")
 
   # The preset gives the toolchain and the options; the folder and libbzip2's source go on top.
-  cmake --preset "mingw$bits" -B "$build" -DVK_BZIP2_SOURCE_DIR="$bzip2_src" >/dev/null
-  # The module, and the command-line client vkstring.exe that drives it through ole32.
-  cmake --build "$build" --target VelkorString vkstring -j"$(nproc)"
+  local stdole=()
+  [[ $bits = 64 ]] || stdole=(-DVK_STDOLE_DIR="$stdole32")
+  cmake --preset "mingw$bits" -B "$build" -DVK_BZIP2_SOURCE_DIR="$bzip2_src" "${stdole[@]}" >/dev/null
+  # The module, the command-line client vkstring.exe that drives it through ole32, and the
+  # installer that carries both (VkString-<version>-win<bits>.msi, built with wixl).
+  cmake --build "$build" --target VelkorString vkstring msi -j"$(nproc)"
 
   local dll=$build/VelkorString.dll listing=$build/VelkorString.objdump.txt
   "$prefix-objdump" -p "$dll" >"$listing"
@@ -110,6 +124,9 @@ build() {
     fi
   done
   echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports; no aligned vector spills)"
+  local msi
+  msi=$(ls "$build"/VkString-*-win"$bits".msi)
+  echo "built $msi ($(stat -c %s "$msi") bytes)"
 }
 
 case $bits in

@@ -3,10 +3,14 @@
 # it and never apt-get themselves. Installs what is missing and leaves the rest alone.
 #
 #   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need
-#   install-deps.sh dll                the mingw-w64 toolchains, widl and Wine's IDL files
+#   install-deps.sh dll                the mingw-w64 toolchains, widl, Wine's IDL files, and
+#                                      wixl, msitools and python3 for the installers
 #   install-deps.sh wine               dll, plus Wine 64-bit, python3 and the ja_JP.UTF-8 locale
 #   install-deps.sh i386 PACKAGE...    32-bit packages: adds the i386 architecture first; fails
 #                                      (exit 1) when the archive cannot give them now
+#   install-deps.sh i386-stdole DIR    Wine's 32-bit stdole2.tlb alone, unpacked into DIR from the
+#                                      libwine:i386 package, for when that package cannot be
+#                                      installed (the 32-bit type library needs only this file)
 #   install-deps.sh bzip2-source DIR   libbzip2's Debian source archives into DIR (adding a
 #                                      deb-src entry when there is none): it has no mingw-w64
 #                                      package, so the Windows module compiles it in
@@ -47,7 +51,7 @@ install_packages() {
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
   icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev
   dpkg-dev lintian man-db groff-base time)
-dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev)
+dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev wixl msitools python3)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)
 
 case ${1:-native} in
@@ -69,6 +73,21 @@ case ${1:-native} in
       apt-get update -qq || echo "apt-get update failed; going on with the indexes at hand" >&2
     fi
     install_packages "$@" || exit 1
+    ;;
+  i386-stdole)
+    dir=${2:?usage: $0 i386-stdole DIR}
+    [[ -f $dir/stdole2.tlb ]] && exit 0
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+      update_indexes
+    fi
+    mkdir -p "$dir/package"
+    (cd "$dir/package" && apt-get download libwine:i386 >fetch.log 2>&1) || { cat "$dir/package/fetch.log" >&2; exit 1; }
+    dpkg-deb -x "$dir"/package/libwine_*_i386.deb "$dir/package/root"
+    found=$(find "$dir/package/root" -path '*/i386-windows/stdole2.tlb' | head -n1)
+    [[ -n $found ]] || { echo "the libwine:i386 package holds no i386-windows/stdole2.tlb" >&2; exit 1; }
+    cp "$found" "$dir/stdole2.tlb"
+    rm -rf "$dir/package"
     ;;
   bzip2-source)
     dir=${2:?usage: $0 bzip2-source DIR}

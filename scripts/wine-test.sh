@@ -4,7 +4,9 @@
 # prefix, checks the registry, drives the object from a compiled client and from VBScript and
 # JScript clients (tests/wine/), unregisters it and checks that it is gone, and runs the
 # GoogleTest suite of the server's rules; then registers both and checks that unregistering
-# either leaves the other one working.
+# either leaves the other one working. Last, the installers (tests/wine/msi_test.sh): each
+# package's tables, and the 64-bit one (and the 32-bit one where Wine runs 32-bit code)
+# installed into a fresh prefix, used, compared with regsvr32's keys and removed.
 #
 # Every script run must pass three ways: exit code 0, standard output ending in the sentinel
 # line "DONE failures=0 ...", and no script error reported by the host on standard error (Wine's
@@ -16,15 +18,17 @@
 # and checked, but its Wine runs are reported as NOT RUN (never as passed), and wine32 is not
 # installed: its loader would take over the `wine` command and fail there.
 #
-# Usage: scripts/wine-test.sh [both|64|32]   (default both)
+# Usage: scripts/wine-test.sh [both|64|32|msi]   (default both; msi: the installers' part alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 wanted=${1:-both}
+only_msi=0
 case $wanted in
   both) bitnesses=(64 32) ;;
   64 | 32) bitnesses=("$wanted") ;;
-  *) echo "usage: $0 [both|64|32]" >&2; exit 2 ;;
+  msi) bitnesses=(64 32); only_msi=1 ;;
+  *) echo "usage: $0 [both|64|32|msi]" >&2; exit 2 ;;
 esac
 started=$SECONDS
 
@@ -57,8 +61,9 @@ if [[ " ${bitnesses[*]} " == *" 32 "* ]]; then
       run32=1
     else
       # A mirror caught mid-sync can leave the i386 packages out of reach for a while: the
-      # 64-bit stage still runs, and the 32-bit one is reported as not run, never as passed.
-      bitnesses=(64)
+      # 64-bit stage still runs, the 32-bit module and installer are still built and checked
+      # (build-dll.sh unpacks the one file of libwine:i386 it needs), and the 32-bit Wine runs
+      # are reported as not run, never as passed.
       not_run_32="the i386 packages (libwine:i386, wine32:i386) cannot be installed from the package archive now"
     fi
   else
@@ -67,8 +72,18 @@ if [[ " ${bitnesses[*]} " == *" 32 "* ]]; then
 fi
 
 for bits in "${bitnesses[@]}"; do
+  if [[ $bits = 32 && $run32 = 0 ]]; then
+    # Its Wine runs are not run here anyway: a 32-bit module that cannot be built is reported
+    # as such, and the 64-bit stage goes on.
+    if ! scripts/build-dll.sh 32; then
+      kept=()
+      for b in "${bitnesses[@]}"; do [[ $b = 32 ]] || kept+=("$b"); done
+      bitnesses=("${kept[@]}")
+    fi
+    continue
+  fi
   scripts/build-dll.sh "$bits"
-  cmake --build "$root/build-win$bits" --target vk_wine_client vk_wine_shell_tests -j"$(nproc)" >/dev/null
+  ((only_msi)) || cmake --build "$root/build-win$bits" --target vk_wine_client vk_wine_shell_tests -j"$(nproc)" >/dev/null
 done
 
 # The one prefix both bitnesses share lives beside the 64-bit build.
@@ -94,11 +109,21 @@ done
 # --- Wine ---------------------------------------------------------------------------------------
 export WINEPREFIX=$stage/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all,fixme+wscript
 # Wine's own output always goes to files: its background services inherit any pipe and keep it
-# open. The server is stopped however the stage ends.
-trap 'timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1 || true' EXIT
+# open. The server of every prefix the stage made is stopped however the stage ends.
+wine_prefixes=("$WINEPREFIX")
+stop_wine_servers() {
+  local p
+  for p in "${wine_prefixes[@]}"; do
+    WINEPREFIX=$p timeout 30 wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$p timeout 30 wineserver -w >/dev/null 2>&1 || true
+  done
+}
+trap stop_wine_servers EXIT
 winpath() { echo "Z:${1//\//\\}"; }
 # vkstring_calls: a few calls of the command-line client against the registered module.
 source "$root/tests/wine/vkstring_calls.sh"
+# msi_tables, msi_stage: the installers.
+source "$root/tests/wine/msi_test.sh"
 
 echo "== fresh Wine prefix"
 prefix_started=$SECONDS
@@ -393,13 +418,30 @@ cross_check() {
   check_unregistered_keys "x$gone-end-$kept"
 }
 
+if ((!only_msi)); then
+  for bits in "${bitnesses[@]}"; do
+    if [[ $bits = 32 && $run32 = 0 ]]; then continue; fi
+    bitness_stage "$bits"
+  done
+  if ((${#bitnesses[@]} == 2 && run32)); then
+    cross_check 64 32
+    cross_check 32 64
+  fi
+fi
+
+# The installers: built by scripts/build-dll.sh with each module.
+msi_not_run=
+msi_generator_tests
 for bits in "${bitnesses[@]}"; do
-  if [[ $bits = 32 && $run32 = 0 ]]; then continue; fi
-  bitness_stage "$bits"
+  msi_tables "$bits"
+  if [[ $bits = 32 && $run32 = 0 ]]; then
+    msi_not_run="the 32-bit installer under Wine: $not_run_32 (its tables were checked)"
+    continue
+  fi
+  msi_stage "$bits"
 done
-if ((${#bitnesses[@]} == 2 && run32)); then
-  cross_check 64 32
-  cross_check 32 64
+if [[ $wanted != 64 && " ${bitnesses[*]} " != *" 32 "* ]]; then
+  msi_not_run="the 32-bit installer, NOT BUILT with its module"
 fi
 
 # --- summary ------------------------------------------------------------------------------------
@@ -412,6 +454,9 @@ if [[ -n $not_run_32 ]]; then
   else
     echo "!!   The 32-bit module was NOT BUILT either."
   fi
+fi
+if [[ -n $msi_not_run ]]; then
+  echo "!! NOT RUN (NOT counted as passed): $msi_not_run."
 fi
 if [[ -s $log/unfinished.txt ]]; then
   echo "!! members not yet built (answer E_NOTIMPL; NOT counted as passed):"

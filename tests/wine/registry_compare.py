@@ -4,7 +4,9 @@
     registry_compare.py NAME_A MODULE_A EXPORTS_A... -- NAME_B MODULE_B EXPORTS_B...
 
 Each side is a set of `reg export` files (UTF-16 or UTF-8 text) and the Windows path of the
-module that side registered. Within each value, that path becomes <MODULE> and its folder
+module that side registered. A file given as VIEW:PATH (VIEW 32 or 64) was exported from that
+registry view (reg export /reg:VIEW): its keys are shown and compared under "VIEW:", as the same
+key may hold different data in the two views. Within each value, that path becomes <MODULE> and its folder
 <DIR> (with and without the closing backslash), so the two sides may differ only where the
 module's location differs. Prints every (key, value name, data) of the union, marked "=" when
 both sides have it, "<" or ">" when only one does, and exits 1 on any difference or when either
@@ -90,7 +92,12 @@ def side(arguments):
     name, module, files = arguments[0], arguments[1], arguments[2:]
     found = set()
     for path in files:
-        found |= entries(read_text(path))
+        view = re.match(r"(32|64):(.*)", path)
+        if view is None:
+            found |= entries(read_text(path))
+        else:
+            found |= {(view.group(1) + ":" + key, value_name, data)
+                      for key, value_name, data in entries(read_text(view.group(2)))}
     return name, normalised(found, module)
 
 
