@@ -97,7 +97,16 @@ build() {
     echo "$dll is built for '$machine', expected '$expected_machine'" >&2
     return 1
   fi
-  echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports)"
+  # Windows keeps the stack aligned to 16 bytes only, so no 32- or 64-byte aligned vector move
+  # may address it (the build has the assembler encode aligned moves as unaligned ones).
+  local aligned
+  aligned=$("$prefix-objdump" -d --no-show-raw-insn "$dll" |
+    grep -E 'vmov(dqa|aps|apd)(32|64)?[[:space:]]' | grep -E '%[yz]mm' | grep -cE '\(%[re][sb]p[,)]' || true)
+  if ((aligned != 0)); then
+    echo "$dll has $aligned aligned 32/64-byte vector moves against the stack" >&2
+    return 1
+  fi
+  echo "built $dll ($bits-bit, $machine; exports: $exports; imports: $imports; no aligned wide vector moves against the stack)"
 }
 
 case $bits in
