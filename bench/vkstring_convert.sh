@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # vkstring's conversion mode (vkstring -f FROM -t TO FILE) against the `iconv` and `uconv`
 # commands on the same 100 MB files, in the same run: Shift_JIS, windows-1252, UTF-16LE and
-# EUC-KR to UTF-8 and UTF-8 to Shift_JIS. Every program reads the file and writes the
+# EUC-KR to UTF-8, UTF-8 to Shift_JIS, and UTF-8 <-> UTF-16LE of Japanese and of European text. Every program reads the file and writes the
 # converted copy; the three copies must be identical, so no program wins by doing less. Then
 # the peak memory (maximum resident set size from /usr/bin/time -v) of each program on one
 # pair at 100 MB and at 1 GB, each measured in a process of its own.
 #
-# Usage: bench/vkstring_convert.sh [BUILD_DIR] [MEGABYTES] [ROUNDS] [BIG_MEGABYTES]
+# Usage: bench/vkstring_convert.sh [BUILD_DIR] [MEGABYTES] [ROUNDS] [BIG_MEGABYTES] [BASELINE_DIR]
 # BUILD_DIR (default build) holds vkstring. Each program runs ROUNDS (default 5) times,
 # interleaved with its peers; the best wall and processor (user + system) times are reported
 # with the ratios peer / vkstring (above 1: vkstring is faster). BIG_MEGABYTES (default 1000;
-# 0 skips it) sizes the input of the second memory figure.
+# 0 skips it) sizes the input of the second memory figure. BASELINE_DIR, when given, holds
+# another build's vkstring (an older version, say), which then runs beside the others as
+# "baseline", so a change's gain shows as the ratio baseline/vkstring of the same run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,6 +21,13 @@ build=${1:-build}
 megabytes=${2:-100}
 rounds=${3:-5}
 big_megabytes=${4:-1000}
+baseline=${5:-}
+programs=(vkstring iconv uconv)
+if [[ -n $baseline ]]; then
+  [[ $baseline = /* ]] || baseline=$root/$baseline
+  [[ -x $baseline/vkstring ]] || { echo "$baseline/vkstring is missing" >&2; exit 1; }
+  programs+=(baseline)
+fi
 for tool in iconv uconv /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
@@ -48,6 +57,8 @@ make_input() {  # sample output megabytes
 # The samples in the other forms, made once by iconv from the repository's texts.
 iconv -f CP932 -t UTF-8 samples/japanese.shift_jis.txt >"$work/japanese.utf-8"
 iconv -f CP932 -t UTF-16LE samples/japanese.shift_jis.txt >"$work/japanese.utf-16le"
+iconv -f CP1252 -t UTF-8 samples/menu.windows-1252.txt >"$work/menu.utf-8"
+iconv -f CP1252 -t UTF-16LE samples/menu.windows-1252.txt >"$work/menu.utf-16le"
 
 # Runs a command once; prints "wall cpu" in seconds.
 measure() {
@@ -66,6 +77,7 @@ command_for() {
   local program=$1 from=$2 to=$3 input=$4 output=$5
   case $program in
     vkstring) echo "$vk -f $from -t $to -o $output $input" ;;
+    baseline) echo "$baseline/vkstring -f $from -t $to -o $output $input" ;;
     iconv) echo "iconv -f $from -t $to -o $output $input" ;;
     uconv) echo "uconv -f $from -t $to -o $output $input" ;;
   esac
@@ -77,25 +89,31 @@ cases=(
   "1252->UTF-8|samples/menu.windows-1252.txt|windows-1252 utf-8|CP1252 UTF-8|windows-1252 utf-8"
   "UTF-8->Shift_JIS|$work/japanese.utf-8|utf-8 shift_jis|UTF-8 CP932|utf-8 windows-31j"
   "UTF-16LE->UTF-8|$work/japanese.utf-16le|utf-16le utf-8|UTF-16LE UTF-8|utf-16le utf-8"
+  "UTF-8->UTF-16LE|$work/japanese.utf-8|utf-8 utf-16le|UTF-8 UTF-16LE|utf-8 utf-16le"
+  "UTF-16LE->UTF-8(eu)|$work/menu.utf-16le|utf-16le utf-8|UTF-16LE UTF-8|utf-16le utf-8"
+  "UTF-8->UTF-16LE(eu)|$work/menu.utf-8|utf-8 utf-16le|UTF-8 UTF-16LE|utf-8 utf-16le"
   "EUC-KR->UTF-8|tests/vkstring/data/korean.euc-kr|euc-kr utf-8|EUC-KR UTF-8|euc-kr utf-8"
 )
 printf '%-17s %-9s %9s %9s   %s\n' "conversion" "program" "wall s" "cpu s" "ratio peer/vkstring (wall, cpu)"
 for entry in "${cases[@]}"; do
   IFS='|' read -r label sample vkPair iconvPair uconvPair <<<"$entry"
-  input=$work/input.${label%%->*}
+  input=$work/input.$(basename "$sample")
   make_input "$sample" "$input" "$megabytes"
-  declare -A pair=([vkstring]=$vkPair [iconv]=$iconvPair [uconv]=$uconvPair)
-  declare -A time=([vkstring]="1e9 1e9" [iconv]="1e9 1e9" [uconv]="1e9 1e9")
+  declare -A pair=([vkstring]=$vkPair [iconv]=$iconvPair [uconv]=$uconvPair [baseline]=$vkPair)
+  declare -A time=([vkstring]="1e9 1e9" [iconv]="1e9 1e9" [uconv]="1e9 1e9" [baseline]="1e9 1e9")
   for ((r = 0; r < rounds; ++r)); do
-    for program in vkstring iconv uconv; do
+    for program in "${programs[@]}"; do
       # shellcheck disable=SC2086
       time[$program]=$(best "${time[$program]}" "$(measure $(command_for "$program" ${pair[$program]} "$input" "$work/out.$program"))")
     done
   done
   cmp "$work/out.vkstring" "$work/out.iconv" || { echo "vkstring and iconv disagree on $label" >&2; exit 1; }
   cmp "$work/out.vkstring" "$work/out.uconv" || { echo "vkstring and uconv disagree on $label" >&2; exit 1; }
+  if [[ -n $baseline ]]; then
+    cmp "$work/out.vkstring" "$work/out.baseline" || { echo "vkstring and the baseline disagree on $label" >&2; exit 1; }
+  fi
   read -r vw vc <<<"${time[vkstring]}"
-  for program in vkstring iconv uconv; do
+  for program in "${programs[@]}"; do
     read -r w c <<<"${time[$program]}"
     ratio=$(awk -v w="$w" -v c="$c" -v vw="$vw" -v vc="$vc" 'BEGIN{printf "%.2f, %.2f", w/vw, c/vc}')
     [[ $program == vkstring ]] && ratio=""
@@ -118,6 +136,6 @@ sizes=("$megabytes")
 printf '\n%-28s %10s %10s %10s\n' "peak memory, Shift_JIS->UTF-8" vkstring iconv uconv
 for size in "${sizes[@]}"; do
   input=$work/input.Shift_JIS.$size
-  [[ $size == "$megabytes" ]] && input=$work/input.Shift_JIS || make_input samples/japanese.shift_jis.txt "$input" "$size"
+  [[ $size == "$megabytes" ]] && input=$work/input.japanese.shift_jis.txt || make_input samples/japanese.shift_jis.txt "$input" "$size"
   printf '%-28s %8s MB %8s MB %8s MB\n' "$size MB input" "$(peak vkstring "$input")" "$(peak iconv "$input")" "$(peak uconv "$input")"
 done

@@ -105,6 +105,13 @@ if(EXISTS ${VK_GTEST_SOURCE_DIR}/googletest/CMakeLists.txt)
   add_executable(vk_wine_shell_tests tests/wine/shell_test.cpp)
   target_link_libraries(vk_wine_shell_tests PRIVATE vkcore gtest)
   target_link_options(vk_wine_shell_tests PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  # The transcoding kernels of every CPU path the machine has, compiled as the module compiles
+  # them, each compared with the scalar pass (the native differential tests, run under Wine).
+  add_executable(vk_wine_kernel_tests tests/unicode/transcode_kernels_test.cpp
+                                      tests/unicode/simd_paths_test.cpp)
+  target_include_directories(vk_wine_kernel_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_link_libraries(vk_wine_kernel_tests PRIVATE vkcore gtest gtest_main)
+  target_link_options(vk_wine_kernel_tests PRIVATE -static -static-libgcc -static-libstdc++)
 endif()
 
 # --- the installer ------------------------------------------------------------------------------

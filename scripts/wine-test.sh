@@ -83,7 +83,7 @@ for bits in "${bitnesses[@]}"; do
     continue
   fi
   scripts/build-dll.sh "$bits"
-  ((only_msi)) || cmake --build "$root/build-win$bits" --target vk_wine_client vk_wine_shell_tests -j"$(nproc)" >/dev/null
+  ((only_msi)) || cmake --build "$root/build-win$bits" --target vk_wine_client vk_wine_shell_tests vk_wine_kernel_tests -j"$(nproc)" >/dev/null
 done
 
 # The one prefix both bitnesses share lives beside the 64-bit build.
@@ -339,6 +339,18 @@ bitness_stage() {
   script_args=()
   run_script "$tag-after-unregister" tests/wine/after_unregister.vbs LC_ALL=C.UTF-8
   check_unregistered_keys "$tag"
+
+  # The transcoding kernels as this bitness compiles them, each CPU path the host offers a
+  # Windows process compared with the scalar pass; the line "[ paths ]" says which path the
+  # module's processes take under Wine.
+  echo "== $bits-bit: transcoding kernels on every CPU path"
+  code=0
+  timeout 300 wine "$(winpath "$build/vk_wine_kernel_tests.exe")" --gtest_brief=1 \
+    >"$log/$tag-kernel-tests.out.txt" 2>"$log/$tag-kernel-tests.err.txt" || code=$?
+  tr -d '\r' <"$log/$tag-kernel-tests.out.txt" >"$log/$tag-kernel-tests.out.txt.unix"
+  sed 's/^/    /' "$log/$tag-kernel-tests.out.txt.unix"
+  ((code == 0)) || problem "$bits-bit vk_wine_kernel_tests: exit code $code"
+  grep -q '^\[  PASSED  \] [1-9]' "$log/$tag-kernel-tests.out.txt.unix" || problem "$bits-bit vk_wine_kernel_tests: no passed tests reported"
 
   # With the module unregistered again: the GoogleTest suite of the server's rules, which
   # registers and unregisters the module itself.

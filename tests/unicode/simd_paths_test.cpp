@@ -87,8 +87,9 @@ TEST(SimdPaths, ReportsThePathsThisMachineRuns) {
   std::string names;
   for (Path path : availablePaths()) names += std::string(" ") + simd::pathName(path);
   const simd::CpuFeatures& f = simd::cpuFeatures();
-  std::printf("[ paths    ]%s (cpu: sse2=%d avx2=%d avx512=%d vbmi=%d vbmi2=%d)\n",
-              names.c_str(), f.sse2, f.avx2, f.avx512, f.avx512vbmi, f.avx512vbmi2);
+  std::printf("[ paths    ]%s; in force: %s (cpu: sse2=%d avx2=%d avx512=%d vbmi=%d vbmi2=%d)\n",
+              names.c_str(), simd::pathName(simd::activePath()), f.sse2, f.avx2, f.avx512,
+              f.avx512vbmi, f.avx512vbmi2);
   EXPECT_TRUE(simd::pathAvailable(Path::Scalar));
   // Forcing a path the machine lacks settles on the widest one it has.
   Path widest = availablePaths().back();

@@ -554,6 +554,31 @@ Sub TestByteArrays()
   End If
 End Sub
 
+' Texts long enough for the vector conversions (blocks of 16 to 64 bytes): each sequence
+' length in long runs and in a fine mix, through UTF-16 and back, and through a UTF-8 file.
+Sub TestLongTexts()
+  On Error Resume Next
+  Dim pieces, units, h, i, n, s, t, f, r
+  pieces = Array("41", "C3A9", "D096", "E4B8AD", "E38082", "F09F9880", "0A", "CEB1", "EFBFBF", "3132")
+  units = Array(1, 1, 1, 1, 1, 2, 1, 1, 1, 2)
+  h = "" : n = 0
+  For i = 0 To 999
+    h = h & pieces(i Mod 10) : n = n + units(i Mod 10)
+  Next
+  For i = 0 To 399
+    h = h & pieces((i \ 40) Mod 10) : n = n + units((i \ 40) Mod 10)
+  Next
+  Set s = NewS(U(h))
+  r = s.Length : Chk "Length", "a long mixed text read from UTF-8", r, L(n)
+  r = s.GetEncoded("hex", "utf-8") : Chk "GetEncoded", "a long mixed text back to UTF-8", r, h
+  f = ScratchFile("long.txt")
+  r = s.SaveToFile(f, "utf-8") : Chk "SaveToFile", "a long mixed text", r, L(1)
+  r = FileSize(f) : Chk "SaveToFile", "its UTF-8 size", r, L(Len(h) \ 2)
+  Set t = NewS("previous")
+  r = t.LoadFile(f, "utf-8") : Chk "LoadFile", "a long mixed text", r, L(1)
+  r = (t.Str = s.Str) : Chk "LoadFile", "the same long text read back", r, True
+End Sub
+
 Sub TestFiles()
   On Error Resume Next
   Dim s, t, f, r, name
@@ -703,6 +728,7 @@ Select Case part
     TestDates
     TestByteArrays
     TestFiles
+    TestLongTexts
     missing = ""
     For Each m In allMembers
       If Not status.Exists(m) Then missing = missing & " " & m
