@@ -2,7 +2,7 @@
 //
 //   vk_regsvr [--machine] [/u] [/s] path/to/libVelkorString.so
 //   vk_regsvr [--machine] --ansi-code-page CODEPAGE|default
-//   vk_regsvr --version | --help
+//   vk_regsvr --version
 //
 // The module is loaded by its absolute path (so that the path it registers works from any
 // directory) and its DllRegisterServer, or DllUnregisterServer with /u, is called. /s keeps
@@ -35,11 +35,11 @@ enum ExitCode { kSuccess = 0, kFailArgs = 1, kFailLoad = 3, kFailEntry = 4, kFai
 
 using EntryPoint = HRESULT (*)();
 
-void usage(std::FILE* to = stderr) {
-  std::fprintf(to,
+void usage() {
+  std::fprintf(stderr,
                "usage: vk_regsvr [--machine] [/u] [/s] module\n"
                "       vk_regsvr [--machine] --ansi-code-page CODEPAGE|default\n"
-               "       vk_regsvr --version | --help\n"
+               "       vk_regsvr --version\n"
                "  --machine  use the machine registry of this installation (for every user;\n"
                "             needs write access to it, root for a system one)\n"
                "  /u         unregister the module instead of registering it\n"
@@ -123,10 +123,6 @@ int setAnsiCodePageSetting(const std::string& text, bool silent) {
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     std::printf("vk_regsvr %s\n", VK_VERSION_TEXT);
-    return kSuccess;
-  }
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    usage(stdout);
     return kSuccess;
   }
   bool unregister = false;

@@ -11,7 +11,6 @@
 #include <limits.h>
 #include <stdlib.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/registry.h"
@@ -55,10 +54,8 @@ std::string registryMachineFilePath() {
   if (dladdr(reinterpret_cast<void*>(&registryMachineFilePath), &info) == 0 || info.dli_fname == nullptr) {
     return std::string();
   }
-  // A module is named by the path it was loaded by. The program itself is named by an empty
-  // string or by its argv[0], which is a bare name when a shell found it on PATH and would be
-  // resolved against the working folder; the kernel knows its file.
-  const char* named = std::strchr(info.dli_fname, '/') != nullptr ? info.dli_fname : "/proc/self/exe";
+  // The program itself may be named by an empty string; the kernel knows its file.
+  const char* named = info.dli_fname[0] != 0 ? info.dli_fname : "/proc/self/exe";
   char resolved[PATH_MAX];
   if (realpath(named, resolved) == nullptr) return std::string();
   std::string image = resolved;
