@@ -2,7 +2,8 @@
 # The one place that provisions the machine (Debian 12, as root); the build and test scripts call
 # it and never apt-get themselves. Installs what is missing and leaves the rest alone.
 #
-#   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need
+#   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need,
+#                                      and the Debian package's check (dpkg-shlibdeps, lintian, man)
 #   install-deps.sh dll                the mingw-w64 toolchains, widl and Wine's IDL files
 #   install-deps.sh wine               dll, plus Wine 64-bit, python3 and the ja_JP.UTF-8 locale
 #   install-deps.sh i386 PACKAGE...    32-bit packages: adds the i386 architecture first; fails
@@ -45,7 +46,8 @@ install_packages() {
 }
 
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
-  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
+  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev
+  dpkg-dev lintian man-db file)
 dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)
 

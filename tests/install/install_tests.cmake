@@ -15,7 +15,8 @@ add_test(NAME version_type_library
          COMMAND sh -c "grep -qF 'version(${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})' ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl && grep -qF \"'Version' = s '${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}'\" ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs")
 
 # The install itself (cmake --install into a temporary prefix, vkstring from there as an
-# unprivileged user) is a step of scripts/test.sh: tests/install/install_test.sh.
+# unprivileged user) and the Debian package are steps of scripts/test.sh: tests/install/install_test.sh
+# and tests/install/deb_test.sh.
 # A vk_regsvr of a build tree has no machine registry to write.
 add_test(NAME regsvr_machine_refused_outside_an_installation
          COMMAND sh -c "out=$($<TARGET_FILE:vk_regsvr> --machine $<TARGET_FILE:VelkorString> 2>&1); test $? = 1 && echo \"$out\" | grep -q 'not installed'")
