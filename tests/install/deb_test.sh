@@ -3,9 +3,10 @@
 # (an error fails, warnings are shown); `dpkg -i` registers the module into the machine registry;
 # vkstring from PATH, run by an unprivileged user with no VK_REGISTRY and an empty HOME, converts
 # the samples exactly as iconv does; `man` finds both pages; installing again leaves one set of
-# entries; `dpkg -r` unregisters (keeping an administrator's ANSI code page) and `dpkg --purge`
-# leaves no file of the package and no registry behind, each listed file checked. The package is
-# purged on any exit, so a failing run leaves the machine as it found it.
+# entries; `dpkg -r` unregisters, removing the registry when nothing else is in it and keeping
+# an administrator's ANSI code page when it is; `dpkg --purge` leaves no file of the package and
+# no registry behind, each listed file checked. The package is purged on any exit, so a failing
+# run leaves the machine as it found it.
 #
 # Usage: deb_test.sh BUILD_DIR SOURCE_DIR   (BUILD_DIR: a release build with its targets built)
 set -euo pipefail
@@ -15,7 +16,6 @@ failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
 registry_dir=/var/lib/vkstring
-module=/usr/lib/vkstring/libVelkorString.so
 if [[ $(id -u) != 0 ]]; then
   echo "deb_test.sh installs a package: run it as root" >&2
   exit 1
@@ -61,6 +61,7 @@ grep -v 'running with root privileges' "$work/lintian.log" || true
 # an image has are given first, so the override is exercised on every machine.
 mapfile -t paths < <(dpkg-deb -c "$deb" | awk '{print substr($6, 2)}' | sed 's|/$||' | grep -v '^$')
 mapfile -t files < <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}')
+module=$(printf '%s\n' "${files[@]}" | grep '/libVelkorString\.so$') || { echo "no module in $deb"; exit 1; }
 install_options=(--path-exclude='/usr/share/man/*' --path-exclude='/usr/share/doc/*')
 for path in "${paths[@]}"; do install_options+=(--path-include="$path"); done
 
@@ -101,6 +102,12 @@ done
 before=$(cat "$registry_dir/registry")
 dpkg -i "${install_options[@]}" "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
 [[ $(cat "$registry_dir/registry") == "$before" ]] || fail "installing again changed the machine registry"
+
+# Removed with nothing else in it, the machine registry goes with the module's entries.
+dpkg -r vkstring >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+[[ ! -e $registry_dir ]] || fail "left after dpkg -r with no other entry: $registry_dir ($(ls -A "$registry_dir"))"
+dpkg -i "${install_options[@]}" "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+grep -qF "$module" "$registry_dir/registry" || fail "the module is not registered after installing again"
 
 # An administrator's ANSI code page outlives removal (it is his setting), and purging removes it.
 vk_regsvr --machine --ansi-code-page 932 || fail "vk_regsvr --machine --ansi-code-page 932"
