@@ -2,7 +2,7 @@
 # tree that `cmake --install` lays out into what a Debian package holds.
 #  - the doc folder is named after the package (/usr/share/doc/vkstring), with the licence in
 #    Debian's copyright file instead of LICENSE, and the packaging's changelog.Debian.gz;
-#  - manual pages are compressed;
+#  - manual pages are compressed, and the stripped programs and module lose their .comment;
 #  - modes are the usual ones whatever the umask of the build: folders 755, programs 755,
 #    everything else 644 (the module is loaded with dlopen, never executed).
 # gzip -n leaves the name and time out of the header, so the package is the same from build to build.
@@ -31,6 +31,16 @@ foreach(page IN LISTS pages)
   if(NOT page MATCHES "\\.gz$")
     vk_gzip("${page}" "${page}.gz")
     file(REMOVE "${page}")
+  endif()
+endforeach()
+
+# CPack's strip leaves the compilers' .comment notes; Debian's packages go without them.
+file(GLOB binaries "${root}/${CPACK_VK_BINDIR}/*" "${root}/${CPACK_VK_MODULEDIR}/*.so")
+foreach(binary IN LISTS binaries)
+  execute_process(COMMAND "${CPACK_VK_STRIP}" --remove-section=.comment "${binary}"
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${CPACK_VK_STRIP} --remove-section=.comment ${binary} failed")
   endif()
 endforeach()
 
