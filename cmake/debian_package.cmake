@@ -15,6 +15,7 @@ set(VK_DEB_MAINTAINER "The VkString developers <vkstring@example.org>" CACHE STR
 set(VK_DEB_RELEASE 1)
 set(VK_DEB_PREFIX /usr)
 set(VK_DEB_MODULE ${VK_DEB_PREFIX}/${VK_INSTALL_MODULEDIR}/$<TARGET_FILE_NAME:VelkorString>)
+set(VK_DEB_REGSVR ${VK_DEB_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:vk_regsvr>)
 # Where the installed programs look for the machine registry under /usr (the runtime rule of
 # machine_registry.cpp: a relative state folder var/... lies in /var for that prefix).
 if(IS_ABSOLUTE "${VK_MACHINE_REGISTRY_DIR}")
@@ -25,7 +26,8 @@ else()
   set(VK_DEB_REGISTRY_DIR ${VK_DEB_PREFIX}/${VK_MACHINE_REGISTRY_DIR})
 endif()
 
-# The maintainer scripts, with the module's path (a generator expression) and the registry's.
+# The maintainer scripts, with the paths of the module and vk_regsvr (generator expressions) and
+# the registry's.
 set(VK_DEB_DIR ${PROJECT_BINARY_DIR}/debian)
 foreach(script postinst prerm postrm)
   configure_file(packaging/debian/${script}.in ${VK_DEB_DIR}/${script}.in @ONLY)

@@ -65,13 +65,23 @@ module=$(printf '%s\n' "${files[@]}" | grep '/libVelkorString\.so$') || { echo "
 install_options=(--path-exclude='/usr/share/man/*' --path-exclude='/usr/share/doc/*')
 for path in "${paths[@]}"; do install_options+=(--path-include="$path"); done
 
-dpkg -i "${install_options[@]}" "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+# The maintainer scripts run the package's own vk_regsvr: another one earlier on PATH (as a
+# `cmake --install` into /usr/local puts it) would register into its own prefix. A stand-in that
+# does nothing lies first on PATH for every dpkg run.
+mkdir "$work/other-bin"
+printf '#!/bin/sh\nexit 0\n' >"$work/other-bin/vk_regsvr"
+chmod 755 "$work/other-bin/vk_regsvr"
+run_dpkg() {
+  PATH="$work/other-bin:$PATH" dpkg "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+}
+
+run_dpkg -i "${install_options[@]}" "$deb"
 for file in "${files[@]}"; do
   [[ -f $file ]] || fail "not installed: $file"
 done
 [[ -f $registry_dir/registry ]] || fail "no machine registry after dpkg -i"
 grep -qF "$module" "$registry_dir/registry" || fail "the module is not registered in $registry_dir/registry"
-mode=$(stat -c %a "$registry_dir/registry")
+mode=$(stat -c %a "$registry_dir/registry" 2>/dev/null) || true
 [[ $mode = 644 ]] || fail "the machine registry's mode is $mode"
 
 # An unprivileged user with nothing of his own: no VK_REGISTRY, no XDG_DATA_HOME, an empty HOME.
@@ -99,19 +109,24 @@ for page in vkstring vk_regsvr; do
 done
 
 # Installing the same package again (an upgrade's path) rewrites the same entries.
-before=$(cat "$registry_dir/registry")
-dpkg -i "${install_options[@]}" "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
-[[ $(cat "$registry_dir/registry") == "$before" ]] || fail "installing again changed the machine registry"
+before=$(cat "$registry_dir/registry" 2>/dev/null) || true
+run_dpkg -i "${install_options[@]}" "$deb"
+[[ $(cat "$registry_dir/registry" 2>/dev/null) == "$before" ]] || fail "installing again changed the machine registry"
 
-# Removed with nothing else in it, the machine registry goes with the module's entries.
-dpkg -r vkstring >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
-[[ ! -e $registry_dir ]] || fail "left after dpkg -r with no other entry: $registry_dir ($(ls -A "$registry_dir"))"
-dpkg -i "${install_options[@]}" "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
-grep -qF "$module" "$registry_dir/registry" || fail "the module is not registered after installing again"
+# Removed with nothing else in it, the machine registry goes with the module's entries; so does
+# what unregistering leaves of one an administrator deleted (its lock).
+for registry_before_removal in registered deleted; do
+  [[ $registry_before_removal = deleted ]] && rm "$registry_dir/registry"
+  run_dpkg -r vkstring
+  [[ ! -e $registry_dir ]] ||
+    fail "left after dpkg -r ($registry_before_removal): $registry_dir ($(ls -A "$registry_dir"))"
+  run_dpkg -i "${install_options[@]}" "$deb"
+  grep -qF "$module" "$registry_dir/registry" || fail "the module is not registered after installing again"
+done
 
 # An administrator's ANSI code page outlives removal (it is his setting), and purging removes it.
 vk_regsvr --machine --ansi-code-page 932 || fail "vk_regsvr --machine --ansi-code-page 932"
-dpkg -r vkstring >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+run_dpkg -r vkstring
 for file in "${files[@]}"; do
   [[ ! -e $file ]] || fail "left after dpkg -r: $file"
 done
@@ -122,7 +137,7 @@ else
   fail "dpkg -r removed the registry holding the administrator's ACP"
 fi
 
-dpkg --purge vkstring >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; exit 1; }
+run_dpkg --purge vkstring
 for path in "${paths[@]}"; do
   # Folders other packages share (/usr, /usr/bin, ...) stay; the package's own go.
   if [[ -d $path ]]; then
