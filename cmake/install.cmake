@@ -10,8 +10,9 @@ install(TARGETS vkstring vk_regsvr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS VelkorString LIBRARY DESTINATION ${VK_INSTALL_MODULEDIR})
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The man page and bash completion that the build writes (tools/vkstring/CMakeLists.txt).
-install(FILES ${PROJECT_BINARY_DIR}/vkstring.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The man page and bash completion that the build writes (tools/vkstring/CMakeLists.txt), and
+# vk_regsvr's page.
+install(FILES ${PROJECT_BINARY_DIR}/vkstring.1 tools/vk_regsvr.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_BINARY_DIR}/vkstring.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vkstring)
 
@@ -49,3 +50,4 @@ add_custom_target(uninstall
           -DREGISTRY=${VK_MACHINE_REGISTRY_DIR}/registry -P ${PROJECT_SOURCE_DIR}/cmake/uninstall.cmake
   COMMENT "Unregistering and removing the installed files"
   VERBATIM)
+include(cmake/debian_package.cmake)

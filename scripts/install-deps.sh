@@ -2,7 +2,8 @@
 # The one place that provisions the machine (Debian 12, as root); the build and test scripts call
 # it and never apt-get themselves. Installs what is missing and leaves the rest alone.
 #
-#   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need
+#   install-deps.sh [native]           what the native build, tests, benchmarks and fuzzing need,
+#                                      and the Debian package's check (dpkg-shlibdeps, lintian, man)
 #   install-deps.sh dll                the mingw-w64 toolchains, widl, Wine's IDL files, and
 #                                      wixl, msitools and python3 for the installers
 #   install-deps.sh wine               dll, plus Wine 64-bit, python3 and the ja_JP.UTF-8 locale
@@ -49,7 +50,8 @@ install_packages() {
 }
 
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
-  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev)
+  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev
+  dpkg-dev lintian man-db file)
 dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev wixl msitools python3)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)
 

@@ -2,7 +2,8 @@
 # Runs every test: the unit tests in a normal and an ASan+UBSan build (with a check that its
 # leak detection works), the Unicode and conversion tests without the SIMD loops, the
 # many-thread conversion tests under ThreadSanitizer, the installed project (cmake --install into
-# a temporary prefix, used by an unprivileged user), a short run of each fuzz target, the
+# a temporary prefix, used by an unprivileged user), the Debian package (built, checked by
+# lintian, installed, used and purged), a short run of each fuzz target, the
 # check that the stored code-page tables are exactly what the generator makes, and the
 # Windows module under Wine (scripts/wine-test.sh).
 set -euo pipefail
@@ -19,6 +20,9 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== cmake --install into a temporary prefix, vkstring from there as an unprivileged user"
 tests/install/install_test.sh build .
+
+echo "== the Debian package: lintian, dpkg -i, vkstring from PATH as an unprivileged user, man, purge"
+tests/install/deb_test.sh build .
 
 echo "== unit tests (ASan + UBSan)"
 cmake --preset asan >/dev/null

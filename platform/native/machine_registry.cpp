@@ -8,6 +8,7 @@
 // machine registry. The prefix /usr keeps its state in /var whatever prefix the build was
 // configured for, so a Debian package made from an ordinary build registers where the FHS asks.
 #include <dlfcn.h>
+#include <link.h>
 #include <limits.h>
 #include <stdlib.h>
 
@@ -50,12 +51,19 @@ std::string registryMachineFileIn(const std::string& folder, const InstallLayout
 }
 
 std::string registryMachineFilePath() {
+  // The loader's own record of the file this code came from: dladdr's file name for the main
+  // program is its argv[0] (a bare "vkstring" when it was found on PATH), but the link map
+  // names the main program by an empty string and every loaded library by the path it was
+  // loaded from.
   Dl_info info;
-  if (dladdr(reinterpret_cast<void*>(&registryMachineFilePath), &info) == 0 || info.dli_fname == nullptr) {
+  struct link_map* map = nullptr;
+  if (dladdr1(reinterpret_cast<void*>(&registryMachineFilePath), &info, reinterpret_cast<void**>(&map),
+              RTLD_DL_LINKMAP) == 0 ||
+      map == nullptr || map->l_name == nullptr) {
     return std::string();
   }
-  // The program itself may be named by an empty string; the kernel knows its file.
-  const char* named = info.dli_fname[0] != 0 ? info.dli_fname : "/proc/self/exe";
+  // The kernel knows the main program's file.
+  const char* named = map->l_name[0] != 0 ? map->l_name : "/proc/self/exe";
   char resolved[PATH_MAX];
   if (realpath(named, resolved) == nullptr) return std::string();
   std::string image = resolved;

@@ -55,6 +55,11 @@ for sample in "japanese.shift_jis.txt shift_jis CP932" "menu.windows-1252.txt wi
 done
 [[ -z $(ls -A "$home") ]] || fail "the user's empty HOME was written: $(ls -A "$home")"
 
+# Found on PATH (its argv[0] a bare name), vkstring still finds the prefix's machine registry.
+sum=$(cd "$out" && as_user "${user_env[@]}" PATH="$prefix/bin:/usr/bin:/bin" vkstring \
+        'Append("abc")' Length) || fail "vkstring from PATH failed (exit $?): $sum"
+[[ $sum = 3 ]] || fail "vkstring from PATH: Length printed '$sum', expected 3"
+
 if [[ $(id -u) = 0 ]]; then
   before=$(cat "$prefix/var/lib/vkstring/registry")
   code=0

@@ -15,7 +15,12 @@ add_test(NAME version_type_library
          COMMAND sh -c "grep -qF 'version(${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})' ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.idl && grep -qF \"'Version' = s '${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}'\" ${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs")
 
 # The install itself (cmake --install into a temporary prefix, vkstring from there as an
-# unprivileged user) is a step of scripts/test.sh: tests/install/install_test.sh.
+# unprivileged user) and the Debian package are steps of scripts/test.sh: tests/install/install_test.sh
+# and tests/install/deb_test.sh.
 # A vk_regsvr of a build tree has no machine registry to write.
 add_test(NAME regsvr_machine_refused_outside_an_installation
          COMMAND sh -c "out=$($<TARGET_FILE:vk_regsvr> --machine $<TARGET_FILE:VelkorString> 2>&1); test $? = 1 && echo \"$out\" | grep -q 'not installed'")
+
+# vk_regsvr's manual page is written by hand: it must name every option its usage text lists.
+add_test(NAME regsvr_man_page_names_every_option
+         COMMAND sh -c "options=$($<TARGET_FILE:vk_regsvr> 2>&1 | grep -oE '(--[a-z-]+|/[a-z])' | sort -u); test -n \"$options\" || exit 1; for o in $options; do grep -qF -- \"$(echo $o | sed 's/-/\\\\-/g')\" ${CMAKE_CURRENT_SOURCE_DIR}/tools/vk_regsvr.1 || { echo \"not in vk_regsvr.1: $o\"; exit 1; }; done")
