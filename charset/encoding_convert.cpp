@@ -8,6 +8,7 @@
 #include "charset/code_pages.h"
 #include "charset/iso2022_hooks.h"
 #include "charset/mac_arabic.h"
+#include "charset/simd/table_kernels.h"
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
@@ -84,23 +85,35 @@ inline void putUnit(std::uint8_t*& out, std::uint32_t unit) {
 // A unit as UTF-8, each unit alone (callers make sure no surrogates come here).
 inline void putUtf8(std::uint8_t*& out, std::uint32_t unit) { out += utf8::encode(unit, out); }
 
-// Multi-byte decoding through the flat arrays; `Put` writes one unit. At each position a
-// 2-byte key is tried first, then the byte alone (the tables have no longer keys).
-template <typename Put>
+// Multi-byte decoding to UTF-16LE through the flat arrays. At each position a 2-byte key is
+// tried first, then the byte alone (the tables have no longer keys). Where the table passes
+// ASCII through, a byte below 0x80 is itself and begins no pair: runs of them are widened in
+// blocks.
 bool decodeFlat(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uint32_t count,
-                std::uint8_t*& out, Put put) {
+                std::uint8_t*& out) {
   bool complete = true;
+  const bool ascii = flat.passesAsciiThrough();
   std::uint32_t i = 0;
   while (i + 1 < count) {
+    if (ascii && bytes[i] < 0x80) {
+      if (bytes[i + 1] >= 0x80) {
+        putUnit(out, bytes[i++]);
+        continue;
+      }
+      auto run = static_cast<std::uint32_t>(tablesimd::widenAscii(bytes + i, count - i, out));
+      out += 2 * run;
+      i += run;
+      continue;
+    }
     std::uint32_t entry = flat.pairEntry(bytes[i], bytes[i + 1]);
     if (entry != 0) {
-      put(out, entry & 0xFFFF);
+      putUnit(out, entry & 0xFFFF);
       i += 2;
       continue;
     }
     entry = flat.singleEntry(bytes[i]);
     if (entry != 0) {
-      put(out, entry & 0xFFFF);
+      putUnit(out, entry & 0xFFFF);
     } else {
       complete = false;
     }
@@ -109,7 +122,7 @@ bool decodeFlat(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uin
   if (i < count) {
     std::uint32_t entry = flat.singleEntry(bytes[i]);
     if (entry != 0) {
-      put(out, entry & 0xFFFF);
+      putUnit(out, entry & 0xFFFF);
     } else {
       complete = false;
     }
@@ -183,9 +196,20 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   std::uint8_t* out = output.data() + output.length();
   bool complete;
   if (table.singleByte != nullptr) {
-    complete = decodeSingleByte(*table.singleByte, bytes, count, out, putUnit);
+    // Blocks through the vector kernel; the block where it stops (a byte left out) goes by the
+    // scalar rule, and the kernel takes over again after it.
+    tablesimd::SingleByteDecoder kernel(table.singleByte->units());
+    complete = kernel.active() ? true : decodeSingleByte(*table.singleByte, bytes, count, out, putUnit);
+    for (std::uint32_t i = 0; kernel.active() && i < count;) {
+      auto taken = static_cast<std::uint32_t>(kernel.decode(bytes + i, count - i, out));
+      out += 2 * taken;
+      i += taken;
+      std::uint32_t block = std::min<std::uint32_t>(count - i, 64);
+      if (!decodeSingleByte(*table.singleByte, bytes + i, block, out, putUnit)) complete = false;
+      i += block;
+    }
   } else if (const FlatDecodeTable* flat = flatDecodeTableFor(codePage); flat->coversAllKeys()) {
-    complete = decodeFlat(*flat, bytes, count, out, putUnit);
+    complete = decodeFlat(*flat, bytes, count, out);
   } else {
     complete = decodeHashed(*table.multiByte, bytes, count, out);
   }

@@ -58,6 +58,8 @@ class UnicodeLookup {
   // stand for themselves; other bytes take a 2-byte value found under their 1-byte key.
   void fillFrom(const HashConvert& decodeTable);
   std::uint16_t unitFor(std::uint8_t byte) const { return units_[byte]; }
+  // All 256 entries, for the vector decoders.
+  const std::uint16_t* units() const { return units_; }
 
  private:
   std::uint16_t units_[256] = {};

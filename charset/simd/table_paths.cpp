@@ -1,0 +1,58 @@
+// Chooses the table kernels for the path in force (unicode/simd/cpu_paths.h).
+#include "charset/simd/table_kernels.h"
+#include "unicode/simd/cpu_paths.h"
+
+namespace vk::tablesimd {
+
+SingleByteDecoder::SingleByteDecoder(const std::uint16_t* units) : units_(units) {
+#if VK_TABLE_SIMD
+  switch (simd::activePath()) {
+    case simd::Path::Avx512:
+      if (simd::cpuFeatures().avx512vbmi) {
+        kind_ = Kind::Avx512Vbmi;
+        return;
+      }
+      [[fallthrough]];
+    case simd::Path::Avx2:
+      kind_ = Kind::Avx2;
+      for (int b = 0; b < 256; ++b) wideUnits_[b] = units[b];
+      return;
+    default:
+      return;
+  }
+#endif
+}
+
+std::size_t SingleByteDecoder::decode(const std::uint8_t* in, std::size_t count, std::uint8_t* out) const {
+#if VK_TABLE_SIMD
+  switch (kind_) {
+    case Kind::Avx512Vbmi: return decodeSingleByteAvx512Vbmi(units_, in, count, out);
+    case Kind::Avx2: return decodeSingleByteAvx2(wideUnits_, in, count, out);
+    case Kind::None: break;
+  }
+#else
+  (void)in;
+  (void)count;
+  (void)out;
+#endif
+  return 0;
+}
+
+std::size_t widenAscii(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
+#if VK_TABLE_SIMD
+  switch (simd::activePath()) {
+    case simd::Path::Avx512: return widenAsciiAvx512(in, count, out);
+    case simd::Path::Avx2: return widenAsciiAvx2(in, count, out);
+    default: break;
+  }
+#endif
+  std::size_t done = 0;
+  while (done < count && in[done] < 0x80) {
+    out[2 * done] = in[done];
+    out[2 * done + 1] = 0;
+    ++done;
+  }
+  return done;
+}
+
+}  // namespace vk::tablesimd
