@@ -361,6 +361,32 @@ bool encodeFlat(const FlatEncodeTable& flat, bool foldArabicDigits, const std::u
 // The Arabic pages have no Arabic-Indic digits: those are written as ASCII digits.
 bool foldsArabicDigits(std::int32_t codePage) { return codePage == 28596 || codePage == 1256; }
 
+bool isSingleBytePage(std::int32_t codePage) {
+  const CodePageRow* row = codePageRow(codePage);
+  return row != nullptr && row->table == TableKind::kSingleByte;
+}
+
+// encodeFlat, with the blocks of a single-byte page through the vector kernel first; the block
+// where it stops (a unit left out) goes by the scalar rule, and the kernel takes over again
+// after it.
+bool encodeUnits(const FlatEncodeTable& flat, bool singleByte, bool foldArabicDigits, const std::uint8_t* bytes,
+                 std::uint32_t count, std::uint8_t*& out) {
+  if (!singleByte) return encodeFlat(flat, foldArabicDigits, bytes, count, out);
+  tablesimd::SingleByteEncoder kernel(flat, foldArabicDigits);
+  if (!kernel.active()) return encodeFlat(flat, foldArabicDigits, bytes, count, out);
+  bool complete = true;
+  const std::uint32_t units = count / 2;
+  for (std::uint32_t i = 0; i < units;) {
+    auto taken = static_cast<std::uint32_t>(kernel.encode(bytes + 2 * i, units - i, out));
+    out += taken;
+    i += taken;
+    std::uint32_t block = std::min<std::uint32_t>(units - i, 64);
+    if (!encodeFlat(flat, foldArabicDigits, bytes + 2 * i, 2 * block, out)) complete = false;
+    i += block;
+  }
+  return complete;
+}
+
 // UTF-16LE to a table code page. Units without a mapping are left out.
 bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
                   DataBuffer& output) {
@@ -373,7 +399,7 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   if (needed > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   std::uint8_t* out = output.data() + output.length();
-  bool complete = encodeFlat(*table, foldsArabicDigits(codePage), bytes, count, out);
+  bool complete = encodeUnits(*table, isSingleBytePage(codePage), foldsArabicDigits(codePage), bytes, count, out);
   output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
 }
@@ -390,6 +416,7 @@ bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t
   auto isContinuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
   reserveAhead(output, std::uint64_t{count} + 4);
   bool fold = foldsArabicDigits(codePage);
+  bool singleByte = isSingleBytePage(codePage);
   bool complete = true;
   bool anyUnit = false;
   DataBuffer wide;
@@ -416,7 +443,7 @@ bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t
       output.ensureCapacity(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
     }
     std::uint8_t* out = output.data() + output.length();
-    if (!encodeFlat(*table, fold, wide.data(), wide.length(), out)) complete = false;
+    if (!encodeUnits(*table, singleByte, fold, wide.data(), wide.length(), out)) complete = false;
     output.setLength(static_cast<std::uint32_t>(out - output.data()));
   }
   return anyUnit && complete;
