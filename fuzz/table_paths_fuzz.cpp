@@ -1,6 +1,7 @@
-// The table decoders on every code path this machine has (AVX-512 VBMI, AVX2, scalar): the
-// first byte of the input picks a table code page (single-byte or multi-byte), the rest is
-// decoded to UTF-16, and each path gives the scalar path's bytes and answer.
+// The table converters on every code path this machine has (AVX-512 VBMI, AVX2, scalar): the
+// first byte of the input picks a table code page (single-byte or multi-byte) from its low
+// seven bits and the direction from the top bit; the rest is decoded to UTF-16 (top bit clear)
+// or read as UTF-16 and encoded, and each path gives the scalar path's bytes and answer.
 #include <cstring>
 #include <vector>
 
@@ -32,17 +33,20 @@ bool same(const vk::DataBuffer& a, const vk::DataBuffer& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 1 << 16) return 0;
   const std::vector<std::int32_t>& pages = tablePages();
-  const std::int32_t page = pages[data[0] % pages.size()];
+  const std::int32_t page = pages[(data[0] & 0x7F) % pages.size()];
+  const bool encode = (data[0] & 0x80) != 0;
+  const std::int32_t from = encode ? 1200 : page;
+  const std::int32_t to = encode ? page : 1200;
   const auto count = static_cast<std::uint32_t>(size - 1);
   vk::simd::forcePath(vk::simd::Path::Scalar);
   vk::DataBuffer reference;
-  bool expected = vk::EncodingConvert().convert(page, 1200, data + 1, count, reference);
+  bool expected = vk::EncodingConvert().convert(from, to, data + 1, count, reference);
   for (int i = 1; i < vk::simd::kPathCount; ++i) {
     auto path = static_cast<vk::simd::Path>(i);
     if (!vk::simd::pathAvailable(path)) break;
     vk::simd::forcePath(path);
     vk::DataBuffer out;
-    bool result = vk::EncodingConvert().convert(page, 1200, data + 1, count, out);
+    bool result = vk::EncodingConvert().convert(from, to, data + 1, count, out);
     FUZZ_CHECK(result == expected);
     FUZZ_CHECK(same(out, reference));
   }
