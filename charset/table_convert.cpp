@@ -44,7 +44,8 @@ inline void putUtf8(std::uint8_t*& out, std::uint32_t unit) { out += utf8::encod
 // ASCII through, a byte below 0x80 is itself and begins no pair: runs of them are widened in
 // blocks.
 bool decodeFlat(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uint32_t count,
-                std::uint8_t*& out) {
+                std::uint8_t*& output) {
+  std::uint8_t* out = output;  // a local cursor, as in encodeFlat
   bool complete = true;
   const bool ascii = flat.passesAsciiThrough();
   std::uint32_t i = 0;
@@ -81,6 +82,7 @@ bool decodeFlat(const FlatDecodeTable& flat, const std::uint8_t* bytes, std::uin
       complete = false;
     }
   }
+  output = out;
   return complete;
 }
 
@@ -299,7 +301,10 @@ namespace {
 // Appends the bytes for the units of `bytes` (an even count) through the flat encode table;
 // false when a unit is left out.
 bool encodeFlat(const FlatEncodeTable& flat, bool foldArabicDigits, const std::uint8_t* bytes,
-                std::uint32_t count, std::uint8_t*& out) {
+                std::uint32_t count, std::uint8_t*& output) {
+  // A local cursor: stores through a byte pointer could alias the caller's, which would be
+  // reloaded and written back for every unit.
+  std::uint8_t* out = output;
   bool complete = true;
   for (std::uint32_t i = 0; i < count; i += 2) {
     auto unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
@@ -317,6 +322,7 @@ bool encodeFlat(const FlatEncodeTable& flat, bool foldArabicDigits, const std::u
     out[1] = static_cast<std::uint8_t>(entry >> 8);
     out += entry >> FlatEncodeTable::kCountShift;
   }
+  output = out;
   return complete;
 }
 
