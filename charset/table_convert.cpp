@@ -142,6 +142,11 @@ bool decodeSingleByte(const UnicodeLookup& lookup, const std::uint8_t* bytes, st
   return complete;
 }
 
+// Below this many bytes a single-byte page is decoded by the scalar loop alone: setting a
+// kernel up (the AVX2 decoder widens the page's table for its gathers) would cost more than it
+// saves.
+constexpr std::uint32_t kVectorMinimum = 128;
+
 }  // namespace
 
 // Bytes of a table code page to UTF-16LE.
@@ -153,7 +158,9 @@ bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   if (!reserveExact(output, count, 2)) capacityExceeded("conversion output exceeds 32 bits");
   std::uint8_t* out = output.data() + output.length();
   bool complete;
-  if (table.singleByte != nullptr) {
+  if (table.singleByte != nullptr && count < kVectorMinimum) {
+    complete = decodeSingleByte(*table.singleByte, bytes, count, out, putUnit);
+  } else if (table.singleByte != nullptr) {
     // Blocks through the vector kernel; the block where it stops (a byte left out) goes by the
     // scalar rule, and the kernel takes over again after it.
     tablesimd::SingleByteDecoder kernel(table.singleByte->units());
