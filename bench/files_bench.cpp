@@ -1,7 +1,6 @@
 // LoadFile + SaveToFile converting a 100 MB file between charsets, against the iconv command
 // doing the same conversion of the same file, in the same run: Shift_JIS -> UTF-8,
-// windows-1252 -> UTF-8, UTF-8 -> Shift_JIS, and UTF-8 <-> UTF-16LE of European and of
-// Japanese text.
+// windows-1252 -> UTF-8 and UTF-8 -> Shift_JIS.
 //
 // Peak memory is each side's maximum resident set size in a fresh process doing only that
 // conversion, as /usr/bin/time reports it: the iconv command, and this program started again
@@ -13,17 +12,11 @@
 // (user + system, of this process for the members and of the waited-for children for the
 // command), which stays meaningful on a loaded machine. At exit the times, their ratios and
 // the peaks are printed to stderr, and whether both outputs are equal.
-//
-// With VK_FILES_BENCH_BASELINE naming another build of this program (an older version, say),
-// each case also runs one LoadFile + SaveToFile in a fresh process of that build and of this
-// one, on the same files, and reports the ratio of their times: the gain of a change carried
-// through to whole files. Both sides pay the same process start.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,17 +48,12 @@ struct Case {
   const char* toCharset;
   const char* iconvFrom;
   const char* iconvTo;
-  bool western;  // the text: Western European words, or Japanese
 };
 
 const Case kCases[] = {
-    {"Shift_JIS -> UTF-8", "shift_jis", "utf-8", "SHIFT_JIS", "UTF-8", false},
-    {"windows-1252 -> UTF-8", "windows-1252", "utf-8", "WINDOWS-1252", "UTF-8", true},
-    {"UTF-8 -> Shift_JIS", "utf-8", "shift_jis", "UTF-8", "SHIFT_JIS", false},
-    {"UTF-8 -> UTF-16LE, European", "utf-8", "utf-16le", "UTF-8", "UTF-16LE", true},
-    {"UTF-16LE -> UTF-8, European", "utf-16le", "utf-8", "UTF-16LE", "UTF-8", true},
-    {"UTF-8 -> UTF-16LE, Japanese", "utf-8", "utf-16le", "UTF-8", "UTF-16LE", false},
-    {"UTF-16LE -> UTF-8, Japanese", "utf-16le", "utf-8", "UTF-16LE", "UTF-8", false},
+    {"Shift_JIS -> UTF-8", "shift_jis", "utf-8", "SHIFT_JIS", "UTF-8"},
+    {"windows-1252 -> UTF-8", "windows-1252", "utf-8", "WINDOWS-1252", "UTF-8"},
+    {"UTF-8 -> Shift_JIS", "utf-8", "shift_jis", "UTF-8", "SHIFT_JIS"},
 };
 constexpr int kCaseCount = static_cast<int>(std::size(kCases));
 
@@ -129,7 +117,8 @@ struct Workspace {
 
   // The sample text in the case's input charset, repeated up to the file size.
   std::size_t writeSample(const Case& c) const {
-    std::u16string text = c.western ? sampleText(westernPool(), 1252) : sampleText(japanesePool(), 932);
+    bool western = std::strcmp(c.fromCharset, "windows-1252") == 0;
+    std::u16string text = western ? sampleText(westernPool(), 1252) : sampleText(japanesePool(), 932);
     DataBuffer encoded;
     EncodingConvert().convertToCharset(codepage::kUtf16Le, c.fromCharset, text.data(),
                                        static_cast<std::uint32_t>(text.size() * 2), encoded);
@@ -207,7 +196,6 @@ struct Results {
   double ourSeconds = 0, peerSeconds = 0;
   double ourCpu = 0, peerCpu = 0;
   double ourPeakMb = -1, peerPeakMb = -1;
-  double processCpu[2] = {0, 0}, processSeconds[2] = {0, 0};  // this build, the baseline
   std::size_t fileBytes = 0;
   int outputsEqual = -1;
 };
@@ -229,12 +217,6 @@ struct AllResults {
                      r.peerSeconds / r.ourSeconds, r.peerCpu / r.ourCpu,
                      r.outputsEqual == 1 ? "yes" : r.outputsEqual == 0 ? "NO" : "not compared");
       }
-      if (r.processCpu[0] > 0 && r.processCpu[1] > 0) {
-        std::fprintf(stderr, "  one round, own process: this build %.3f s wall %.3f s cpu, baseline %.3f s wall %.3f s cpu\n",
-                     r.processSeconds[0], r.processCpu[0], r.processSeconds[1], r.processCpu[1]);
-        std::fprintf(stderr, "  speed this/baseline %8.2f x wall %8.2f x cpu\n",
-                     r.processSeconds[1] / r.processSeconds[0], r.processCpu[1] / r.processCpu[0]);
-      }
     }
   }
 };
@@ -247,10 +229,6 @@ Results& results(int index) {
 // Set in the copy of this program that measures one round's peak memory:
 // "INPUT|OUTPUT|FROM|TO".
 constexpr const char* kRoundVariable = "VK_FILES_BENCH_ROUND";
-
-// The other suites of the program register themselves whatever the mode, so the copy is told to
-// run the round alone.
-constexpr const char* kOnlyTheRound = "--benchmark_filter=^BM_OneRound";
 
 // The whole work of that copy: one LoadFile + SaveToFile.
 void BM_OneRound(benchmark::State& state) {
@@ -293,7 +271,8 @@ void BM_LoadSaveMembers(benchmark::State& state) {
   };
   Results& r = results(index);
   // The peak memory of one round, in a fresh copy of this program (BM_OneRound).
-  long peak = peakKbOf({thisProgram(), kOnlyTheRound}, {std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
+  // Only BM_OneRound: the benchmarks other files register statically would run too and set the peak.
+  long peak = peakKbOf({thisProgram(), "--benchmark_filter=^BM_OneRound"}, {std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
                                             c.fromCharset + "|" + c.toCharset});
   if (peak >= 0) {
     r.ourPeakMb = static_cast<double>(peak) / 1024;
@@ -369,63 +348,6 @@ void BM_IconvCommand(benchmark::State& state) {
   }
 }
 
-// Set to another build of this program to compare one round of each, in processes of their own.
-constexpr const char* kBaselineVariable = "VK_FILES_BENCH_BASELINE";
-
-// Runs `program` in round mode on the case's files and waits for it; answers false when it
-// fails. Its processor seconds come from the rusage of that one child.
-bool runRound(const std::string& program, const Case& c, const Workspace& w, double* cpu) {
-  std::string round = std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
-                      c.fromCharset + "|" + c.toCharset;
-  std::vector<std::string> environment{round};
-  for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(kOnlyTheRound), nullptr};
-  // The child's own report would only interleave with this one.
-  posix_spawn_file_actions_t actions;
-  ::posix_spawn_file_actions_init(&actions);
-  ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-  ::posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  int status = 0;
-  struct rusage usage;
-  if (::wait4(pid, &status, 0, &usage) != pid) return false;
-  *cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// One round of this build (arg 1 = 0) or of the baseline (1) in a fresh process.
-void BM_RoundProcess(benchmark::State& state) {
-  const int index = static_cast<int>(state.range(0));
-  const int side = static_cast<int>(state.range(1));
-  const Case& c = kCases[index];
-  state.SetLabel(std::string(c.label) + (side == 0 ? ", this build" : ", baseline"));
-  Workspace& w = workspace(index);
-  if (w.inputBytes == 0) return state.SkipWithError("no sample input (tables missing?)");
-  const std::string program = side == 0 ? thisProgram() : std::getenv(kBaselineVariable);
-  Results& r = results(index);
-  double cpu = 0;
-  auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    double one = 0;
-    if (!runRound(program, c, w, &one)) state.SkipWithError("the round's process failed");
-    cpu += one;
-  }
-  double rounds = static_cast<double>(state.iterations());
-  // The best of the alternating rounds.
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / rounds;
-  cpu /= rounds;
-  if (r.processCpu[side] <= 0 || cpu < r.processCpu[side]) r.processCpu[side] = cpu;
-  if (r.processSeconds[side] <= 0 || seconds < r.processSeconds[side]) r.processSeconds[side] = seconds;
-  state.SetBytesProcessed(static_cast<std::int64_t>(w.inputBytes) * state.iterations());
-}
-
 // Each case: the members, then the command, so that both read the same file.
 void registerCases() {
   if (std::getenv(kRoundVariable) != nullptr) {
@@ -435,15 +357,6 @@ void registerCases() {
   for (int i = 0; i < kCaseCount; ++i) {
     benchmark::RegisterBenchmark("BM_LoadSaveMembers", BM_LoadSaveMembers)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("BM_IconvCommand", BM_IconvCommand)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);
-    const char* baseline = std::getenv(kBaselineVariable);
-    if (baseline != nullptr && *baseline != 0) {
-      // Alternating, so that both sides meet the same machine load.
-      for (int round = 0; round < 3; ++round) {
-        for (int side = 0; side < 2; ++side) {
-          benchmark::RegisterBenchmark("BM_RoundProcess", BM_RoundProcess)->Args({i, side})->Unit(benchmark::kMillisecond)->Iterations(1);
-        }
-      }
-    }
   }
 }
 const bool kRegistered = (registerCases(), true);

@@ -420,7 +420,7 @@ bool CheckedConvert::convert(const std::uint8_t* bytes, std::uint32_t count, Dat
       break;
     case Kind::SingleByteToUtf8: {
       tablesimd::SingleByteDecoder decoder(singleUnits_);
-      clean = decoder.vectorized() && count >= 64
+      clean = decoder.active() && count >= 64
                   ? singleByteViaUtf16(decoder, singleUtf8_, asciiSame_, bytes, count, out)
                   : singleByteToUtf8(singleUtf8_, asciiSame_, bytes, count, out);
       break;

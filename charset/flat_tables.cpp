@@ -65,6 +65,12 @@ FlatEncodeTable::FlatEncodeTable(const HashConvert& encodeTable) {
     }
     if (row != nullptr) rows_[high] = row;
   }
+  for (std::uint32_t unit = 0; unit < 256; ++unit) {
+    std::uint32_t entry = rows_[0][unit];
+    rowZeroBytes_[unit] = static_cast<std::uint8_t>(entry);
+    rowZeroSingle_[unit] = entry >> kCountShift == 1 ? 1 : 0;
+    if (unit < 0x80 && entry != (1u << kCountShift | unit)) passesAsciiThrough_ = false;
+  }
 }
 
 // A pair is found only when its 2-byte key holds a 2-byte value; a lone byte gives U+0000 for

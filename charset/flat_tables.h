@@ -26,8 +26,18 @@ class FlatEncodeTable {
 
   std::uint32_t entryFor(std::uint16_t unit) const { return rows_[unit >> 8][unit & 0xFF]; }
 
+  // Row 0 (U+0000-U+00FF) for the vector encoders: the byte of each unit, and 1 where that is
+  // the unit's whole entry (0 where the unit is left out or takes two bytes).
+  const std::uint8_t* rowZeroBytes() const { return rowZeroBytes_; }
+  const std::uint8_t* rowZeroSingle() const { return rowZeroSingle_; }
+  // Whether U+0000-U+007F are written as the bytes 0x00-0x7F.
+  bool passesAsciiThrough() const { return passesAsciiThrough_; }
+
  private:
   const std::uint32_t* rows_[256];
+  std::uint8_t rowZeroBytes_[256] = {};
+  std::uint8_t rowZeroSingle_[256] = {};
+  bool passesAsciiThrough_ = true;
   std::vector<std::unique_ptr<std::uint32_t[]>> storage_;
 };
 

@@ -130,6 +130,28 @@ inline void encodeTwoGroups(const std::uint8_t* in, char* out) {
   std::memcpy(out + 6, &kPairs[(v & 0xFFF) * 2], 2);
 }
 
+// Encodes `n` whole groups: the kernel's blocks first, then the rest here.
+void encodeGroups(const std::uint8_t* in, std::uint32_t n, char* out, EncodeKernel kernel) {
+  std::uint32_t i = 0;
+  if (kernel != nullptr) {
+    std::size_t taken = kernel(in, std::size_t{n} * 3, out);
+    in += taken;
+    out += taken / 3 * 4;
+    i = static_cast<std::uint32_t>(taken / 3);
+  }
+  for (; i + 4 <= n; i += 4) {
+    encodeTwoGroups(in, out);
+    encodeTwoGroups(in + 6, out + 8);
+    in += 12;
+    out += 16;
+  }
+  for (; i < n; ++i) {
+    encodeGroup(in, out);
+    in += 3;
+    out += 4;
+  }
+}
+
 // The three bytes of a finished group (accumulated as 24 bits, byte 0 high).
 inline void putGroup(std::uint8_t* out, std::uint32_t bits) {
   out[0] = static_cast<std::uint8_t>(bits >> 16);
@@ -146,30 +168,24 @@ void ContentCoding::encodeBase64(const void* bytes, std::uint32_t count, StringB
   if (total < 0x7FFFFFF0u) output.reserve(static_cast<std::int32_t>(total));
 
   EncodeKernel kernel = encodeKernel();
-  char block[kBlockGroups * 4];
   std::uint32_t groups = count / 3;
+  char* room = output.data() + output.length();
+  const char* input = static_cast<const char*>(bytes);
+  bool inside = input >= output.data() && input < output.data() + output.capacity();
+  if (groups > 0 && !inside && output.capacity() - output.length() > static_cast<std::int64_t>(total)) {
+    // Reserved, and the input is not the buffer's own: the groups go straight into it.
+    char* out = room;
+    encodeGroups(in, groups, out, kernel);
+    in += std::size_t{groups} * 3;
+    output.setLength(output.length() + static_cast<std::int32_t>(groups * 4));
+    groups = 0;
+  }
+  char block[kBlockGroups * 4];
   while (groups > 0) {
     std::uint32_t n = groups < kBlockGroups ? groups : kBlockGroups;
-    char* out = block;
-    std::uint32_t i = 0;
-    if (kernel != nullptr) {
-      std::size_t taken = kernel(in, std::size_t{n} * 3, out);
-      in += taken;
-      out += taken / 3 * 4;
-      i = static_cast<std::uint32_t>(taken / 3);
-    }
-    for (; i + 4 <= n; i += 4) {
-      encodeTwoGroups(in, out);
-      encodeTwoGroups(in + 6, out + 8);
-      in += 12;
-      out += 16;
-    }
-    for (; i < n; ++i) {
-      encodeGroup(in, out);
-      in += 3;
-      out += 4;
-    }
-    output.appendBytes(block, out - block);
+    encodeGroups(in, n, block, kernel);
+    in += std::size_t{n} * 3;
+    output.appendBytes(block, std::int64_t{n} * 4);
     groups -= n;
   }
 

@@ -1,6 +1,7 @@
 // Table code pages with AVX2. Without wide byte permutes a single-byte page's units are
 // gathered from a table of 32-bit entries, eight bytes per gather, and narrowed back to
-// 16-bit units; ASCII runs are widened sixteen bytes at a time.
+// 16-bit units; ASCII runs are widened sixteen bytes at a time. Encoding narrows ASCII units
+// in blocks and looks the others up one at a time.
 #include "charset/simd/table_kernels.h"
 
 #if VK_TABLE_SIMD
@@ -38,6 +39,31 @@ std::size_t decodeSingleByteAvx2(const std::uint32_t* wideUnits, const std::uint
       return done + good;
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * done), units);
+  }
+  return done;
+}
+
+VK_TARGET_AVX2
+std::size_t encodeSingleByteAvx2(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
+                                 std::size_t units, std::uint8_t* out) {
+  const __m256i notAscii = _mm256_set1_epi16(static_cast<short>(0xFF80));
+  const __m256i zero = _mm256_setzero_si256();
+  std::size_t done = 0;
+  for (; units - done >= 32; done += 32) {
+    const std::uint8_t* block = in + 2 * done;
+    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
+    // The packs interleave the 128-bit halves; the 64-bit permute puts them back in order.
+    __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+    __m256i ascii = _mm256_permute4x64_epi64(
+        _mm256_packs_epi16(_mm256_cmpeq_epi16(_mm256_and_si256(a, notAscii), zero),
+                           _mm256_cmpeq_epi16(_mm256_and_si256(b, notAscii), zero)),
+        0xD8);
+    auto open = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(ascii));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), bytes);
+    if (open == 0) continue;
+    std::size_t good = settleOpenUnits(table, foldArabicDigits, block, open, 32, out + done);
+    if (good < 32) return done + good;
   }
   return done;
 }

@@ -85,6 +85,42 @@ std::size_t decodeSingleByteAvx512Vbmi(const std::uint16_t* units, const std::ui
   return done;
 }
 
+VK_TARGET_AVX512VBMI
+std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
+                                       std::size_t units, std::uint8_t* out) {
+  if (units < 64) return 0;
+  const std::uint8_t* bytesOf = table.rowZeroBytes();
+  const std::uint8_t* singleOf = table.rowZeroSingle();
+  const __m512i bytes0 = _mm512_loadu_si512(bytesOf), bytes1 = _mm512_loadu_si512(bytesOf + 64);
+  const __m512i bytes2 = _mm512_loadu_si512(bytesOf + 128), bytes3 = _mm512_loadu_si512(bytesOf + 192);
+  const __m512i single0 = _mm512_loadu_si512(singleOf), single1 = _mm512_loadu_si512(singleOf + 64);
+  const __m512i single2 = _mm512_loadu_si512(singleOf + 128), single3 = _mm512_loadu_si512(singleOf + 192);
+  const __m512i rowOne = _mm512_set1_epi16(0x100);
+  std::size_t done = 0;
+  for (; units - done >= 64; done += 64) {
+    const std::uint8_t* block = in + 2 * done;
+    __m512i a = _mm512_loadu_si512(block);
+    __m512i b = _mm512_loadu_si512(block + 64);
+    // Units past row 0 are left open; the low bytes of all index the row.
+    __mmask64 high = static_cast<__mmask64>(_mm512_cmpge_epu16_mask(a, rowOne)) |
+                     static_cast<__mmask64>(_mm512_cmpge_epu16_mask(b, rowOne)) << 32;
+    __m512i index = _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi16_epi8(a)), _mm512_cvtepi16_epi8(b), 1);
+    __mmask64 upper = _mm512_movepi8_mask(index);
+    __m512i bytes = _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(bytes0, index, bytes1),
+                                           _mm512_permutex2var_epi8(bytes2, index, bytes3));
+    __m512i single = _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(single0, index, single1),
+                                            _mm512_permutex2var_epi8(single2, index, single3));
+    __mmask64 stops = _mm512_testn_epi8_mask(single, single) & ~high;
+    _mm512_storeu_si512(out + done, bytes);
+    if ((high | stops) == 0) continue;
+    std::size_t stop = stops != 0 ? static_cast<std::size_t>(__builtin_ctzll(stops)) : 64;
+    std::uint64_t open = high & static_cast<std::uint64_t>(lowBits(stop));
+    std::size_t good = settleOpenUnits(table, foldArabicDigits, block, open, stop, out + done);
+    if (good < 64) return done + good;
+  }
+  return done;
+}
+
 VK_TARGET_AVX512
 std::size_t widenAsciiAvx512(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
   std::size_t done = 0;

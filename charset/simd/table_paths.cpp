@@ -38,6 +38,40 @@ std::size_t SingleByteDecoder::decode(const std::uint8_t* in, std::size_t count,
   return 0;
 }
 
+SingleByteEncoder::SingleByteEncoder(const FlatEncodeTable& table, bool foldArabicDigits)
+    : table_(table), fold_(foldArabicDigits) {
+#if VK_TABLE_SIMD
+  switch (simd::activePath()) {
+    case simd::Path::Avx512:
+      if (simd::cpuFeatures().avx512vbmi) {
+        kind_ = Kind::Avx512Vbmi;
+        return;
+      }
+      [[fallthrough]];
+    case simd::Path::Avx2:
+      if (table.passesAsciiThrough()) kind_ = Kind::Avx2;
+      return;
+    default:
+      return;
+  }
+#endif
+}
+
+std::size_t SingleByteEncoder::encode(const std::uint8_t* in, std::size_t units, std::uint8_t* out) const {
+#if VK_TABLE_SIMD
+  switch (kind_) {
+    case Kind::Avx512Vbmi: return encodeSingleByteAvx512Vbmi(table_, fold_, in, units, out);
+    case Kind::Avx2: return encodeSingleByteAvx2(table_, fold_, in, units, out);
+    case Kind::None: break;
+  }
+#else
+  (void)in;
+  (void)units;
+  (void)out;
+#endif
+  return 0;
+}
+
 std::size_t widenAscii(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
 #if VK_TABLE_SIMD
   switch (simd::activePath()) {
