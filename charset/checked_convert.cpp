@@ -11,6 +11,7 @@
 #include "charset/encoding_convert.h"
 #include "charset/simd/table_kernels.h"
 #include "charset/table_store.h"
+#include "unicode/simd/bits.h"
 #include "unicode/simd/cpu_paths.h"
 #include "unicode/simd/transcode.h"
 
@@ -22,30 +23,11 @@
 #define VK_CHECKED_SSE2 0
 #endif
 
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
-
 namespace vk {
 namespace {
 
-inline unsigned lowestBit(unsigned mask) {
-#if defined(_MSC_VER)
-  unsigned long index;
-  _BitScanForward(&index, mask);
-  return static_cast<unsigned>(index);
-#else
-  return static_cast<unsigned>(__builtin_ctz(mask));
-#endif
-}
-
-inline unsigned bitCount(unsigned mask) {
-#if defined(_MSC_VER)
-  return static_cast<unsigned>(__popcnt(mask));
-#else
-  return static_cast<unsigned>(__builtin_popcount(mask));
-#endif
-}
+using simd::bitCount;
+using simd::lowestBit;
 
 // Tests may force the scalar path (simd::forcePath) to run the same input through both.
 inline bool vectorsAllowed() { return VK_CHECKED_SSE2 && simd::activePath() >= simd::Path::Baseline; }

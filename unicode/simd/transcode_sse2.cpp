@@ -8,26 +8,12 @@
 
 #include <cstring>
 
+#include "unicode/simd/bits.h"
 #include "unicode/simd/transcode_rules.h"
-
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
 
 namespace vk::simd {
 
 namespace {
-
-// Index of the lowest set bit; `mask` is never 0.
-inline unsigned lowestBit(unsigned mask) {
-#if defined(_MSC_VER)
-  unsigned long index;
-  _BitScanForward(&index, mask);
-  return static_cast<unsigned>(index);
-#else
-  return static_cast<unsigned>(__builtin_ctz(mask));
-#endif
-}
 
 // Eight three-byte sequences (24 bytes, 28 readable) to eight units, or false when the 24
 // bytes are not exactly that: E0-EF, two continuation bytes, value at least 0x800.
