@@ -176,8 +176,7 @@ struct ManifestRow {
 };
 
 std::map<std::int32_t, ManifestRow> readManifest() {
-  std::string path = __FILE__;
-  path = path.substr(0, path.rfind("tests/charset/")) + "charset/tables/MANIFEST.txt";
+  std::string path = std::string(VK_SOURCE_DIR) + "/charset/tables/MANIFEST.txt";
   std::ifstream in(path);
   std::map<std::int32_t, ManifestRow> rows;
   std::string line;
