@@ -13,7 +13,7 @@
 #include "charset/unicode_forms.h"
 #include "platform/code_page.h"
 #include "platform/fatal.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk {
 namespace {

@@ -8,7 +8,7 @@
 #include "charset/table_store.h"
 #include "charset/unicode_forms.h"
 #include "platform/fatal.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk {
 namespace {

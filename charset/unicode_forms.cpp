@@ -12,7 +12,7 @@
 #include "unicode/simd/cpu_paths.h"
 #include "unicode/simd/transcode.h"
 #include "unicode/simd/transcode_rules.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk {
 
@@ -103,7 +103,7 @@ using simd::isHighSurrogate;
 using simd::isLowSurrogate;
 using simd::loadUnit;
 
-// Writes one code point as UTF-8 (the one coder, unicode/utf8.h); answers the byte count.
+// Writes one code point as UTF-8 (the one coder, platform/utf8.h); answers the byte count.
 inline int writeUtf8(std::uint8_t* q, std::uint32_t v) { return static_cast<int>(utf8::encode(v, q)); }
 
 // Re-encoding pass: well-formed sequences are copied, malformed bytes dropped, and a 3-byte

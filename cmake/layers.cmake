@@ -3,8 +3,9 @@
 # tree (build/layers/<layer>/<folder>/<header>), and only those folders are on a layer's include
 # path, so a file that includes a header of a higher layer does not compile:
 #
-#   vk_unicode      unicode/     Unicode algorithms (UTF-8 coding, script classes); needs nothing
-#   vk_platform     platform/    the system services (Windows, or our native stand-ins)
+#   vk_platform     platform/    the system services (Windows, or our native stand-ins) and the one
+#                                UTF-8 coder; needs nothing
+#   vk_unicode      unicode/     Unicode algorithms (script classes, the UTF-8 <-> UTF-16 kernels)
 #   vk_buffers      text/        the byte and string buffers
 #   vk_charset      charset/     charset names, the conversion engine, its tables
 #   vk_text         text/        the text value and its editing, markup and word-form operations
@@ -74,9 +75,9 @@ endfunction()
 
 set(VK_BUFFER_FILES block_memory data_buffer string_buffer velkor_object)
 
-vk_layer(vk_unicode FOLDER unicode)
-vk_layer(vk_platform FOLDER platform BELOW vk_unicode)
-vk_layer(vk_buffers FOLDER text FILES ${VK_BUFFER_FILES} BELOW vk_platform)
+vk_layer(vk_platform FOLDER platform)
+vk_layer(vk_unicode FOLDER unicode BELOW vk_platform)
+vk_layer(vk_buffers FOLDER text FILES ${VK_BUFFER_FILES} BELOW vk_unicode)
 vk_layer(vk_charset FOLDER charset BELOW vk_buffers)
 vk_layer(vk_text FOLDER text EXCEPT ${VK_BUFFER_FILES} BELOW vk_charset)
 vk_layer(vk_coding FOLDER coding BELOW vk_text)

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/automation_string.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::test {
 

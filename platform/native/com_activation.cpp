@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "platform/code_page.h"
 #include "platform/native/native_files.h"
 #include "platform/system_message.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::platform {
 namespace {

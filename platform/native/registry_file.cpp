@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::platform::registry_file {
 namespace {

@@ -1,10 +1,10 @@
-// The command line's two conversions on the shared UTF-8 coder (unicode/utf8.h), with the
+// The command line's two conversions on the shared UTF-8 coder (platform/utf8.h), with the
 // client's own rules for surrogates: refused on input, printed as U+FFFD on output.
 #include "tools/vkstring/utf.h"
 
 #include <cstdint>
 
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::cli {
 

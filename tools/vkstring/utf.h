@@ -1,5 +1,5 @@
 // UTF-8 <-> UTF-16 for the command line: arguments arrive as UTF-8 (natively) and strings cross
-// the automation boundary as UTF-16. Both go through the shared UTF-8 coder (unicode/utf8.h);
+// the automation boundary as UTF-16. Both go through the shared UTF-8 coder (platform/utf8.h);
 // only the treatment of surrogates is the client's own.
 #pragma once
 #include <string>

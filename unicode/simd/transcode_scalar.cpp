@@ -4,7 +4,7 @@
 
 #include "unicode/simd/transcode.h"
 #include "unicode/simd/transcode_rules.h"
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::simd {
 

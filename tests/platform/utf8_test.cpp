@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk {
 namespace {

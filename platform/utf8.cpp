@@ -1,4 +1,4 @@
-#include "unicode/utf8.h"
+#include "platform/utf8.h"
 
 namespace vk::utf8 {
 namespace {

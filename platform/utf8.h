@@ -1,7 +1,7 @@
-// UTF-8 one character at a time, and whole names between UTF-16 and UTF-8: the one UTF-8 coder
-// that the layers below the conversion engine (the native system services: file names, module
-// paths, the registry file) and the tools use. The engine's bulk conversions follow the same
-// rules, with their own fast paths.
+// UTF-8 one character at a time, and whole names between UTF-16 and UTF-8: the one UTF-8 coder.
+// It sits on the ground floor because the native system services need it themselves (file
+// names, module paths, the registry file), as a Windows program gets UTF-8 from kernel32; every
+// layer above (the Unicode kernels, the engine's per-character loops, the tools) calls it too.
 //
 // Writing: a code point up to U+10FFFF becomes its 1- to 4-byte sequence; a surrogate value
 // (a lone half of a pair) is written as the 3-byte sequence of its value, so that a UTF-16 name
