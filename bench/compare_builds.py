@@ -15,19 +15,27 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 
 
 def binary(path):
     return os.path.join(path, "vk_bench") if os.path.isdir(path) else path
 
 
+SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+
 def run_once(program, pattern):
-    out = subprocess.run([program, "--benchmark_format=json", "--benchmark_filter=" + pattern],
-                         check=True, capture_output=True, text=True).stdout
+    # The results go to a file: some benchmarks print to standard output themselves.
+    with tempfile.NamedTemporaryFile(suffix=".json") as out:
+        subprocess.run([program, "--benchmark_filter=" + pattern, "--benchmark_out=" + out.name,
+                        "--benchmark_out_format=json"], check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        report = json.load(open(out.name))
     times = {}
-    for b in json.loads(out)["benchmarks"]:
+    for b in report["benchmarks"]:
         if b.get("run_type", "iteration") == "iteration":
-            times[b["name"]] = b["cpu_time"]
+            times[b["name"]] = b["cpu_time"] * SECONDS[b.get("time_unit", "ns")]
     return times
 
 
@@ -46,14 +54,14 @@ def main():
     common = [n for n in samples[0] if all(n in s for s in samples[1:])]
     if not common:
         sys.exit("no benchmark is in every build")
-    header = ["benchmark"] + [f"build {i + 1} (cpu)" for i in range(len(programs))]
+    header = ["benchmark"] + [f"build {i + 1} (cpu ms)" for i in range(len(programs))]
     header += [f"1 / {i + 1}" for i in range(1, len(programs))]
     print("| " + " | ".join(header) + " |")
     print("|" + "---|" * len(header))
     ratios = [[] for _ in programs[1:]]
     for name in common:
         medians = [statistics.median(s[name]) for s in samples]
-        row = [name] + [f"{m:,.0f}" for m in medians]
+        row = [name] + [f"{m * 1e3:.4g}" for m in medians]
         for i, m in enumerate(medians[1:]):
             ratios[i].append(medians[0] / m)
             row.append(f"{medians[0] / m:.2f}")
