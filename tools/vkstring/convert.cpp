@@ -22,6 +22,9 @@
 #include "text/data_buffer.h"
 
 namespace vk::cli {
+
+void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
+
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed input
@@ -29,8 +32,6 @@ constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed inpu
 // ending within this distance before a failure always includes a character boundary.
 constexpr std::uint32_t kLongestSequence = 8;
 constexpr std::int32_t kHz = 52936;  // HZ-GB-2312
-
-void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
 
 bool isUtf16(std::int32_t cp) { return cp == codepage::kUtf16Le || cp == codepage::kUtf16Be; }
 bool isUtf32(std::int32_t cp) { return cp == codepage::kUtf32Le || cp == codepage::kUtf32Be; }
@@ -356,10 +357,6 @@ class Converter {
   std::uint64_t omitted_ = 0;
   DataBuffer output_;
 };
-
-}  // namespace
-
-namespace {
 
 // A boundary where the next block may start: on a character, and never on a byte-order mark
 // (the engine drops one at the start of a conversion, which in the middle of a text is a
