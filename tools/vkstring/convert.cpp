@@ -19,6 +19,7 @@
 #include "charset/encoding_convert.h"
 #include "charset/japanese.h"
 #include "charset/stateful_checks.h"
+#include "platform/utf8.h"
 #include "text/data_buffer.h"
 
 namespace vk::cli {
@@ -182,15 +183,11 @@ bool convertsNear(std::int32_t from, std::int32_t to, const std::uint8_t* bytes,
   return false;
 }
 
-// The code point of the UTF-8 sequence at `s` (the character a target lacks).
+// The code point of the UTF-8 sequence at `s` (the character a target lacks), -1 if none.
 std::int32_t codePointAt(const std::uint8_t* s, std::uint32_t n) {
-  if (n == 0) return -1;
-  unsigned lead = s[0];
-  std::uint32_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  if (len > n) return -1;
-  std::int32_t cp = static_cast<std::int32_t>(len == 1 ? lead : lead & (0x7F >> len));
-  for (std::uint32_t i = 1; i < len; ++i) cp = (cp << 6) | (s[i] & 0x3F);
-  return cp;
+  std::uint32_t codePoint = 0;
+  if (utf8::decode(s, n, &codePoint, utf8::Surrogates::Accept) == 0) return -1;
+  return static_cast<std::int32_t>(codePoint);
 }
 
 std::string hexBytes(const std::uint8_t* bytes, std::uint32_t count) {
