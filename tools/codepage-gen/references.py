@@ -213,12 +213,9 @@ class PackageTable:
 
 def make_reference(ref_name, cp):
     kind, _, name = ref_name.partition(':')
-    if kind == 'py':
-        return PythonCodec(name)
-    if kind == 'icu':
-        return IcuConverter(name)
-    if kind == 'iconv':
-        return IconvConverter(name)
     if kind == 'package':
         return PackageTable(cp)
-    raise ValueError(ref_name)
+    converters = {'py': PythonCodec, 'icu': IcuConverter, 'iconv': IconvConverter}
+    if kind not in converters:
+        raise ValueError(ref_name)
+    return converters[kind](name)
