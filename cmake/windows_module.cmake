@@ -2,6 +2,22 @@
 # registration script, toolbox bitmap, strings and version block as resources, exporting the
 # four entry points of the .def file and depending on system DLLs only.
 
+# What the bitness decides: a symbol's name as the linker takes it (32-bit Windows gives C
+# names a leading underscore), the type library's system kind and the stdole2.tlb of Wine's
+# half of that bitness, and the .def file (the 32-bit entry points are __stdcall with decorated
+# symbols; their .def maps the plain export names onto them).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VK_C_SYMBOL_PREFIX _)
+  set(VK_WIDL_TARGET --win32)
+  set(VK_STDOLE_DEFAULT /usr/lib/i386-linux-gnu/wine/i386-windows)
+  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString-i686.def)
+else()
+  set(VK_C_SYMBOL_PREFIX "")
+  set(VK_WIDL_TARGET --win64)
+  set(VK_STDOLE_DEFAULT /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.def)
+endif()
+
 # --- libbzip2 ---------------------------------------------------------------------------------
 # No mingw-w64 build of libbzip2 is packaged, so the module compiles its own copy from the
 # library's source tree (scripts/build-dll.sh fetches Debian's source package). Only the
@@ -27,13 +43,8 @@ target_compile_options(vk_bzip2 PRIVATE -w)
 target_link_libraries(vk_charset PUBLIC vk_bzip2)
 # libbzip2 calls back into the core (bz_internal_error, platform/win32/bzip2_support.cpp), which
 # the linker has passed by when it reaches libbzip2: every program that links it asks for that
-# symbol from the start, so it is taken from the core. The linker takes the symbol's own name,
-# which on 32-bit Windows carries the C leading underscore.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=_bz_internal_error)
-else()
-  target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=bz_internal_error)
-endif()
+# symbol from the start, so it is taken from the core.
+target_link_options(vk_bzip2 INTERFACE -Wl,--undefined=${VK_C_SYMBOL_PREFIX}bz_internal_error)
 target_link_libraries(vk_platform PUBLIC ole32 oleaut32 advapi32 uuid gdi32 user32)
 
 # --- type library -----------------------------------------------------------------------------
@@ -41,13 +52,6 @@ target_link_libraries(vk_platform PUBLIC ole32 oleaut32 advapi32 uuid gdi32 user
 # ocidl.idl) and stdole2.tlb come from Wine's development files. The 32-bit module carries a
 # 32-bit type library (system kind SYS_WIN32), importing the stdole2.tlb of Wine's i386 half.
 find_program(VK_WIDL NAMES ${VK_MINGW_PREFIX}-widl widl REQUIRED)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VK_WIDL_TARGET --win32)
-  set(VK_STDOLE_DEFAULT /usr/lib/i386-linux-gnu/wine/i386-windows)
-else()
-  set(VK_WIDL_TARGET --win64)
-  set(VK_STDOLE_DEFAULT /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
-endif()
 set(VK_IDL_INCLUDE_DIR /usr/include/wine/wine/windows CACHE PATH "Directory of oaidl.idl and ocidl.idl")
 set(VK_STDOLE_DIR ${VK_STDOLE_DEFAULT} CACHE PATH "Directory of stdole2.tlb")
 set(VK_TYPELIB ${CMAKE_CURRENT_BINARY_DIR}/VelkorString.tlb)
@@ -64,13 +68,6 @@ add_custom_target(vk_typelib DEPENDS ${VK_TYPELIB})
 # The resource script carries the project's version in its version block.
 set(VK_RESOURCE_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/VelkorString.rc)
 configure_file(component/win32/VelkorString.rc.in ${VK_RESOURCE_SCRIPT} @ONLY)
-# The 32-bit entry points are __stdcall with decorated symbols; their .def maps the plain export
-# names onto them.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString-i686.def)
-else()
-  set(VK_EXPORTS ${CMAKE_CURRENT_SOURCE_DIR}/component/win32/VelkorString.def)
-endif()
 set_source_files_properties(${VK_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
   "${VK_TYPELIB};${CMAKE_CURRENT_SOURCE_DIR}/component/VelkorString.rgs;${CMAKE_CURRENT_SOURCE_DIR}/component/win32/toolbox.bmp")
 add_library(VelkorString SHARED

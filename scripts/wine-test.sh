@@ -34,6 +34,12 @@ started=$SECONDS
 
 deps="$root/scripts/install-deps.sh"
 
+# stop_wine_server <prefix>: stops the Wine server of a prefix and waits until it is gone.
+stop_wine_server() {
+  WINEPREFIX=$1 timeout 30 wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$1 timeout 30 wineserver -w >/dev/null 2>&1 || true
+}
+
 # Whether this host executes 32-bit x86 Linux programs: a five-instruction program that only
 # exits is assembled and run (binutils alone, no 32-bit libraries needed).
 host_runs_32_bit() {
@@ -90,10 +96,7 @@ done
 stage=$root/build-win64/wine-stage
 # A server left running by an earlier stage belongs to the old prefix; stop it before the prefix
 # is replaced (the new one would get a server of its own beside it).
-if [[ -d $stage/prefix ]]; then
-  WINEPREFIX=$stage/prefix timeout 30 wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX=$stage/prefix timeout 30 wineserver -w >/dev/null 2>&1 || true
-fi
+if [[ -d $stage/prefix ]]; then stop_wine_server "$stage/prefix"; fi
 rm -rf "$stage"
 mkdir -p "$stage/out" "$stage/scratch"
 log=$stage/out
@@ -113,10 +116,7 @@ export WINEPREFIX=$stage/prefix WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=
 wine_prefixes=("$WINEPREFIX")
 stop_wine_servers() {
   local p
-  for p in "${wine_prefixes[@]}"; do
-    WINEPREFIX=$p timeout 30 wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$p timeout 30 wineserver -w >/dev/null 2>&1 || true
-  done
+  for p in "${wine_prefixes[@]}"; do stop_wine_server "$p"; done
 }
 trap stop_wine_servers EXIT
 winpath() { echo "Z:${1//\//\\}"; }
@@ -164,6 +164,15 @@ regsvr32() {
   local code=0
   timeout 60 wine "$system\\regsvr32.exe" /s "$@" >"$log/$name.txt" 2>&1 || code=$?
   return $code
+}
+
+# expect_regsvr32 <name> <what> [/u] <module>: regsvr32 as above; a problem "<what> exited N"
+# unless it exits 0.
+expect_regsvr32() {
+  local name=$1 what=$2 code=0
+  shift 2
+  regsvr32 "$name" "$@" || code=$?
+  ((code == 0)) || problem "$what exited $code"
 }
 
 # start_script <name> <script> [environment...]: runs a script with this bitness's cscript, its
@@ -238,6 +247,20 @@ libid='{4574B9C3-B953-4F84-BE53-C17AA494F238}'
 iid='{9BE84308-9637-457A-A79C-997F347DC8BD}'
 C="HKEY_CLASSES_ROOT\\CLSID\\$clsid"
 
+# run_gtest <name> <seconds> <program> [arguments...]: a GoogleTest program of this bitness's
+# build under Wine, its output into the log folder as $tag-<name>; a problem unless it exits 0
+# and reports passed tests.
+run_gtest() {
+  local name=$tag-$1 seconds=$2 program=$3 code=0
+  shift 3
+  timeout "$seconds" wine "$(winpath "$build/$program.exe")" "$@" --gtest_brief=1 \
+    >"$log/$name.out.txt" 2>"$log/$name.err.txt" || code=$?
+  tr -d '\r' <"$log/$name.out.txt" >"$log/$name.out.txt.unix"
+  sed 's/^/    /' "$log/$name.out.txt.unix"
+  ((code == 0)) || problem "$bits-bit $program: exit code $code"
+  grep -q '^\[  PASSED  \] [1-9]' "$log/$name.out.txt.unix" || problem "$bits-bit $program: no passed tests reported"
+}
+
 # The keys that registration writes, in this bitness's view.
 check_registered_keys() {
   local tag=$1
@@ -291,19 +314,14 @@ bitness_stage() {
   local quoted="$stage/it's here ($bits-bit)"
   mkdir -p "$quoted"
   cp "$dll" "$quoted/"
-  code=0
-  regsvr32 "$tag-regsvr32-quote" "$(winpath "$quoted/VelkorString.dll")" || code=$?
-  ((code == 0)) || problem "$bits-bit regsvr32 of the copy in \"$quoted\" exited $code"
+  expect_regsvr32 "$tag-regsvr32-quote" "$bits-bit regsvr32 of the copy in \"$quoted\"" \
+    "$(winpath "$quoted/VelkorString.dll")"
   reg_query "$log/$tag-quote-inproc.txt" "HKCR\\CLSID\\$clsid\\InprocServer32" || problem "InprocServer32 missing after registering the $bits-bit copy"
   expect_value "$log/$tag-quote-inproc.txt" "$C\\InprocServer32" "(Default)" "$(winpath "$quoted/VelkorString.dll")"
-  code=0
-  regsvr32 "$tag-regsvr32-quote-u" /u "$(winpath "$quoted/VelkorString.dll")" || code=$?
-  ((code == 0)) || problem "$bits-bit regsvr32 /u of the copy exited $code"
+  expect_regsvr32 "$tag-regsvr32-quote-u" "$bits-bit regsvr32 /u of the copy" /u "$(winpath "$quoted/VelkorString.dll")"
 
   echo "== $bits-bit: regsvr32"
-  code=0
-  regsvr32 "$tag-regsvr32" "$module" || code=$?
-  ((code == 0)) || problem "$bits-bit regsvr32 exited $code"
+  expect_regsvr32 "$tag-regsvr32" "$bits-bit regsvr32" "$module"
   check_registered_keys "$tag"
 
   local scratch
@@ -333,9 +351,7 @@ bitness_stage() {
   file_safety_stage
 
   echo "== $bits-bit: regsvr32 /u"
-  code=0
-  regsvr32 "$tag-regsvr32-u" /u "$module" || code=$?
-  ((code == 0)) || problem "$bits-bit regsvr32 /u exited $code"
+  expect_regsvr32 "$tag-regsvr32-u" "$bits-bit regsvr32 /u" /u "$module"
   script_args=()
   run_script "$tag-after-unregister" tests/wine/after_unregister.vbs LC_ALL=C.UTF-8
   check_unregistered_keys "$tag"
@@ -344,24 +360,12 @@ bitness_stage() {
   # Windows process compared with the scalar pass; the line "[ paths ]" says which path the
   # module's processes take under Wine.
   echo "== $bits-bit: transcoding kernels on every CPU path"
-  code=0
-  timeout 300 wine "$(winpath "$build/vk_wine_kernel_tests.exe")" --gtest_brief=1 \
-    >"$log/$tag-kernel-tests.out.txt" 2>"$log/$tag-kernel-tests.err.txt" || code=$?
-  tr -d '\r' <"$log/$tag-kernel-tests.out.txt" >"$log/$tag-kernel-tests.out.txt.unix"
-  sed 's/^/    /' "$log/$tag-kernel-tests.out.txt.unix"
-  ((code == 0)) || problem "$bits-bit vk_wine_kernel_tests: exit code $code"
-  grep -q '^\[  PASSED  \] [1-9]' "$log/$tag-kernel-tests.out.txt.unix" || problem "$bits-bit vk_wine_kernel_tests: no passed tests reported"
+  run_gtest kernel-tests 300 vk_wine_kernel_tests
 
   # With the module unregistered again: the GoogleTest suite of the server's rules, which
   # registers and unregisters the module itself.
   echo "== $bits-bit: GoogleTest suite of the server's rules"
-  code=0
-  LC_ALL=C.UTF-8 timeout 120 wine "$(winpath "$build/vk_wine_shell_tests.exe")" "$module" --gtest_brief=1 \
-    >"$log/$tag-shell-tests.out.txt" 2>"$log/$tag-shell-tests.err.txt" || code=$?
-  tr -d '\r' <"$log/$tag-shell-tests.out.txt" >"$log/$tag-shell-tests.out.txt.unix"
-  sed 's/^/    /' "$log/$tag-shell-tests.out.txt.unix"
-  ((code == 0)) || problem "$bits-bit vk_wine_shell_tests: exit code $code"
-  grep -q '^\[  PASSED  \] [1-9]' "$log/$tag-shell-tests.out.txt.unix" || problem "$bits-bit vk_wine_shell_tests: no passed tests reported"
+  LC_ALL=C.UTF-8 run_gtest shell-tests 120 vk_wine_shell_tests "$module"
   check_unregistered_keys "$tag-after-shell-tests"
 }
 
@@ -410,23 +414,19 @@ file_safety_stage() {
 # Both modules registered side by side: unregistering <gone> leaves <kept> registered and working,
 # and <gone>'s script host no longer creates objects.
 cross_check() {
-  local gone=$1 kept=$2 code
+  local gone=$1 kept=$2
   echo "== both registered; $gone-bit unregistered: the $kept-bit module still works"
   use_bits "$kept"
-  code=0; regsvr32 "x$gone-register-$kept" "$module" || code=$?
-  ((code == 0)) || problem "$kept-bit regsvr32 exited $code"
+  expect_regsvr32 "x$gone-register-$kept" "$kept-bit regsvr32" "$module"
   use_bits "$gone"
-  code=0; regsvr32 "x$gone-register-$gone" "$module" || code=$?
-  ((code == 0)) || problem "$gone-bit regsvr32 exited $code"
-  code=0; regsvr32 "x$gone-unregister-$gone" /u "$module" || code=$?
-  ((code == 0)) || problem "$gone-bit regsvr32 /u exited $code"
+  expect_regsvr32 "x$gone-register-$gone" "$gone-bit regsvr32" "$module"
+  expect_regsvr32 "x$gone-unregister-$gone" "$gone-bit regsvr32 /u" /u "$module"
   script_args=()
   run_script "x$gone-after-unregister-$gone" tests/wine/after_unregister.vbs LC_ALL=C.UTF-8
   use_bits "$kept"
   check_registered_keys "x$gone-kept-$kept"
   run_script "x$gone-creates-$kept" tests/wine/creates_object.vbs LC_ALL=C.UTF-8
-  code=0; regsvr32 "x$gone-unregister-$kept" /u "$module" || code=$?
-  ((code == 0)) || problem "$kept-bit regsvr32 /u exited $code"
+  expect_regsvr32 "x$gone-unregister-$kept" "$kept-bit regsvr32 /u" /u "$module"
   check_unregistered_keys "x$gone-end-$kept"
 }
 

@@ -177,6 +177,13 @@ function manifestSource(entries) {
   return [...header, ...rows, ''].join('\n');
 }
 
+// A table with its stored text (in pieces where `pieced`) and the counts the manifest lists.
+function storedEntry(table, data, mode, pieced, counts) {
+  const text = storedText(data, mode);
+  const pieces = pieced ? splitPieces(text, PIECE_CHARS) : [text];
+  return { ...table, mode, ...counts, raw: data.length, stored: text.length, pieces };
+}
+
 function build() {
   const entries = [];
   const fullTables = new Map();
@@ -184,35 +191,20 @@ function build() {
   for (const [codePage, multiByte] of pages) {
     const table = fullTable(codePage, multiByte);
     fullTables.set(codePage, table);
-    const data = fullTableData(table);
-    const mode = codePage === 20127 ? 'x' : 'c';
-    const text = storedText(data, mode);
-    entries.push({
-      ...table,
-      mode,
+    entries.push(storedEntry(table, fullTableData(table), codePage === 20127 ? 'x' : 'c', multiByte, {
       singles: table.records.filter((r) => r.code < 0x100).length,
       doubles: table.records.filter((r) => r.code >= 0x100).length,
       oneWay: table.records.filter((r) => r.oneWay).length,
-      raw: data.length,
-      stored: text.length,
-      pieces: multiByte ? splitPieces(text, PIECE_CHARS) : [text],
-    });
+    }));
   }
   for (const [codePage, baseCodePage] of PATCH_PAGES) {
     const patch = patchTable(codePage, fullTables.get(baseCodePage));
-    const data = patchData(patch);
-    const text = storedText(data, 'c');
-    entries.push({
-      ...patch,
-      mode: 'c',
+    entries.push(storedEntry(patch, patchData(patch), 'c', true, {
       singles: patch.singles.length,
       doubles: patch.doubles.length,
       oneWay: 0,
       extraCodes: 0,
-      raw: data.length,
-      stored: text.length,
-      pieces: splitPieces(text, PIECE_CHARS),
-    });
+    }));
   }
   return entries;
 }

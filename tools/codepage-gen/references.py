@@ -103,12 +103,11 @@ class IcuConverter:
         self.cnv = self._open(name.encode(), ctypes.byref(err))
         if err.value > 0 or not self.cnv:
             raise LookupError(name)
-        set_to = self._fn('ucnv_setToUCallBack', None, vp, vp, vp, vp, vp, ip)
-        set_from = self._fn('ucnv_setFromUCallBack', None, vp, vp, vp, vp, vp, ip)
-        stop_to = ctypes.cast(getattr(lib, 'UCNV_TO_U_CALLBACK_STOP' + self._suffix), vp)
-        stop_from = ctypes.cast(getattr(lib, 'UCNV_FROM_U_CALLBACK_STOP' + self._suffix), vp)
-        set_to(self.cnv, stop_to, None, None, None, ctypes.byref(err))
-        set_from(self.cnv, stop_from, None, None, None, ctypes.byref(err))
+        # Both directions stop at a character they cannot convert instead of substituting.
+        for setter, stop in (('ucnv_setToUCallBack', 'UCNV_TO_U_CALLBACK_STOP'),
+                             ('ucnv_setFromUCallBack', 'UCNV_FROM_U_CALLBACK_STOP')):
+            callback = ctypes.cast(getattr(lib, stop + self._suffix), vp)
+            self._fn(setter, None, vp, vp, vp, vp, vp, ip)(self.cnv, callback, None, None, None, ctypes.byref(err))
         self._to_u = self._fn('ucnv_toUChars', ctypes.c_int32, vp, ctypes.c_void_p,
                               ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32, ip)
         self._from_u = self._fn('ucnv_fromUChars', ctypes.c_int32, vp, ctypes.c_char_p,
@@ -213,12 +212,9 @@ class PackageTable:
 
 def make_reference(ref_name, cp):
     kind, _, name = ref_name.partition(':')
-    if kind == 'py':
-        return PythonCodec(name)
-    if kind == 'icu':
-        return IcuConverter(name)
-    if kind == 'iconv':
-        return IconvConverter(name)
     if kind == 'package':
         return PackageTable(cp)
-    raise ValueError(ref_name)
+    converters = {'py': PythonCodec, 'icu': IcuConverter, 'iconv': IconvConverter}
+    if kind not in converters:
+        raise ValueError(ref_name)
+    return converters[kind](name)

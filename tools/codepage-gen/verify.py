@@ -120,6 +120,17 @@ class Reader:
         return v
 
 
+def delta_records(r, read_delta, mask):
+    """One section of a full table: (code, unit) records, each delta-coded on the one before
+    (the code delta read by read_delta, the unit's as 16 bits), up to a zero code delta."""
+    records, code, unit = [], 0, 0
+    while (d := read_delta()) != 0:
+        code = (code + d) & mask
+        unit = (unit + r.u16()) & 0xFFFF
+        records.append((code, unit))
+    return records
+
+
 def parse_table(data, problems):
     """Returns (ascii, kind, sections). Full: (singles, doubles) as (code, unit) lists in stored
     order; patch: (removals, singles, doubles)."""
@@ -139,17 +150,7 @@ def parse_table(data, problems):
             doubles.append(((lead << 8) | trail, r.u16()))
         sections = (removals, singles, doubles)
     else:
-        singles, doubles = [], []
-        code = unit = 0
-        while (d := r.u8()) != 0:
-            code = (code + d) & 0xFF
-            unit = (unit + r.u16()) & 0xFFFF
-            singles.append((code, unit))
-        code = unit = 0
-        while (d := r.u16()) != 0:
-            code = (code + d) & 0xFFFF
-            unit = (unit + r.u16()) & 0xFFFF
-            doubles.append((code, unit))
+        singles, doubles = delta_records(r, r.u8, 0xFF), delta_records(r, r.u16, 0xFFFF)
         # A character repeats only for its extra decode-only codes, right after its first record.
         for name, section in (('single-byte', singles), ('double-byte', doubles)):
             units = [u for _, u in section]
@@ -225,37 +226,32 @@ class Model:
         self.multi = cp in MULTI_BYTE
         data = {c: table_data(t) for c, t in blobs.items()}
         kind, table_page, eb, db = TABLE_PAGES[cp]
+        enc, dec = HashConvert(eb), HashConvert(db)
+        # A patch applies to the encode table of its base page; its decode table is the inverse.
         if kind == 'Patch':
-            enc = HashConvert(eb)
             load_table(data[table_page], enc, True, problems)
-            load_table(data[cp], enc, True, problems)
-            dec = HashConvert(db)
+        load_table(data[cp], enc, True, problems)
+        if kind == 'Patch':
             enc.copy_inverted(dec)
             dec.ascii = enc.ascii
-        elif self.multi:
-            enc, dec = HashConvert(eb), HashConvert(db)
-            load_table(data[cp], enc, True, problems)
-            load_table(data[cp], dec, False, problems)
         else:
-            enc, staging = HashConvert(eb), HashConvert(db)
-            load_table(data[cp], enc, True, problems)
-            load_table(data[cp], staging, False, problems)
+            load_table(data[cp], dec, False, problems)
+        if not self.multi:
+            # A single-byte page decodes through a 256-entry lookup filled from the staging table.
             self.lookup = [0] * 256
             for b in range(1, 256):
-                if staging.ascii and b < 0x80:
+                if dec.ascii and b < 0x80:
                     self.lookup[b] = b
                 else:
-                    v = staging.lookup(bytes([b]))
+                    v = dec.lookup(bytes([b]))
                     self.lookup[b] = int.from_bytes(v, 'little') if v and len(v) == 2 else 0
-            dec = staging
         self.enc, self.dec, self.ascii = enc, dec, enc.ascii
 
     def decode(self, code):
         if not self.multi:
             return self.lookup[code] or None
-        if code < 0x100:
-            if code < 0x80 and self.dec.ascii:
-                return code
+        if code < 0x80 and self.dec.ascii:
+            return code
         v = self.dec.lookup(code_bytes(code))
         return int.from_bytes(v, 'little') if v else None
 
@@ -407,30 +403,23 @@ def compare(cp, model, ref, variant):
     classes = Counter()
     details = []
     agree = {'decode': 0, 'encode': 0}
-    for code in decode_domain(cp):
-        ours = model.decode(code)
-        theirs = ref.decode(code_bytes(code))
-        if ours == theirs:
-            agree['decode'] += 1
-            continue
-        cls = classify(cp, model, ref, 'decode', code, ours, theirs)
-        if cls == 'unexpected' and variant:
-            cls = 'known variant'
-        classes[('decode', cls)] += 1
-        if cls in ('unexpected', 'known variant'):
-            details.append(f'decode {fmt_code(code)}: ours {fmt_unit(ours)}, theirs {fmt_unit(theirs)}')
-    for unit in ENCODE_DOMAIN:
-        ours = model.encode(unit)
-        theirs = ref.encode(unit)
-        if ours == theirs:
-            agree['encode'] += 1
-            continue
-        cls = classify(cp, model, ref, 'encode', unit, ours, theirs)
-        if cls == 'unexpected' and variant:
-            cls = 'known variant'
-        classes[('encode', cls)] += 1
-        if cls in ('unexpected', 'known variant'):
-            details.append(f'encode {fmt_unit(unit)}: ours {fmt_bytes(ours)}, theirs {fmt_bytes(theirs)}')
+    # Per direction: the keys, our answer, theirs, and how a key and an answer are shown.
+    directions = (
+        ('decode', decode_domain(cp), model.decode, lambda code: ref.decode(code_bytes(code)), fmt_code, fmt_unit),
+        ('encode', ENCODE_DOMAIN, model.encode, ref.encode, fmt_unit, fmt_bytes),
+    )
+    for direction, domain, our_answer, their_answer, fmt_key, fmt_answer in directions:
+        for key in domain:
+            ours, theirs = our_answer(key), their_answer(key)
+            if ours == theirs:
+                agree[direction] += 1
+                continue
+            cls = classify(cp, model, ref, direction, key, ours, theirs)
+            if cls == 'unexpected' and variant:
+                cls = 'known variant'
+            classes[(direction, cls)] += 1
+            if cls in ('unexpected', 'known variant'):
+                details.append(f'{direction} {fmt_key(key)}: ours {fmt_answer(ours)}, theirs {fmt_answer(theirs)}')
     return agree, classes, details
 
 

@@ -93,24 +93,34 @@ def tokens(text):
             yield ("word", text[start:i])
 
 
-def substitute(text, names):
-    """Splits %NAME% references out of a value; an unknown name is an error, as it is for the
-    module's own registrar, and %% is a plain percent sign."""
+def expand(text, names):
+    """A value as parts, its %NAME% references replaced by their values; an unknown name is an
+    error, as it is for the module's own registrar, and %% is a plain percent sign. Plain text
+    next to plain text is one part."""
     parts, pos = [], 0
+
+    def add(part):
+        if part == "":
+            return
+        if parts and isinstance(part, str) and isinstance(parts[-1], str):
+            parts[-1] += part
+        else:
+            parts.append(part)
+
     for match in re.finditer(r"%([^%]*)%", text):
-        parts.append(text[pos:match.start()])
+        add(text[pos:match.start()])
         name = match.group(1)
         if name == "":
-            parts.append("%")
+            add("%")
         elif name in names:
-            parts.append(names[name])
+            add(names[name])
         else:
             raise SourceError("the registration script names %%%s%%, which has no value here" % name)
         pos = match.end()
     if "%" in text[pos:]:
         raise SourceError("unmatched '%' in the registration script")
-    parts.append(text[pos:])
-    return [p for p in parts if p != ""]
+    add(text[pos:])
+    return parts
 
 
 class Key:
@@ -229,20 +239,9 @@ def script_rows(text):
     return rows
 
 
-def expand(text, names):
-    parts = []
-    for part in substitute(text, names):
-        if parts and isinstance(part, str) and isinstance(parts[-1], str):
-            parts[-1] += part
-        else:
-            parts.append(part)
-    return parts
-
-
 def idl_blocks(text):
-    """(attributes, kind, name, body) of each attributed item of an interface description:
-    '[ ... ] interface|dispinterface|library|coclass Name { ... }'. Comments are dropped first."""
-    text = re.sub(r"//[^\n]*|/\*.*?\*/", "", text, flags=re.S)
+    """(attributes, kind, name, start, end) of each attributed item of an interface description
+    without comments: '[ ... ] interface|dispinterface|library|coclass Name { ... }'."""
     items = []
     for match in re.finditer(r"\[([^\[\]]*)\]\s*(interface|dispinterface|library|coclass)\s+(\w+)", text):
         body_start = text.find("{", match.end())
@@ -271,6 +270,7 @@ def type_library_rows(text, bits):
     """What RegisterTypeLib writes for the library the description defines: its TypeLib key
     (name, flags, the file for the platform, the help folder) and an Interface key for every
     interface it describes that automation marshals (dual, oleautomation, or a dispinterface)."""
+    text = re.sub(r"//[^\n]*|/\*.*?\*/", "", text, flags=re.S)
     items = idl_blocks(text)
     libraries = [item for item in items if item[1] == "library"]
     if len(libraries) != 1:
@@ -297,8 +297,7 @@ def type_library_rows(text, bits):
         (0, base + "\\HELPDIR", "", [DIR]),
     ]
     # The library holds the interfaces declared inside it and those its coclasses name.
-    library_body = text_of(text, lib_start, lib_end)
-    named = set(re.findall(r"interface\s+(\w+)\s*;", library_body))
+    named = set(re.findall(r"interface\s+(\w+)\s*;", text[lib_start:lib_end]))
     for attributes, kind, name, start, _ in items:
         if kind not in ("interface", "dispinterface"):
             continue
@@ -320,11 +319,6 @@ def type_library_rows(text, bits):
             (0, key + "\\TypeLib", "Version", [version]),
         ]
     return rows
-
-
-def text_of(text, start, end):
-    text = re.sub(r"//[^\n]*|/\*.*?\*/", "", text, flags=re.S)
-    return text[start:end]
 
 
 def formatted(parts, file_id, dir_id):

@@ -10,18 +10,6 @@
 namespace vk::cli {
 namespace {
 
-int daysInMonth(int y, int m) { return static_cast<int>(calendar::daysInMonth(y, static_cast<unsigned>(m))); }
-
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) { return calendar::daysFromCivil(y, m, d); }
-
-void civilFromDays(std::int64_t z, int* year, int* month, int* day) {
-  const calendar::CivilDate civil = calendar::civilFromDays(z);
-  *year = static_cast<int>(civil.year);
-  *month = static_cast<int>(civil.month);
-  *day = static_cast<int>(civil.day);
-}
-
-const std::int64_t kDayZero = daysFromCivil(1899, 12, 30);
 constexpr double kFirstDate = -657434.0;  // 1 January 100
 constexpr double kLastDate = 2958465.0;   // 31 December 9999 (its start; the day runs to +1)
 
@@ -113,7 +101,8 @@ bool parseDateLiteral(const std::string& text, CalendarTime* time, std::string* 
   if (!in.atEnd()) return fail(error, "unexpected text after the date");
   if (t.year < 100 || t.year > 9999) return fail(error, "the year must lie between 100 and 9999");
   if (t.month < 1 || t.month > 12) return fail(error, "there is no such month");
-  if (t.day < 1 || t.day > daysInMonth(t.year, t.month)) return fail(error, "there is no such day in that month");
+  const auto monthDays = static_cast<int>(calendar::daysInMonth(t.year, static_cast<unsigned>(t.month)));
+  if (t.day < 1 || t.day > monthDays) return fail(error, "there is no such day in that month");
   if (meridiem) {
     if (t.hour < 1 || t.hour > 12) return fail(error, "with AM or PM the hour must lie between 1 and 12");
     t.hour = t.hour % 12 + (pm ? 12 : 0);
@@ -124,8 +113,9 @@ bool parseDateLiteral(const std::string& text, CalendarTime* time, std::string* 
 }
 
 double automationDate(const CalendarTime& t) {
-  double days = static_cast<double>(daysFromCivil(t.year, static_cast<unsigned>(t.month),
-                                                  static_cast<unsigned>(t.day)) - kDayZero);
+  double days = static_cast<double>(
+      calendar::daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) -
+      calendar::kAutomationDayZero);
   double fraction = (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
   return days < 0 ? days - fraction : days + fraction;
 }
@@ -141,8 +131,11 @@ bool calendarTimeOf(double date, CalendarTime* t) {
     day += date < 0 ? -1 : 1;
   }
   // The day's number is counted away from zero as well: -1.25 is day -1 at 06:00.
-  civilFromDays(day + kDayZero, &t->year, &t->month, &t->day);
-  if (t->year < 100 || t->year > 9999) return false;
+  const calendar::CivilDate civil = calendar::civilFromDays(day + calendar::kAutomationDayZero);
+  if (civil.year < 100 || civil.year > 9999) return false;
+  t->year = static_cast<int>(civil.year);
+  t->month = static_cast<int>(civil.month);
+  t->day = static_cast<int>(civil.day);
   t->hour = static_cast<int>(seconds / 3600);
   t->minute = static_cast<int>(seconds / 60 % 60);
   t->second = static_cast<int>(seconds % 60);

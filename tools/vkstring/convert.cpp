@@ -19,9 +19,13 @@
 #include "charset/encoding_convert.h"
 #include "charset/japanese.h"
 #include "charset/stateful_checks.h"
+#include "platform/utf8.h"
 #include "text/data_buffer.h"
 
 namespace vk::cli {
+
+void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
+
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed input
@@ -29,8 +33,6 @@ constexpr std::uint32_t kBlockBytes = 2u << 20;  // read size of a streamed inpu
 // ending within this distance before a failure always includes a character boundary.
 constexpr std::uint32_t kLongestSequence = 8;
 constexpr std::int32_t kHz = 52936;  // HZ-GB-2312
-
-void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
 
 bool isUtf16(std::int32_t cp) { return cp == codepage::kUtf16Le || cp == codepage::kUtf16Be; }
 bool isUtf32(std::int32_t cp) { return cp == codepage::kUtf32Le || cp == codepage::kUtf32Be; }
@@ -181,15 +183,11 @@ bool convertsNear(std::int32_t from, std::int32_t to, const std::uint8_t* bytes,
   return false;
 }
 
-// The code point of the UTF-8 sequence at `s` (the character a target lacks).
+// The code point of the UTF-8 sequence at `s` (the character a target lacks), -1 if none.
 std::int32_t codePointAt(const std::uint8_t* s, std::uint32_t n) {
-  if (n == 0) return -1;
-  unsigned lead = s[0];
-  std::uint32_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  if (len > n) return -1;
-  std::int32_t cp = static_cast<std::int32_t>(len == 1 ? lead : lead & (0x7F >> len));
-  for (std::uint32_t i = 1; i < len; ++i) cp = (cp << 6) | (s[i] & 0x3F);
-  return cp;
+  std::uint32_t codePoint = 0;
+  if (utf8::decode(s, n, &codePoint, utf8::Surrogates::Accept) == 0) return -1;
+  return static_cast<std::int32_t>(codePoint);
 }
 
 std::string hexBytes(const std::uint8_t* bytes, std::uint32_t count) {
@@ -356,10 +354,6 @@ class Converter {
   std::uint64_t omitted_ = 0;
   DataBuffer output_;
 };
-
-}  // namespace
-
-namespace {
 
 // A boundary where the next block may start: on a character, and never on a byte-order mark
 // (the engine drops one at the start of a conversion, which in the middle of a text is a

@@ -18,6 +18,9 @@ struct ConvertOptions {
   std::vector<std::string> inputs;  // empty or "-": standard input
 };
 
+// Writes "vkstring: <message>" to standard error: every complaint of the program.
+void complain(const std::string& message);
+
 // Parses the conversion-mode command line (every argument after the program name). Answers
 // false with a message when an option is unknown or lacks its value.
 bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* options, std::string* error);

@@ -49,7 +49,6 @@ enum ExitCode : int {
 
 constexpr LCID kLocale = 0x0409;  // names and arguments are not localised
 
-void complain(const std::string& message) { std::fprintf(stderr, "vkstring: %s\n", message.c_str()); }
 void complainAbout(const Call& call, const std::string& message) { complain("'" + call.source + "': " + message); }
 
 std::string hresultText(HRESULT hr) {
@@ -327,6 +326,12 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
   return kOk;
 }
 
+// Writes a text the program was asked for (help, version, generated files) to standard output.
+int printText(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  return std::fflush(stdout) == 0 ? kOk : kFailed;
+}
+
 int run(const std::vector<std::string>& args) {
   if (isConvertCommandLine(args)) {
     ConvertOptions convertOptions;
@@ -340,8 +345,7 @@ int run(const std::vector<std::string>& args) {
   if (!args.empty() && (args[0] == "-l" || args[0] == "--list")) return listCharsets();
   // The build's generators of the man page and the completion script.
   if (args.size() == 1 && (args[0] == "--print-man-page" || args[0] == "--print-bash-completion")) {
-    std::fputs((args[0] == "--print-man-page" ? manPage() : bashCompletion()).c_str(), stdout);
-    return std::fflush(stdout) == 0 ? kOk : kFailed;
+    return printText(args[0] == "--print-man-page" ? manPage() : bashCompletion());
   }
   Options options;
   std::vector<Call> calls;
@@ -351,11 +355,9 @@ int run(const std::vector<std::string>& args) {
       if (arg == "--") {
         optionsEnded = true;
       } else if (arg == "--help" || arg == "-h") {
-        std::fputs(helpText().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? kOk : kFailed;
+        return printText(helpText());
       } else if (arg == "--version") {
-        std::fputs(versionText().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? kOk : kFailed;
+        return printText(versionText());
       } else if (arg == "--quiet") {
         options.quiet = true;
       } else if (arg == "--strict") {

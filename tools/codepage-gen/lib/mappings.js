@@ -103,6 +103,13 @@ function fillArea(map, codePage, firstLead, lastLead, trailRanges, firstUnit) {
   return unit;
 }
 
+// R3: the single bytes Windows maps that the package lacks (code, unit).
+const R3_SINGLE_BYTES = new Map([
+  [932, [[0x80, 0x0080], [0xa0, 0xf8f0], [0xfd, 0xf8f1], [0xfe, 0xf8f2], [0xff, 0xf8f3]]],
+  [949, [[0x80, 0x0080], [0xff, 0xf8f7]]],
+  [950, [[0x80, 0x0080], [0xff, 0xf8f8]]],
+]);
+
 const SJIS_TRAILS = [[0x40, 0x7e], [0x80, 0xfc]];
 const KOREAN_TRAILS = [[0xa1, 0xfe]];
 const BIG5_TRAILS = [[0x40, 0x7e], [0xa1, 0xfe]];
@@ -131,27 +138,20 @@ function multiByteDecode(codePage, rules) {
     rules.add('R7');
   }
 
-  // R3: positions Windows maps that the package lacks.
+  // R3: positions Windows maps that the package lacks: single bytes, then user-defined areas.
+  if (R3_SINGLE_BYTES.has(codePage)) {
+    for (const [code, unit] of R3_SINGLE_BYTES.get(codePage)) addMissing(map, codePage, code, unit);
+    rules.add('R3');
+  }
   if (codePage === 932) {
-    addMissing(map, 932, 0x80, 0x0080);
-    addMissing(map, 932, 0xa0, 0xf8f0);
-    addMissing(map, 932, 0xfd, 0xf8f1);
-    addMissing(map, 932, 0xfe, 0xf8f2);
-    addMissing(map, 932, 0xff, 0xf8f3);
     // User-defined area F040-F9FC -> U+E000-U+E757, 188 cells per lead byte.
     const end = fillArea(map, 932, 0xf0, 0xf9, SJIS_TRAILS, 0xe000);
     if (end !== 0xe758) throw new Error('932 user-defined area size');
-    rules.add('R3');
   } else if (codePage === 949) {
-    addMissing(map, 949, 0x80, 0x0080);
-    addMissing(map, 949, 0xff, 0xf8f7);
     // User-defined rows C9 and FE, both from U+E000 onwards in code order.
     let unit = fillArea(map, 949, 0xc9, 0xc9, KOREAN_TRAILS, 0xe000);
     unit = fillArea(map, 949, 0xfe, 0xfe, KOREAN_TRAILS, unit);
-    rules.add('R3');
   } else if (codePage === 950) {
-    addMissing(map, 950, 0x80, 0x0080);
-    addMissing(map, 950, 0xff, 0xf8f8);
     // The four user-defined areas, each filled in code order over trails 40-7E, A1-FE.
     fillArea(map, 950, 0xfa, 0xfe, BIG5_TRAILS, 0xe000);
     fillArea(map, 950, 0x8e, 0xa0, BIG5_TRAILS, 0xe311);
@@ -159,7 +159,6 @@ function multiByteDecode(codePage, rules) {
     // C6A1-C8FE: row C6 from A1, rows C7 and C8 over all trails.
     let unit = fillArea(map, 950, 0xc6, 0xc6, [[0xa1, 0xfe]], 0xf6b1);
     fillArea(map, 950, 0xc7, 0xc8, BIG5_TRAILS, unit);
-    rules.add('R3');
   }
   return map;
 }
