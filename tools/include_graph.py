@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Per-folder include graph and line counts of the hand-written, non-test code.
+"""Per-folder include graph of the hand-written, non-test code.
 
 Usage: tools/include_graph.py [ROOT]
 
-Prints, for each top-level folder of the library (component, text, charset, coding, dates,
-unicode, files, platform), the folders its files include headers from, with the number of
-include lines, then the non-blank lines of hand-written code per folder (generated tables under
-charset/tables/ left out). The layers must only include downwards; this shows whether they do.
+Prints, for each top-level folder of the library and the tools, the folders its files include
+headers from, with the number of include lines (generated tables under charset/tables/ left
+out). The layers must only include downwards; this shows whether they do. Lines of code per
+folder are counted by tools/line_counts.sh.
 """
 import collections
 import os
@@ -20,7 +20,6 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else "."
     edges = collections.Counter()
-    lines = collections.Counter()
     for folder in FOLDERS:
         for base, _, names in os.walk(os.path.join(root, folder)):
             if "node_modules" in base or os.sep + "tables" in base:
@@ -31,7 +30,6 @@ def main():
                 path = os.path.join(base, name)
                 with open(path, encoding="utf-8", errors="replace") as f:
                     text = f.read().splitlines()
-                lines[folder] += sum(1 for line in text if line.strip())
                 for line in text:
                     m = INCLUDE.match(line)
                     if not m:
@@ -44,10 +42,6 @@ def main():
         targets = sorted((t, n) for (f, t), n in edges.items() if f == folder)
         if targets:
             print(f"  {folder:9} -> " + ", ".join(f"{t} {n}" for t, n in targets))
-    print("non-blank lines of hand-written code")
-    for folder in FOLDERS:
-        print(f"  {folder:9} {lines[folder]}")
-    print(f"  {'total':9} {sum(lines.values())}")
 
 
 if __name__ == "__main__":
