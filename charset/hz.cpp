@@ -1,6 +1,7 @@
 #include "charset/hz.h"
 
 #include "charset/staged_output.h"
+#include "charset/stateful_checks.h"
 
 namespace vk {
 namespace {
@@ -9,7 +10,6 @@ constexpr std::uint8_t kTilde = 0x7E;
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 
-bool isGbSevenBit(std::uint8_t b) { return inRange(b, 0x21, 0x7E); }
 bool isGb2312Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
 // The row 0xFE would be written '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds
 // no GB2312 character (936 keeps user-defined characters there), so it is not written.
@@ -18,11 +18,9 @@ bool isWritableRow(std::uint8_t b) { return inRange(b, 0xA1, 0xFD); }
 bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
 bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0x7E) || inRange(b, 0x80, 0xFE); }
 
-}  // namespace
-
-void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
-  if (bytes == nullptr || count == 0) return;
-  StagedOutput out(output);
+// HZ bytes to 936 bytes as Chinese::fromHz describes, or, with a sink that has no output, the
+// walk up to the first place it reads leniently.
+void readHz(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
   bool gb = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -34,7 +32,7 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
         continue;
       }
       if (i + 1 >= count) {  // a '~' that ends the text is text
-        out.put(b);
+        if (!out.lenientAt(i)) out.put(b);
         break;
       }
       std::uint8_t n = bytes[i + 1];
@@ -51,6 +49,7 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
       } else if (n == kCr) {
         i += (i + 2 < count && bytes[i + 2] == kLf) ? 3 : 2;  // continuation over CR LF or CR
       } else {
+        if (out.lenientAt(i)) break;
         out.put(b);  // not an escape: the '~' is kept and the next byte read as usual
         ++i;
       }
@@ -69,20 +68,39 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
       ++i;
       continue;
     }
-    if (isGbSevenBit(b)) {
-      if (i + 1 >= count) break;  // a lone byte left of a pair
+    if (isSevenBitGraphic(b)) {
+      if (i + 1 >= count) {  // a lone byte left of a pair
+        out.lenientAt(i);
+        break;
+      }
       std::uint8_t c = bytes[i + 1];
-      if (isGbSevenBit(c)) {
+      if (isSevenBitGraphic(c)) {
         out.put(static_cast<std::uint8_t>(b | 0x80), static_cast<std::uint8_t>(c | 0x80));
         i += 2;
       } else {
+        if (out.lenientAt(i)) break;
         ++i;  // no partner: b is dropped and c read on its own
       }
       continue;
     }
-    out.put(b);
+    if (out.lenientAt(i)) break;
+    out.put(b);  // neither GB, '~' nor a line break: passed through
     ++i;
   }
+}
+
+}  // namespace
+
+void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  DecodeSink out(output);
+  readHz(bytes, count, out);
+}
+
+std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count) {
+  DecodeSink check(count);
+  readHz(bytes, count, check);
+  return check.stoppedAt();
 }
 
 bool Chinese::toHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {

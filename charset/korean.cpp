@@ -1,6 +1,7 @@
 #include "charset/korean.h"
 
 #include "charset/staged_output.h"
+#include "charset/stateful_checks.h"
 
 namespace vk {
 namespace {
@@ -17,11 +18,9 @@ bool isTrailByte(std::uint8_t b) {
   return inRange(b, 0x41, 0x5A) || inRange(b, 0x61, 0x7A) || inRange(b, 0x81, 0xFE);
 }
 
-}  // namespace
-
-void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
-  if (bytes == nullptr || count == 0) return;
-  StagedOutput out(output);
+// ISO-2022-KR bytes to EUC-KR bytes as Korean::fromIso2022Kr describes, or, with a sink that
+// has no output, the walk up to the first place it reads leniently.
+void readIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
   bool shifted = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -30,6 +29,7 @@ void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataB
       // The designator ESC $ ) C announces KS X 1001 for SO; it changes no state.
       bool designator = count - i > 3 && bytes[i + 1] == 0x24 && bytes[i + 2] == 0x29 &&
                         bytes[i + 3] == 0x43;
+      if (!designator && out.lenientAt(i)) break;  // a stray ESC is dropped
       i += designator ? 4 : 1;
       continue;
     }
@@ -39,14 +39,34 @@ void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataB
       continue;
     }
     if (shifted) {
-      if (i + 1 >= count) break;  // a lone byte left of a pair
-      out.put(static_cast<std::uint8_t>(b + 0x80), static_cast<std::uint8_t>(bytes[i + 1] + 0x80));
+      if (i + 1 >= count) {  // a lone byte left of a pair
+        out.lenientAt(i);
+        break;
+      }
+      std::uint8_t c = bytes[i + 1];
+      // A control or 8-bit byte taken into a pair is no KS X 1001 byte; the pair is read all the same.
+      if (!(isSevenBitGraphic(b) && isSevenBitGraphic(c)) && out.lenientAt(i)) break;
+      out.put(static_cast<std::uint8_t>(b + 0x80), static_cast<std::uint8_t>(c + 0x80));
       i += 2;
       continue;
     }
     out.put(b);
     ++i;
   }
+}
+
+}  // namespace
+
+void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  DecodeSink out(output);
+  readIso2022Kr(bytes, count, out);
+}
+
+std::uint32_t firstMalformedIso2022Kr(const std::uint8_t* bytes, std::uint32_t count) {
+  DecodeSink check(count);
+  readIso2022Kr(bytes, count, check);
+  return check.stoppedAt();
 }
 
 bool Korean::toIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
