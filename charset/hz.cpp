@@ -18,9 +18,10 @@ bool isWritableRow(std::uint8_t b) { return inRange(b, 0xA1, 0xFD); }
 bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
 bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0x7E) || inRange(b, 0x80, 0xFE); }
 
-// HZ bytes to 936 bytes as Chinese::fromHz describes, or, with a sink that has no output, the
-// walk up to the first place it reads leniently.
-void readHz(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
+// HZ bytes to 936 bytes as Chinese::fromHz describes, or, into FirstLenient, the walk up to
+// the first place it reads leniently.
+template <class Output>
+void readHz(const std::uint8_t* bytes, std::uint32_t count, Output& out) {
   bool gb = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -93,14 +94,14 @@ void readHz(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
 
 void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return;
-  DecodeSink out(output);
+  StagedOutput out(output);
   readHz(bytes, count, out);
 }
 
 std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count) {
-  DecodeSink check(count);
+  FirstLenient check(count);
   readHz(bytes, count, check);
-  return check.stoppedAt();
+  return check.at();
 }
 
 bool Chinese::toHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {

@@ -87,9 +87,10 @@ Japanese::Widened Japanese::widenKatakana(std::uint8_t katakana, int next) {
 
 namespace {
 
-// ISO-2022-JP bytes to Shift_JIS bytes as Japanese::fromIso2022Jp describes, or, with a sink
-// that has no output, the walk up to the first place it reads leniently.
-void readIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
+// ISO-2022-JP bytes to Shift_JIS bytes as Japanese::fromIso2022Jp describes, or, into
+// FirstLenient, the walk up to the first place it reads leniently.
+template <class Output>
+void readIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, Output& out) {
   bool kanji = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -139,14 +140,14 @@ void readIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& o
 
 void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return;
-  DecodeSink out(output);
+  StagedOutput out(output);
   readIso2022Jp(bytes, count, out);
 }
 
 std::uint32_t Japanese::firstMalformedIso2022Jp(const std::uint8_t* bytes, std::uint32_t count) {
-  DecodeSink check(count);
+  FirstLenient check(count);
   readIso2022Jp(bytes, count, check);
-  return check.stoppedAt();
+  return check.at();
 }
 
 bool Japanese::toIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {

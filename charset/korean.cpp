@@ -18,9 +18,10 @@ bool isTrailByte(std::uint8_t b) {
   return inRange(b, 0x41, 0x5A) || inRange(b, 0x61, 0x7A) || inRange(b, 0x81, 0xFE);
 }
 
-// ISO-2022-KR bytes to EUC-KR bytes as Korean::fromIso2022Kr describes, or, with a sink that
-// has no output, the walk up to the first place it reads leniently.
-void readIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& out) {
+// ISO-2022-KR bytes to EUC-KR bytes as Korean::fromIso2022Kr describes, or, into FirstLenient,
+// the walk up to the first place it reads leniently.
+template <class Output>
+void readIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, Output& out) {
   bool shifted = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -59,14 +60,14 @@ void readIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DecodeSink& o
 
 void Korean::fromIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return;
-  DecodeSink out(output);
+  StagedOutput out(output);
   readIso2022Kr(bytes, count, out);
 }
 
 std::uint32_t firstMalformedIso2022Kr(const std::uint8_t* bytes, std::uint32_t count) {
-  DecodeSink check(count);
+  FirstLenient check(count);
   readIso2022Kr(bytes, count, check);
-  return check.stoppedAt();
+  return check.at();
 }
 
 bool Korean::toIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {

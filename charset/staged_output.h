@@ -1,10 +1,9 @@
 // Output staging for the byte transforms (ISO-2022-JP, ISO-2022-KR, HZ) and UTF-7, and the
 // byte-range tests of the transforms. Bytes collect in a small local block that is appended to
 // the DataBuffer each time it fills and once more when the transform ends, so a long text costs
-// one append per 200 bytes rather than per byte.
+// one append per 512 bytes rather than per byte.
 #pragma once
 #include <cstdint>
-#include <optional>
 
 #include "text/data_buffer.h"
 
@@ -17,7 +16,7 @@ inline bool isSevenBitGraphic(std::uint8_t b) { return inRange(b, 0x21, 0x7E); }
 
 class StagedOutput {
  public:
-  static constexpr std::uint32_t kBlockSize = 200;
+  static constexpr std::uint32_t kBlockSize = 512;
 
   explicit StagedOutput(DataBuffer& output) : output_(output) {}
   StagedOutput(const StagedOutput&) = delete;
@@ -39,6 +38,8 @@ class StagedOutput {
   }
   // A UTF-16 unit, little-endian.
   void putUnit(std::uint16_t u) { put(static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8)); }
+  // The decoders read malformed input leniently and go on (see FirstLenient).
+  static constexpr bool lenientAt(std::uint32_t) { return false; }
   // Appends what is staged to the DataBuffer.
   void flush() {
     if (used_ == 0) return;
@@ -52,34 +53,24 @@ class StagedOutput {
   std::uint8_t block_[kBlockSize];
 };
 
-// What the decoder of a byte transform reads into. The decoders never fail: they read malformed
-// input leniently (a stray escape dropped, a byte without its partner left out). With an output
-// the decoder reads the whole input so; with none it writes nothing and stops at the first
-// place where it would read leniently, which stoppedAt() then answers: the check of a converter
-// that must refuse malformed input, made by the very walk that decodes.
-class DecodeSink {
+// What the decoder of a byte transform writes to when only the first place where it reads
+// leniently is asked (the check of a converter that must refuse malformed input): nothing is
+// written and the walk stops there. The decoders are templates over their output, this or a
+// StagedOutput, so that the check is the very walk that decodes.
+class FirstLenient {
  public:
-  explicit DecodeSink(DataBuffer& output) : staged_(std::in_place, output) {}
-  // Only finding the first lenient place of an input of `count` bytes (`count` when there is none).
-  explicit DecodeSink(std::uint32_t count) : stoppedAt_(count) {}
-
-  void put(std::uint8_t b) {
-    if (staged_) staged_->put(b);
-  }
-  void put(std::uint8_t a, std::uint8_t b) {
-    if (staged_) staged_->put(a, b);
-  }
-  // The decoder reads leniently at `offset`: true when it is to stop there.
+  explicit FirstLenient(std::uint32_t count) : at_(count) {}
+  void put(std::uint8_t) {}
+  void put(std::uint8_t, std::uint8_t) {}
   bool lenientAt(std::uint32_t offset) {
-    if (staged_) return false;
-    stoppedAt_ = offset;
+    at_ = offset;
     return true;
   }
-  std::uint32_t stoppedAt() const { return stoppedAt_; }
+  // The offset where the walk stopped; the input's length when it read nothing leniently.
+  std::uint32_t at() const { return at_; }
 
  private:
-  std::optional<StagedOutput> staged_;
-  std::uint32_t stoppedAt_ = 0;
+  std::uint32_t at_;
 };
 
 }  // namespace vk

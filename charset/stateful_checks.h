@@ -2,7 +2,7 @@
 // decoders never fail: a stray escape is dropped, a byte without its partner is left out, a
 // broken base64 run still yields what it can. A converter that must stop at the first invalid
 // sequence asks these functions. Those of ISO-2022-KR and HZ are the decoders' own walks, run
-// without output (DecodeSink in charset/staged_output.h); the UTF-7 one sits beside its decoder.
+// writing nothing (FirstLenient in charset/staged_output.h); the UTF-7 one sits by its decoder.
 #pragma once
 #include <cstdint>
 
