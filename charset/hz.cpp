@@ -1,6 +1,6 @@
 #include "charset/hz.h"
 
-#include "charset/staged_output.h"
+#include "charset/seven_bit_runs.h"
 #include "charset/stateful_checks.h"
 
 namespace vk {
@@ -10,13 +10,25 @@ constexpr std::uint8_t kTilde = 0x7E;
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 
-bool isGb2312Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
-// The row 0xFE would be written '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds
-// no GB2312 character (936 keeps user-defined characters there), so it is not written.
-bool isWritableRow(std::uint8_t b) { return inRange(b, 0xA1, 0xFD); }
-// Code page 936 pairs: lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE.
-bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
-bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0x7E) || inRange(b, 0x80, 0xFE); }
+// HZ as a 7-bit form of 936: GB runs between '~{' and '~}', and '~' in ASCII written '~~'.
+struct HzForm {
+  static void open(StagedOutput& out) { out.put(kTilde, '{'); }
+  static void close(StagedOutput& out) { out.put(kTilde, '}'); }
+  static void putAscii(StagedOutput& out, std::uint8_t b) {
+    if (b == kTilde) out.put(kTilde);
+    out.put(b);
+  }
+  // GB2312 only (both bytes 0xA1-0xFE), not the GBK extensions. The row 0xFE would be written
+  // '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds no GB2312 character (936 keeps
+  // user-defined characters there), so it is not written.
+  static bool carried(std::uint8_t lead, std::uint8_t trail) {
+    return inRange(lead, 0xA1, 0xFD) && inRange(trail, 0xA1, 0xFE);
+  }
+  // Code page 936 pairs: lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE.
+  static bool isPair(std::uint8_t lead, std::uint8_t trail) {
+    return inRange(lead, 0x81, 0xFE) && (inRange(trail, 0x40, 0x7E) || inRange(trail, 0x80, 0xFE));
+  }
+};
 
 // HZ bytes to 936 bytes as Chinese::fromHz describes, or, into FirstLenient, the walk up to
 // the first place it reads leniently.
@@ -107,40 +119,7 @@ std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count) {
 bool Chinese::toHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return true;
   StagedOutput out(output);
-  bool gb = false;
-  bool complete = true;
-  std::uint32_t i = 0;
-  while (i < count) {
-    std::uint8_t b = bytes[i];
-    if (b < 0x80) {
-      if (gb) out.put(kTilde, '}');
-      gb = false;
-      if (b == kTilde) {
-        out.put(kTilde, kTilde);
-      } else {
-        out.put(b);
-      }
-      ++i;
-      continue;
-    }
-    if (i + 1 >= count) {
-      complete = false;  // the lead byte's pair is cut off
-      break;
-    }
-    std::uint8_t c = bytes[i + 1];
-    if (isWritableRow(b) && isGb2312Byte(c)) {
-      if (!gb) out.put(kTilde, '{');
-      gb = true;
-      out.put(static_cast<std::uint8_t>(b & 0x7F), static_cast<std::uint8_t>(c & 0x7F));
-      i += 2;
-      continue;
-    }
-    // A GBK extension (or a stray byte): HZ carries GB2312 only.
-    complete = false;
-    i += (isLeadByte(b) && isTrailByte(c)) ? 2 : 1;
-  }
-  if (gb) out.put(kTilde, '}');
-  return complete;
+  return writeSevenBitRuns<HzForm>(bytes, count, out);
 }
 
 }  // namespace vk
