@@ -32,7 +32,8 @@ SingleByteEncoder::SingleByteEncoder(const FlatEncodeTable& table, bool foldArab
     : table_(table), fold_(foldArabicDigits) {
 #if VK_TABLE_SIMD
   // The AVX2 kernel narrows ASCII units as they are, so it serves only pages that write them so.
-  kind_ = simd::byVbmiPath(Kind::Avx512Vbmi, table.passesAsciiThrough() ? Kind::Avx2 : Kind::None, Kind::None);
+  kind_ =
+      simd::byVbmiPath(Kind::Avx512Vbmi, table.passesAsciiThrough() ? Kind::Avx2 : Kind::None, Kind::None);
 #endif
 }
 
@@ -54,11 +55,9 @@ std::size_t SingleByteEncoder::encode(const std::uint8_t* in, std::size_t units,
 std::size_t widenAscii(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
   std::size_t done = 0;
 #if VK_TABLE_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512: done = widenAsciiAvx512(in, count, out); break;
-    case simd::Path::Avx2: done = widenAsciiAvx2(in, count, out); break;
-    default: break;
-  }
+  simd::Path path = simd::activePath();
+  if (path == simd::Path::Avx512) done = widenAsciiAvx512(in, count, out);
+  if (path == simd::Path::Avx2) done = widenAsciiAvx2(in, count, out);
 #endif
   // The rest of the run that the kernel leaves (all of it on the scalar path).
   while (done < count && in[done] < 0x80) {

@@ -37,11 +37,9 @@ const char* pathName(Path path);
 // the path in force runs (AVX-512 without VBMI runs the AVX2 form).
 template <class T>
 T byVbmiPath(T avx512Vbmi, T avx2, T scalar) {
-  switch (activePath()) {
-    case Path::Avx512: return cpuFeatures().avx512vbmi ? avx512Vbmi : avx2;
-    case Path::Avx2: return avx2;
-    default: return scalar;
-  }
+  Path path = activePath();
+  if (path == Path::Avx512) return cpuFeatures().avx512vbmi ? avx512Vbmi : avx2;
+  return path == Path::Avx2 ? avx2 : scalar;
 }
 
 }  // namespace vk::simd
