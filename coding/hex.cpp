@@ -2,10 +2,15 @@
 // validates nothing; it is the inverse of the encoder on the encoder's output only.
 #include <cstring>
 
-#include "coding/block_writer.h"
+#include "text/data_buffer.h"
+#include "text/string_buffer.h"
 
 namespace vk {
 namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Both coders gather their output in a block of this size.
+constexpr std::size_t kBlockSize = 500;
 
 // The value of a hex character as the decoder reads it: digits (and every byte from 0x80 up,
 // which is negative as a signed byte) count from '0', 'a'-'f' from 'a' - 10, anything else
@@ -20,24 +25,35 @@ int digitValue(char c) {
 
 void DataBuffer::encodeHex(StringBuffer& output) const {
   checkAlive();
-  BlockWriter<StringBuffer> out(output);
+  char block[kBlockSize];
+  std::size_t used = 0;
   for (std::uint32_t i = 0; i < length_; ++i) {
-    out.ensure(2);
-    out.putHex(data_[i]);
+    if (used + 2 > kBlockSize) {
+      output.appendBytes(block, static_cast<std::int64_t>(used));
+      used = 0;
+    }
+    block[used++] = kHexDigits[data_[i] >> 4];
+    block[used++] = kHexDigits[data_[i] & 15];
   }
+  if (used > 0) output.appendBytes(block, static_cast<std::int64_t>(used));
 }
 
 void StringBuffer::decodeHex(DataBuffer& output) const {
   checkAlive();
   std::size_t length = std::strlen(data_);
-  BlockWriter<DataBuffer> out(output);
+  std::uint8_t block[kBlockSize];
+  std::size_t used = 0;
   // An odd last character is paired with the terminating zero byte.
   for (std::size_t i = 0; i < length; i += 2) {
-    out.ensure(1);
+    if (used == kBlockSize) {
+      output.append(block, used);
+      used = 0;
+    }
     int first = digitValue(data_[i]);
     int second = digitValue(data_[i + 1]);
-    out.put(static_cast<char>((16 * first + second) & 0xFF));
+    block[used++] = static_cast<std::uint8_t>((16 * first + second) & 0xFF);
   }
+  if (used > 0) output.append(block, used);
 }
 
 }  // namespace vk

@@ -1,14 +1,50 @@
-// Quoted-printable.
+// Quoted-printable. Output is gathered in a 2000-byte block that is appended to the target
+// each time it fills and once at the end.
 #include <algorithm>
 #include <cstring>
 
-#include "coding/block_writer.h"
 #include "coding/content_coding.h"
 
 namespace vk {
 namespace {
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::size_t kBlockSize = 2000;
 constexpr std::uint32_t kDecoderStartCapacity = 3000;
+
+template <typename Target>
+class BlockWriter {
+ public:
+  explicit BlockWriter(Target& target) : target_(target) {}
+  ~BlockWriter() { flush(); }
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+
+  // Makes room for n more bytes in the block.
+  void ensure(std::size_t n) {
+    if (used_ + n > kBlockSize) flush();
+  }
+  void put(char c) { block_[used_++] = c; }
+  void putEscape(std::uint8_t b) {
+    block_[used_++] = '=';
+    block_[used_++] = kHexDigits[b >> 4];
+    block_[used_++] = kHexDigits[b & 15];
+  }
+  void flush() {
+    if (used_ > 0) append(target_, block_, used_);
+    used_ = 0;
+  }
+
+ private:
+  static void append(StringBuffer& target, const char* bytes, std::size_t n) {
+    target.appendBytes(bytes, static_cast<std::int64_t>(n));
+  }
+  static void append(DataBuffer& target, const char* bytes, std::size_t n) { target.append(bytes, n); }
+
+  Target& target_;
+  char block_[kBlockSize];
+  std::size_t used_ = 0;
+};
 
 // The value of a hex digit of either case; anything else counts as 0.
 int hexValue(std::uint8_t c) {
@@ -41,7 +77,7 @@ void ContentCoding::encodeQuotedPrintable(const void* bytes, std::uint32_t count
       // A '.' alone on a line, or "From " at its start, means something to mail transports.
       bool from = b == 'F' && std::uint64_t{i} + 4 < count && std::memcmp(in + i + 1, "rom ", 4) == 0;
       if (b == '.' || from) {
-        out.putEscaped('=', b);
+        out.putEscape(b);
         column += 3;
         escapedAtLineStart = true;
       }
@@ -53,7 +89,7 @@ void ContentCoding::encodeQuotedPrintable(const void* bytes, std::uint32_t count
       } else if (b == ' ' || b == '\t') {
         // White space at the end of a line would be lost in transport.
         if (i + 1 == count || crlfAfter(i)) {
-          out.putEscaped('=', b);
+          out.putEscape(b);
           column += 3;
         } else {
           out.put(static_cast<char>(b));
@@ -65,7 +101,7 @@ void ContentCoding::encodeQuotedPrintable(const void* bytes, std::uint32_t count
         ++i;
         column = 0;
       } else {
-        out.putEscaped('=', b);
+        out.putEscape(b);
         column += 3;
       }
     }

@@ -1,10 +1,12 @@
 // URL form coding (application/x-www-form-urlencoded style): letters and digits stand for
 // themselves, a space is '+', every other byte is '%' and two upper-case hex digits.
-#include "coding/block_writer.h"
 #include "coding/content_coding.h"
 
 namespace vk {
 namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::size_t kBlockSize = 2000;
 
 bool isLetterOrDigit(std::uint8_t b) {
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9');
@@ -22,39 +24,51 @@ int digitValue(std::uint8_t c) {
 void encodeUrl(const DataBuffer& input, StringBuffer& output) {
   const std::uint8_t* in = input.data();
   std::uint32_t count = input.length();
-  BlockWriter<StringBuffer> out(output);
+  char block[kBlockSize];
+  std::size_t used = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
-    out.ensure(3);
+    if (used + 3 > kBlockSize) {
+      output.appendBytes(block, static_cast<std::int64_t>(used));
+      used = 0;
+    }
     std::uint8_t b = in[i];
     if (isLetterOrDigit(b)) {
-      out.put(static_cast<char>(b));
+      block[used++] = static_cast<char>(b);
     } else if (b == ' ') {
-      out.put('+');
+      block[used++] = '+';
     } else {
-      out.putEscaped('%', b);
+      block[used++] = '%';
+      block[used++] = kHexDigits[b >> 4];
+      block[used++] = kHexDigits[b & 15];
     }
   }
+  if (used > 0) output.appendBytes(block, static_cast<std::int64_t>(used));
 }
 
 void decodeUrl(const StringBuffer& input, DataBuffer& output) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(input.text());
-  BlockWriter<DataBuffer> out(output);
+  std::uint8_t block[kBlockSize];
+  std::size_t used = 0;
   while (*p != 0) {
-    out.ensure(1);
+    if (used == kBlockSize) {
+      output.append(block, used);
+      used = 0;
+    }
     std::uint8_t c = *p;
     if (c == '+') {
-      out.put(' ');
+      block[used++] = ' ';
       ++p;
     } else if (c == '%') {
       // Fewer than two characters after '%' end the text.
       if (p[1] == 0 || p[2] == 0) break;
-      out.put(static_cast<char>((16 * digitValue(p[1]) + digitValue(p[2])) & 0xFF));
+      block[used++] = static_cast<std::uint8_t>((16 * digitValue(p[1]) + digitValue(p[2])) & 0xFF);
       p += 3;
     } else {
-      out.put(static_cast<char>(c));
+      block[used++] = c;
       ++p;
     }
   }
+  if (used > 0) output.append(block, used);
 }
 
 }  // namespace vk

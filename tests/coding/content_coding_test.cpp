@@ -191,47 +191,6 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"UrlRaw", urlFrom, "\xC3\xA9~", true, hex("C3 A9 7E")}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Hex and URL codes of one byte, written out by the rules.
-std::string hexCode(std::uint8_t b) {
-  static const char digits[] = "0123456789ABCDEF";
-  return {digits[b >> 4], digits[b & 15]};
-}
-std::string urlCode(std::uint8_t b) {
-  bool letterOrDigit = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9');
-  if (letterOrDigit) return std::string(1, static_cast<char>(b));
-  return b == ' ' ? "+" : "%" + hexCode(b);
-}
-
-// Texts longer than the coders' output blocks, appended after what each output holds already:
-// every byte's code in order, and the decoder gives the bytes back after the old contents.
-TEST(HexAndUrlLong, CodeEveryByteAcrossBlocksAndDecodeBack) {
-  struct Coder {
-    const char* name;
-    void (*encode)(const Bytes&, StringBuffer&);
-    Decoder decode;
-    std::string (*code)(std::uint8_t);
-  } coders[] = {{"hex", hexOf, hexFrom, hexCode}, {"url", urlOf, urlFrom, urlCode}};
-  std::mt19937 random(5);
-  for (const Coder& coder : coders) {
-    for (std::size_t length : {1999u, 2000u, 2001u, 4097u}) {
-      Bytes input(length);
-      for (auto& b : input) b = static_cast<std::uint8_t>(random() % 3 == 0 ? ' ' : random());
-      std::string expected = "old:";
-      for (std::uint8_t b : input) expected += coder.code(b);
-      StringBuffer text("old:");
-      coder.encode(input, text);
-      ASSERT_EQ(std::string(text.text(), static_cast<std::size_t>(text.length())), expected)
-          << coder.name << " " << length;
-      DataBuffer back;
-      back.append("xy", 2);
-      coder.decode(expected.substr(4), back);
-      Bytes wanted = bytesOf("xy");
-      wanted.insert(wanted.end(), input.begin(), input.end());
-      EXPECT_EQ(test::contents(back), wanted) << coder.name << " " << length;
-    }
-  }
-}
-
 // A one-character-at-a-time decoder by the rules, to hold the fast paths against.
 bool referenceBase64(const std::string& text, Bytes& out) {
   static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
