@@ -3,6 +3,7 @@
 // time.
 #include "charset/charset_names.h"
 
+#include <algorithm>
 #include <array>
 
 #include "charset/charset_name_table.h"
@@ -100,19 +101,10 @@ std::int32_t charsetToCodePage(const char* name) {
   if (normalised.length() < kShortestName) return 0;
 
   const char* key = normalised.text();
-  std::size_t low = 0;
-  std::size_t high = kNameCount;
-  while (low < high) {
-    std::size_t middle = low + (high - low) / 2;
-    int order = compareNames(kSortedNames[middle].name, key);
-    if (order == 0) return kSortedNames[middle].codePage;
-    if (order < 0) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
-  }
-  return 0;
+  const CharsetName* found = std::lower_bound(
+      kSortedNames.begin(), kSortedNames.end(), key,
+      [](const CharsetName& entry, const char* k) { return compareNames(entry.name, k) < 0; });
+  return found != kSortedNames.end() && compareNames(found->name, key) == 0 ? found->codePage : 0;
 }
 
 }  // namespace vk

@@ -11,6 +11,7 @@
 #include "charset/encoding_convert.h"
 #include "charset/simd/table_kernels.h"
 #include "charset/table_store.h"
+#include "platform/utf8.h"
 #include "unicode/simd/bits.h"
 #include "unicode/simd/cpu_paths.h"
 #include "unicode/simd/transcode.h"
@@ -286,31 +287,16 @@ bool utf16ToUtf8(const std::uint8_t* in, std::uint32_t count, std::uint8_t*& out
 #endif
     std::uint32_t unit = unitAt<BigEndian>(in + i);
     i += 2;
-    if (unit < 0x80) {
-      *out++ = static_cast<std::uint8_t>(unit);
-    } else if (unit < 0x800) {
-      out[0] = static_cast<std::uint8_t>(0xC0 | unit >> 6);
-      out[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-      out += 2;
-    } else if (unit < 0xD800 || unit > 0xDFFF) {
-      out[0] = static_cast<std::uint8_t>(0xE0 | unit >> 12);
-      out[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-      out[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-      out += 3;
-    } else {
+    if ((unit & 0xF800) == 0xD800) {
       // A high surrogate followed by a low one makes one character; anything else is a lone
       // surrogate, which the engine would pass through as it is.
       if (unit > 0xDBFF || i + 2 > count) return false;
       std::uint32_t low = unitAt<BigEndian>(in + i);
       if (low < 0xDC00 || low > 0xDFFF) return false;
       i += 2;
-      std::uint32_t cp = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-      out[0] = static_cast<std::uint8_t>(0xF0 | cp >> 18);
-      out[1] = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
-      out[2] = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
-      out[3] = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
-      out += 4;
+      unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
     }
+    out += utf8::encode(unit, out);
   }
   return true;
 }
@@ -318,12 +304,6 @@ bool utf16ToUtf8(const std::uint8_t* in, std::uint32_t count, std::uint8_t*& out
 bool isTablePage(std::int32_t cp) {
   const CodePageRow* row = codePageRow(cp);
   return row != nullptr && row->converter == Converter::kTable;
-}
-
-std::uint32_t utf8EntryOf(std::uint32_t unit) {
-  if (unit < 0x80) return 1u << 24 | unit;
-  if (unit < 0x800) return 2u << 24 | (0x80 | (unit & 0x3F)) << 8 | (0xC0 | unit >> 6);
-  return 3u << 24 | (0x80 | (unit & 0x3F)) << 16 | (0x80 | ((unit >> 6) & 0x3F)) << 8 | (0xE0 | unit >> 12);
 }
 
 }  // namespace
@@ -341,10 +321,10 @@ CheckedConvert::CheckedConvert(std::int32_t from, std::int32_t to) {
       for (int b = 0; b < 256; ++b) {
         std::uint32_t unit = table.singleByte->unitFor(static_cast<std::uint8_t>(b));
         if (unit >= 0xD800 && unit <= 0xDFFF) return;
-        singleUtf8_[b] = b != 0 && unit == 0 ? 0 : utf8EntryOf(unit);
+        singleUtf8_[b] = b != 0 && unit == 0 ? 0 : utf8Entry(unit);
       }
       asciiSame_ = true;
-      for (std::uint32_t b = 0; b < 0x80; ++b) asciiSame_ = asciiSame_ && singleUtf8_[b] == utf8EntryOf(b);
+      for (std::uint32_t b = 0; b < 0x80; ++b) asciiSame_ = asciiSame_ && singleUtf8_[b] == utf8Entry(b);
       singleUnits_ = table.singleByte->units();
       kind_ = Kind::SingleByteToUtf8;
     } else if (table.multiByte != nullptr) {

@@ -1,6 +1,7 @@
 #include "charset/hz.h"
 
-#include "charset/staged_output.h"
+#include "charset/seven_bit_runs.h"
+#include "charset/stateful_checks.h"
 
 namespace vk {
 namespace {
@@ -9,20 +10,30 @@ constexpr std::uint8_t kTilde = 0x7E;
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 
-bool isGbSevenBit(std::uint8_t b) { return inRange(b, 0x21, 0x7E); }
-bool isGb2312Byte(std::uint8_t b) { return inRange(b, 0xA1, 0xFE); }
-// The row 0xFE would be written '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds
-// no GB2312 character (936 keeps user-defined characters there), so it is not written.
-bool isWritableRow(std::uint8_t b) { return inRange(b, 0xA1, 0xFD); }
-// Code page 936 pairs: lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE.
-bool isLeadByte(std::uint8_t b) { return inRange(b, 0x81, 0xFE); }
-bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0x7E) || inRange(b, 0x80, 0xFE); }
+// HZ as a 7-bit form of 936: GB runs between '~{' and '~}', and '~' in ASCII written '~~'.
+struct HzForm {
+  static void open(StagedOutput& out) { out.put(kTilde, '{'); }
+  static void close(StagedOutput& out) { out.put(kTilde, '}'); }
+  static void putAscii(StagedOutput& out, std::uint8_t b) {
+    if (b == kTilde) out.put(kTilde);
+    out.put(b);
+  }
+  // GB2312 only (both bytes 0xA1-0xFE), not the GBK extensions. The row 0xFE would be written
+  // '~' and its pairs FE FB and FE FD as '~{' and '~}'; it holds no GB2312 character (936 keeps
+  // user-defined characters there), so it is not written.
+  static bool carried(std::uint8_t lead, std::uint8_t trail) {
+    return inRange(lead, 0xA1, 0xFD) && inRange(trail, 0xA1, 0xFE);
+  }
+  // Code page 936 pairs: lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE.
+  static bool isPair(std::uint8_t lead, std::uint8_t trail) {
+    return inRange(lead, 0x81, 0xFE) && (inRange(trail, 0x40, 0x7E) || inRange(trail, 0x80, 0xFE));
+  }
+};
 
-}  // namespace
-
-void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
-  if (bytes == nullptr || count == 0) return;
-  StagedOutput out(output);
+// HZ bytes to 936 bytes as Chinese::fromHz describes, or, into FirstLenient, the walk up to
+// the first place it reads leniently.
+template <class Output>
+void readHz(const std::uint8_t* bytes, std::uint32_t count, Output& out) {
   bool gb = false;
   std::uint32_t i = 0;
   while (i < count) {
@@ -34,7 +45,7 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
         continue;
       }
       if (i + 1 >= count) {  // a '~' that ends the text is text
-        out.put(b);
+        if (!out.lenientAt(i)) out.put(b);
         break;
       }
       std::uint8_t n = bytes[i + 1];
@@ -51,6 +62,7 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
       } else if (n == kCr) {
         i += (i + 2 < count && bytes[i + 2] == kLf) ? 3 : 2;  // continuation over CR LF or CR
       } else {
+        if (out.lenientAt(i)) break;
         out.put(b);  // not an escape: the '~' is kept and the next byte read as usual
         ++i;
       }
@@ -69,59 +81,45 @@ void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer&
       ++i;
       continue;
     }
-    if (isGbSevenBit(b)) {
-      if (i + 1 >= count) break;  // a lone byte left of a pair
+    if (isSevenBitGraphic(b)) {
+      if (i + 1 >= count) {  // a lone byte left of a pair
+        out.lenientAt(i);
+        break;
+      }
       std::uint8_t c = bytes[i + 1];
-      if (isGbSevenBit(c)) {
+      if (isSevenBitGraphic(c)) {
         out.put(static_cast<std::uint8_t>(b | 0x80), static_cast<std::uint8_t>(c | 0x80));
         i += 2;
       } else {
+        if (out.lenientAt(i)) break;
         ++i;  // no partner: b is dropped and c read on its own
       }
       continue;
     }
-    out.put(b);
+    if (out.lenientAt(i)) break;
+    out.put(b);  // neither GB, '~' nor a line break: passed through
     ++i;
   }
+}
+
+}  // namespace
+
+void Chinese::fromHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  StagedOutput out(output);
+  readHz(bytes, count, out);
+}
+
+std::uint32_t firstMalformedHz(const std::uint8_t* bytes, std::uint32_t count) {
+  FirstLenient check(count);
+  readHz(bytes, count, check);
+  return check.at();
 }
 
 bool Chinese::toHz(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (bytes == nullptr || count == 0) return true;
   StagedOutput out(output);
-  bool gb = false;
-  bool complete = true;
-  std::uint32_t i = 0;
-  while (i < count) {
-    std::uint8_t b = bytes[i];
-    if (b < 0x80) {
-      if (gb) out.put(kTilde, '}');
-      gb = false;
-      if (b == kTilde) {
-        out.put(kTilde, kTilde);
-      } else {
-        out.put(b);
-      }
-      ++i;
-      continue;
-    }
-    if (i + 1 >= count) {
-      complete = false;  // the lead byte's pair is cut off
-      break;
-    }
-    std::uint8_t c = bytes[i + 1];
-    if (isWritableRow(b) && isGb2312Byte(c)) {
-      if (!gb) out.put(kTilde, '{');
-      gb = true;
-      out.put(static_cast<std::uint8_t>(b & 0x7F), static_cast<std::uint8_t>(c & 0x7F));
-      i += 2;
-      continue;
-    }
-    // A GBK extension (or a stray byte): HZ carries GB2312 only.
-    complete = false;
-    i += (isLeadByte(b) && isTrailByte(c)) ? 2 : 1;
-  }
-  if (gb) out.put(kTilde, '}');
-  return complete;
+  return writeSevenBitRuns<HzForm>(bytes, count, out);
 }
 
 }  // namespace vk

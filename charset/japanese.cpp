@@ -85,25 +85,31 @@ Japanese::Widened Japanese::widenKatakana(std::uint8_t katakana, int next) {
   return result;
 }
 
-void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
-  if (bytes == nullptr || count == 0) return;
-  StagedOutput out(output);
+namespace {
+
+// ISO-2022-JP bytes to Shift_JIS bytes as Japanese::fromIso2022Jp describes, or, into
+// FirstLenient, the walk up to the first place it reads leniently.
+template <class Output>
+void readIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, Output& out) {
   bool kanji = false;
   std::uint32_t i = 0;
   while (i < count) {
     std::uint8_t b = bytes[i];
     if (b == kEsc) {
-      if (i + 1 >= count) break;
-      std::uint8_t c = bytes[i + 1];
-      if (c == 0x24 || c == 0x28) {
-        if (i + 2 >= count) break;
-        std::uint8_t d = bytes[i + 2];
-        if (c == 0x24 && (d == 0x40 || d == 0x42)) kanji = true;   // ESC $ @, ESC $ B
-        if (c == 0x28 && (d == 0x42 || d == 0x4A)) kanji = false;  // ESC ( B, ESC ( J
-        i += 3;
-      } else {
-        i += 2;
+      std::uint8_t c = i + 1 < count ? bytes[i + 1] : 0;
+      std::uint8_t d = i + 2 < count ? bytes[i + 2] : 0;
+      bool toKanji = c == 0x24 && (d == 0x40 || d == 0x42);  // ESC $ @, ESC $ B
+      bool toAscii = c == 0x28 && (d == 0x42 || d == 0x4A);  // ESC ( B, ESC ( J
+      if (toKanji || toAscii) {
+        kanji = toKanji;
+      } else if (out.lenientAt(i)) {
+        break;
       }
+      // Any other sequence is swallowed: three bytes after ESC $ and ESC (, else two; one cut
+      // off by the end ends the text.
+      std::uint32_t length = (c == 0x24 || c == 0x28) ? 3 : 2;
+      if (count - i < length) break;
+      i += length;
       continue;
     }
     if (b == kCr || b == kLf) {
@@ -113,8 +119,14 @@ void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, Dat
       continue;
     }
     if (kanji) {
-      if (i + 1 >= count) break;  // a lone byte left of a pair
-      Pair s = jisToShiftJis(b, bytes[i + 1]);
+      if (i + 1 >= count) {  // a lone byte left of a pair
+        out.lenientAt(i);
+        break;
+      }
+      std::uint8_t c = bytes[i + 1];
+      // ESC, CR or LF taken into a pair as its second byte: read so all the same.
+      if ((c == kEsc || c == kCr || c == kLf) && out.lenientAt(i)) break;
+      Japanese::Pair s = Japanese::jisToShiftJis(b, c);
       out.put(s.first, s.second);
       i += 2;
       continue;
@@ -124,34 +136,18 @@ void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, Dat
   }
 }
 
+}  // namespace
+
+void Japanese::fromIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
+  if (bytes == nullptr || count == 0) return;
+  StagedOutput out(output);
+  readIso2022Jp(bytes, count, out);
+}
+
 std::uint32_t Japanese::firstMalformedIso2022Jp(const std::uint8_t* bytes, std::uint32_t count) {
-  bool kanji = false;
-  std::uint32_t i = 0;
-  while (i < count) {
-    std::uint8_t b = bytes[i];
-    if (b == kEsc) {
-      if (i + 2 >= count) return i;
-      std::uint8_t c = bytes[i + 1];
-      std::uint8_t d = bytes[i + 2];
-      if (c == 0x24 && (d == 0x40 || d == 0x42)) {
-        kanji = true;
-      } else if (c == 0x28 && (d == 0x42 || d == 0x4A)) {
-        kanji = false;
-      } else {
-        return i;
-      }
-      i += 3;
-    } else if (b == kCr || b == kLf) {
-      kanji = false;
-      ++i;
-    } else if (kanji) {
-      if (i + 1 >= count || bytes[i + 1] == kEsc || bytes[i + 1] == kCr || bytes[i + 1] == kLf) return i;
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return count;
+  FirstLenient check(count);
+  readIso2022Jp(bytes, count, check);
+  return check.at();
 }
 
 bool Japanese::toIso2022Jp(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {

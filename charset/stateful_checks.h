@@ -1,7 +1,8 @@
 // Where the decoders of the 7-bit stateful charsets first read their input leniently. Those
 // decoders never fail: a stray escape is dropped, a byte without its partner is left out, a
 // broken base64 run still yields what it can. A converter that must stop at the first invalid
-// sequence asks these functions, which walk the input exactly as the decoders do.
+// sequence asks these functions. Those of ISO-2022-KR and HZ are the decoders' own walks, run
+// writing nothing (FirstLenient in charset/staged_output.h); the UTF-7 one sits by its decoder.
 #pragma once
 #include <cstdint>
 

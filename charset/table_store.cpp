@@ -73,9 +73,12 @@ std::ptrdiff_t pageIndex(std::int32_t codePage) {
   return found - kCodePageList.begin();
 }
 
-// Publishes a freshly built table unless another thread got there first.
-template <typename Table>
-Table* publish(std::atomic<Table*>& slot, std::unique_ptr<Table> built) {
+// The table in `slot`; the first call builds it with `build` and publishes it, unless another
+// thread got there first.
+template <typename Table, typename Build>
+Table* loadOrBuild(std::atomic<Table*>& slot, Build build) {
+  if (Table* table = slot.load(std::memory_order_acquire)) return table;
+  std::unique_ptr<Table> built = build();
   Table* expected = nullptr;
   if (slot.compare_exchange_strong(expected, built.get(), std::memory_order_acq_rel,
                                    std::memory_order_acquire)) {
@@ -131,9 +134,7 @@ std::unique_ptr<UnicodeLookup> buildSingleByteDecodeTable(const CodePageRow& pag
 const HashConvert* encodeTableFor(std::int32_t codePage) {
   std::ptrdiff_t index = pageIndex(codePage);
   if (index < 0) return nullptr;
-  std::atomic<HashConvert*>& slot = gSlots[index].encode;
-  if (HashConvert* table = slot.load(std::memory_order_acquire)) return table;
-  return publish(slot, buildEncodeTable(*kTablePages[index]));
+  return loadOrBuild(gSlots[index].encode, [&] { return buildEncodeTable(*kTablePages[index]); });
 }
 
 DecodeTable decodeTableFor(std::int32_t codePage) {
@@ -143,13 +144,9 @@ DecodeTable decodeTableFor(std::int32_t codePage) {
   const CodePageRow& page = *kTablePages[index];
   TableSlots& slots = gSlots[index];
   if (page.table != TableKind::kSingleByte) {
-    HashConvert* table = slots.decodeMultiByte.load(std::memory_order_acquire);
-    if (table == nullptr) table = publish(slots.decodeMultiByte, buildMultiByteDecodeTable(page));
-    result.multiByte = table;
+    result.multiByte = loadOrBuild(slots.decodeMultiByte, [&] { return buildMultiByteDecodeTable(page); });
   } else {
-    UnicodeLookup* table = slots.decodeSingleByte.load(std::memory_order_acquire);
-    if (table == nullptr) table = publish(slots.decodeSingleByte, buildSingleByteDecodeTable(page));
-    result.singleByte = table;
+    result.singleByte = loadOrBuild(slots.decodeSingleByte, [&] { return buildSingleByteDecodeTable(page); });
   }
   return result;
 }
@@ -157,17 +154,15 @@ DecodeTable decodeTableFor(std::int32_t codePage) {
 const FlatEncodeTable* flatEncodeTableFor(std::int32_t codePage) {
   std::ptrdiff_t index = pageIndex(codePage);
   if (index < 0) return nullptr;
-  std::atomic<FlatEncodeTable*>& slot = gSlots[index].flatEncode;
-  if (FlatEncodeTable* table = slot.load(std::memory_order_acquire)) return table;
-  return publish(slot, std::make_unique<FlatEncodeTable>(*encodeTableFor(codePage)));
+  return loadOrBuild(gSlots[index].flatEncode,
+                     [&] { return std::make_unique<FlatEncodeTable>(*encodeTableFor(codePage)); });
 }
 
 const FlatDecodeTable* flatDecodeTableFor(std::int32_t codePage) {
   std::ptrdiff_t index = pageIndex(codePage);
   if (index < 0 || kTablePages[index]->table == TableKind::kSingleByte) return nullptr;
-  std::atomic<FlatDecodeTable*>& slot = gSlots[index].flatDecode;
-  if (FlatDecodeTable* table = slot.load(std::memory_order_acquire)) return table;
-  return publish(slot, std::make_unique<FlatDecodeTable>(*decodeTableFor(codePage).multiByte));
+  return loadOrBuild(gSlots[index].flatDecode,
+                     [&] { return std::make_unique<FlatDecodeTable>(*decodeTableFor(codePage).multiByte); });
 }
 
 const std::int32_t* tableCodePages(std::size_t* count) {

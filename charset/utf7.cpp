@@ -2,6 +2,8 @@
 // directly, every base64 run is closed with '-', a leading U+FEFF is dropped.
 #include <cstdint>
 
+#include "charset/staged_output.h"
+#include "charset/stateful_checks.h"
 #include "charset/unicode_forms.h"
 
 namespace vk {
@@ -38,34 +40,6 @@ static_assert(kUtf7.direct[int{'A'}] && kUtf7.direct[int{'?'}] && kUtf7.direct[i
 static_assert(!kUtf7.direct[int{'+'}] && !kUtf7.direct[int{'!'}] && !kUtf7.direct[int{'~'}],
               "not direct");
 static_assert(kUtf7.base64Value[int{'/'}] == 63 && kUtf7.base64Value[int{'-'}] == -1, "alphabet");
-
-// Collects output in a small block and appends it in pieces: UTF-7 is a rare encoding and
-// this keeps the per-byte work to a store and a compare.
-class StagedOutput {
- public:
-  explicit StagedOutput(DataBuffer& out) : out_(out) {}
-  ~StagedOutput() { flush(); }
-  StagedOutput(const StagedOutput&) = delete;
-  StagedOutput& operator=(const StagedOutput&) = delete;
-
-  void put(std::uint8_t b) {
-    if (used_ == sizeof(block_)) flush();
-    block_[used_++] = b;
-  }
-  void putUnit(std::uint16_t u) {
-    put(static_cast<std::uint8_t>(u));
-    put(static_cast<std::uint8_t>(u >> 8));
-  }
-  void flush() {
-    out_.append(block_, used_);
-    used_ = 0;
-  }
-
- private:
-  DataBuffer& out_;
-  std::uint8_t block_[512];
-  std::size_t used_ = 0;
-};
 
 // Reserves a first estimate of the output, kept within the 32-bit length of a buffer; grows
 // by at least half the capacity so repeated conversions into one buffer stay linear.
@@ -178,6 +152,45 @@ bool utf7Decode(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& outp
     if (i < count && bytes[i] == '-') ++i;  // the terminator belongs to the run
   }
   return ok;
+}
+
+// The decoder above hands its 16-bit units on as they come, so a surrogate pair may span two
+// runs; a high surrogate waits here (with the offset of its run's '+') for the low one.
+std::uint32_t firstMalformedUtf7(const std::uint8_t* bytes, std::uint32_t count) {
+  constexpr std::uint32_t kNone = ~0u;
+  std::uint32_t pendingHigh = kNone;
+  std::uint32_t i = 0;
+  while (i < count) {
+    std::uint8_t b = bytes[i];
+    if (b != '+' || (i + 1 < count && bytes[i + 1] == '-')) {
+      if (pendingHigh != kNone) return pendingHigh;
+      if (b > 0x7F) return i;
+      i += b == '+' ? 2 : 1;
+      continue;
+    }
+    std::uint32_t start = i++;
+    std::uint32_t bits = 0;
+    int bitCount = 0;
+    bool yielded = false;
+    for (; i < count && kUtf7.base64Value[bytes[i]] >= 0; ++i) {
+      bits = (bits << 6) | static_cast<std::uint32_t>(kUtf7.base64Value[bytes[i]]);
+      bitCount += 6;
+      if (bitCount >= 16) {
+        bitCount -= 16;
+        yielded = true;
+        std::uint32_t unit = (bits >> bitCount) & 0xFFFF;
+        bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (pendingHigh != kNone && !low) return pendingHigh;
+        if (pendingHigh == kNone && low) return start;
+        pendingHigh = high ? start : kNone;
+      }
+      bits &= (1u << bitCount) - 1;
+    }
+    if (!yielded || bits != 0) return start;
+    if (i < count && bytes[i] == '-') ++i;
+  }
+  return pendingHigh != kNone ? pendingHigh : count;
 }
 
 }  // namespace vk

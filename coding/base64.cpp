@@ -81,35 +81,17 @@ constexpr std::uint32_t kBlockGroups = 2048;
 using EncodeKernel = std::size_t (*)(const std::uint8_t*, std::size_t, char*);
 using DecodeKernel = std::size_t (*)(const std::uint8_t*, std::size_t, std::uint8_t*);
 
+#if VK_BASE64_SIMD
 EncodeKernel encodeKernel() {
-#if VK_BASE64_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512:
-      if (simd::cpuFeatures().avx512vbmi) return base64simd::encodeAvx512Vbmi;
-      return base64simd::encodeAvx2;
-    case simd::Path::Avx2:
-      return base64simd::encodeAvx2;
-    default:
-      break;
-  }
-#endif
-  return nullptr;
+  return simd::byVbmiPath<EncodeKernel>(base64simd::encodeAvx512Vbmi, base64simd::encodeAvx2, nullptr);
 }
-
 DecodeKernel decodeKernel() {
-#if VK_BASE64_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512:
-      if (simd::cpuFeatures().avx512vbmi) return base64simd::decodeAvx512Vbmi;
-      return base64simd::decodeAvx2;
-    case simd::Path::Avx2:
-      return base64simd::decodeAvx2;
-    default:
-      break;
-  }
-#endif
-  return nullptr;
+  return simd::byVbmiPath<DecodeKernel>(base64simd::decodeAvx512Vbmi, base64simd::decodeAvx2, nullptr);
 }
+#else
+EncodeKernel encodeKernel() { return nullptr; }
+DecodeKernel decodeKernel() { return nullptr; }
+#endif
 
 // What a decode kernel may store past the bytes it answers.
 constexpr std::uint32_t kKernelSpill = 32;

@@ -71,26 +71,10 @@ std::size_t encodeSingleByteAvx2(const FlatEncodeTable& table, bool foldArabicDi
 VK_TARGET_AVX2
 std::size_t widenAsciiAvx2(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
   std::size_t done = 0;
-  while (count - done >= 16) {
+  for (; count - done >= 16; done += 16) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-    auto upper = static_cast<unsigned>(_mm_movemask_epi8(bytes));
-    __m256i units = _mm256_cvtepu8_epi16(bytes);
-    if (upper == 0) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * done), units);
-      done += 16;
-      continue;
-    }
-    std::size_t n = static_cast<std::size_t>(__builtin_ctz(upper));
-    for (std::size_t k = 0; k < n; ++k) {
-      out[2 * (done + k)] = in[done + k];
-      out[2 * (done + k) + 1] = 0;
-    }
-    return done + n;
-  }
-  while (done < count && in[done] < 0x80) {
-    out[2 * done] = in[done];
-    out[2 * done + 1] = 0;
-    ++done;
+    if (_mm_movemask_epi8(bytes) != 0) break;  // the run ends in this block
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * done), _mm256_cvtepu8_epi16(bytes));
   }
   return done;
 }

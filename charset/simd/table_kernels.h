@@ -31,8 +31,9 @@ std::size_t decodeSingleByteAvx512Vbmi(const std::uint16_t* units, const std::ui
 std::size_t decodeSingleByteAvx2(const std::uint32_t* wideUnits, const std::uint8_t* in, std::size_t count,
                                  std::uint8_t* out);
 
-// The leading bytes below 0x80 of `in`, widened to UTF-16LE units; answers how many. Takes
-// whole blocks and then the rest of the run byte-exact (reads stay within `count`).
+// Leading bytes below 0x80 of `in`, widened to UTF-16LE units; answers how many (reads stay
+// within `count`). The AVX-512 kernel takes the whole run, its last block under a mask; the
+// AVX2 kernel takes whole 16-byte blocks only and leaves the rest of the run to the caller.
 std::size_t widenAsciiAvx512(const std::uint8_t* in, std::size_t count, std::uint8_t* out);
 std::size_t widenAsciiAvx2(const std::uint8_t* in, std::size_t count, std::uint8_t* out);
 

@@ -6,19 +6,9 @@ namespace vk::tablesimd {
 
 SingleByteDecoder::SingleByteDecoder(const std::uint16_t* units) : units_(units) {
 #if VK_TABLE_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512:
-      if (simd::cpuFeatures().avx512vbmi) {
-        kind_ = Kind::Avx512Vbmi;
-        return;
-      }
-      [[fallthrough]];
-    case simd::Path::Avx2:
-      kind_ = Kind::Avx2;
-      for (int b = 0; b < 256; ++b) wideUnits_[b] = units[b];
-      return;
-    default:
-      return;
+  kind_ = simd::byVbmiPath(Kind::Avx512Vbmi, Kind::Avx2, Kind::None);
+  if (kind_ == Kind::Avx2) {
+    for (int b = 0; b < 256; ++b) wideUnits_[b] = units[b];
   }
 #endif
 }
@@ -41,19 +31,9 @@ std::size_t SingleByteDecoder::decode(const std::uint8_t* in, std::size_t count,
 SingleByteEncoder::SingleByteEncoder(const FlatEncodeTable& table, bool foldArabicDigits)
     : table_(table), fold_(foldArabicDigits) {
 #if VK_TABLE_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512:
-      if (simd::cpuFeatures().avx512vbmi) {
-        kind_ = Kind::Avx512Vbmi;
-        return;
-      }
-      [[fallthrough]];
-    case simd::Path::Avx2:
-      if (table.passesAsciiThrough()) kind_ = Kind::Avx2;
-      return;
-    default:
-      return;
-  }
+  // The AVX2 kernel narrows ASCII units as they are, so it serves only pages that write them so.
+  kind_ =
+      simd::byVbmiPath(Kind::Avx512Vbmi, table.passesAsciiThrough() ? Kind::Avx2 : Kind::None, Kind::None);
 #endif
 }
 
@@ -73,14 +53,13 @@ std::size_t SingleByteEncoder::encode(const std::uint8_t* in, std::size_t units,
 }
 
 std::size_t widenAscii(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
-#if VK_TABLE_SIMD
-  switch (simd::activePath()) {
-    case simd::Path::Avx512: return widenAsciiAvx512(in, count, out);
-    case simd::Path::Avx2: return widenAsciiAvx2(in, count, out);
-    default: break;
-  }
-#endif
   std::size_t done = 0;
+#if VK_TABLE_SIMD
+  simd::Path path = simd::activePath();
+  if (path == simd::Path::Avx512) done = widenAsciiAvx512(in, count, out);
+  if (path == simd::Path::Avx2) done = widenAsciiAvx2(in, count, out);
+#endif
+  // The rest of the run that the kernel leaves (all of it on the scalar path).
   while (done < count && in[done] < 0x80) {
     out[2 * done] = in[done];
     out[2 * done + 1] = 0;

@@ -33,4 +33,13 @@ Path forcePath(Path path);
 
 const char* pathName(Path path);
 
+// For kernels that come in an AVX-512 form needing VBMI and an AVX2 form: which of the three
+// the path in force runs (AVX-512 without VBMI runs the AVX2 form).
+template <class T>
+T byVbmiPath(T avx512Vbmi, T avx2, T scalar) {
+  Path path = activePath();
+  if (path == Path::Avx512) return cpuFeatures().avx512vbmi ? avx512Vbmi : avx2;
+  return path == Path::Avx2 ? avx2 : scalar;
+}
+
 }  // namespace vk::simd

@@ -14,18 +14,17 @@
 
 namespace vk::simd {
 
-using TranscodePass = const std::uint8_t* (*)(const std::uint8_t* p, const std::uint8_t* stop,
+// The shape every pass has; the passes below are declared by it.
+using TranscodeFunction = const std::uint8_t*(const std::uint8_t* p, const std::uint8_t* stop,
                                               const std::uint8_t* end, std::uint8_t*& out);
+using TranscodePass = TranscodeFunction*;
 
 // UTF-8 to UTF-16LE: at most 2 output bytes per input byte.
 constexpr std::uint64_t kUtf8To16Slack = 160;
 // UTF-16LE to UTF-8 over an even byte count: at most 3 output bytes per 2 input bytes.
 constexpr std::uint64_t kUtf16To8Slack = 160;
 
-const std::uint8_t* utf8ToUtf16Scalar(const std::uint8_t* p, const std::uint8_t* stop,
-                                      const std::uint8_t* end, std::uint8_t*& out);
-const std::uint8_t* utf16ToUtf8Scalar(const std::uint8_t* p, const std::uint8_t* stop,
-                                      const std::uint8_t* end, std::uint8_t*& out);
+TranscodeFunction utf8ToUtf16Scalar, utf16ToUtf8Scalar;
 
 // The widest kernel at or below `path` (the AVX-512 kernels need VBMI2 as well; without it
 // the AVX2 ones run).
@@ -34,18 +33,9 @@ TranscodePass utf16ToUtf8Kernel(Path path);
 
 // The kernels themselves, for the selection above; each exists only in builds for x86-64
 // (the baseline one also on 32-bit x86 with SSE2).
-const std::uint8_t* utf8ToUtf16Sse2(const std::uint8_t*, const std::uint8_t*,
-                                    const std::uint8_t*, std::uint8_t*&);
-const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t*, const std::uint8_t*,
-                                    const std::uint8_t*, std::uint8_t*&);
-const std::uint8_t* utf8ToUtf16Avx2(const std::uint8_t*, const std::uint8_t*,
-                                    const std::uint8_t*, std::uint8_t*&);
-const std::uint8_t* utf16ToUtf8Avx2(const std::uint8_t*, const std::uint8_t*,
-                                    const std::uint8_t*, std::uint8_t*&);
-const std::uint8_t* utf8ToUtf16Avx512(const std::uint8_t*, const std::uint8_t*,
-                                      const std::uint8_t*, std::uint8_t*&);
-const std::uint8_t* utf16ToUtf8Avx512(const std::uint8_t*, const std::uint8_t*,
-                                      const std::uint8_t*, std::uint8_t*&);
+TranscodeFunction utf8ToUtf16Sse2, utf16ToUtf8Sse2;
+TranscodeFunction utf8ToUtf16Avx2, utf16ToUtf8Avx2;
+TranscodeFunction utf8ToUtf16Avx512, utf16ToUtf8Avx512;
 
 }  // namespace vk::simd
 
