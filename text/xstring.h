@@ -103,6 +103,8 @@ class XString : public VelkorObject {
  private:
   enum class Form { Wide, Ansi, Utf8 };
 
+  bool& currentFlag(Form form);
+  void makeCurrent(Form form, Form first, Form second);
   void makeWideCurrent();
   void makeAnsiCurrent();
   void makeUtf8Current();
