@@ -241,6 +241,21 @@ void XString::makeAnsiCurrent() { makeCurrent(Form::Ansi, Form::Utf8, Form::Wide
 // not make later UTF-8 operations lose the characters the ANSI code page lacks.
 void XString::makeUtf8Current() { makeCurrent(Form::Utf8, Form::Wide, Form::Ansi); }
 
+// An edit of one byte form: the form is made current, changed, and left the only current one.
+template <typename Edit>
+void XString::editAnsi(Edit edit) {
+  makeAnsiCurrent();
+  edit(ansiForm_);
+  markOnlyAnsiCurrent();
+}
+
+template <typename Edit>
+void XString::editUtf8(Edit edit) {
+  makeUtf8Current();
+  edit(utf8Form_);
+  markOnlyUtf8Current();
+}
+
 const DataBuffer& XString::getWide() {
   makeWideCurrent();
   return wideForm_;
@@ -319,22 +334,12 @@ bool XString::equalsAnsiNoCase(const char* text) {
   return ansiForm_.equalsNoCase(text);
 }
 
-void XString::appendAnsi(const char* text) {
-  makeAnsiCurrent();
-  ansiForm_.append(text);
-  markOnlyAnsiCurrent();
-}
+void XString::appendAnsi(const char* text) { editAnsi([text](StringBuffer& form) { form.append(text); }); }
 
-void XString::appendUtf8(const char* text) {
-  makeUtf8Current();
-  utf8Form_.append(text);
-  markOnlyUtf8Current();
-}
+void XString::appendUtf8(const char* text) { editUtf8([text](StringBuffer& form) { form.append(text); }); }
 
 void XString::appendUtf8Bytes(const char* bytes, std::uint32_t count) {
-  makeUtf8Current();
-  utf8Form_.appendBytes(bytes, count);
-  markOnlyUtf8Current();
+  editUtf8([&](StringBuffer& form) { form.appendBytes(bytes, count); });
 }
 
 void XString::dropWideTerminator() {
@@ -391,23 +396,11 @@ void XString::appendValue(XString& other) {
   }
 }
 
-void XString::trim() {
-  makeUtf8Current();
-  utf8Form_.trimSpacesTabs();
-  markOnlyUtf8Current();
-}
+void XString::trim() { editUtf8([](StringBuffer& form) { form.trimSpacesTabs(); }); }
 
-void XString::trim2() {
-  makeUtf8Current();
-  utf8Form_.trimWhitespace();
-  markOnlyUtf8Current();
-}
+void XString::trim2() { editUtf8([](StringBuffer& form) { form.trimWhitespace(); }); }
 
-void XString::trimInside() {
-  makeUtf8Current();
-  utf8Form_.collapseWhitespace();
-  markOnlyUtf8Current();
-}
+void XString::trimInside() { editUtf8([](StringBuffer& form) { form.collapseWhitespace(); }); }
 
 std::int32_t XString::replaceAll(const char* find, const char* with) {
   makeUtf8Current();
@@ -438,22 +431,12 @@ bool XString::endsWith(const char* suffix) {
   return utf8Form_.endsWith(suffix);
 }
 
-void XString::shorten(std::int32_t n) {
-  makeAnsiCurrent();
-  ansiForm_.dropLast(n);
-  markOnlyAnsiCurrent();
-}
+void XString::shorten(std::int32_t n) { editAnsi([n](StringBuffer& form) { form.dropLast(n); }); }
 
-void XString::removeAnsiChar(std::int32_t c) {
-  makeAnsiCurrent();
-  ansiForm_.removeByte(c);
-  markOnlyAnsiCurrent();
-}
+void XString::removeAnsiChar(std::int32_t c) { editAnsi([c](StringBuffer& form) { form.removeByte(c); }); }
 
 void XString::replaceAnsiChar(std::int32_t c1, std::int32_t c2) {
-  makeAnsiCurrent();
-  ansiForm_.replaceByte(c1, c2);
-  markOnlyAnsiCurrent();
+  editAnsi([c1, c2](StringBuffer& form) { form.replaceByte(c1, c2); });
 }
 
 void XString::keepWideUnits(std::uint32_t first, std::uint32_t count) {

@@ -108,6 +108,10 @@ class XString : public VelkorObject {
   void makeWideCurrent();
   void makeAnsiCurrent();
   void makeUtf8Current();
+  template <typename Edit>
+  void editAnsi(Edit edit);
+  template <typename Edit>
+  void editUtf8(Edit edit);
   // Converts `from` into `to` (replacing `to` wholesale); answers the conversion's result.
   bool produce(Form from, Form to);
   void dropWideTerminator();
