@@ -82,52 +82,51 @@ class ArgumentSlot<BSTR> {
   BSTR value_ = nullptr;
 };
 
+// The scalar parameter types: their variant type and where a VARIANT holds them, by value and
+// by reference.
+template <typename T>
+struct Scalar;
 template <>
-class ArgumentSlot<LONG> {
- public:
-  HRESULT take(const VARIANT& argument) {
-    if (argument.vt == VT_I4) {
-      value_ = argument.lVal;
-      return S_OK;
-    }
-    if (argument.vt == (VT_BYREF | VT_I4) && argument.plVal != nullptr) {
-      value_ = *argument.plVal;
-      return S_OK;
-    }
-    VARIANT converted;
-    VariantInit(&converted);
-    HRESULT hr = VariantChangeType(&converted, &argument, 0, VT_I4);
-    if (SUCCEEDED(hr)) value_ = converted.lVal;
-    return hr;
+struct Scalar<LONG> {
+  static constexpr VARTYPE kType = VT_I4;
+  template <typename V>
+  static auto& value(V& v) {
+    return v.lVal;
   }
-  LONG get() const { return value_; }
-
- private:
-  LONG value_ = 0;
+  static LONG* reference(const VARIANT& v) { return v.plVal; }
+};
+template <>
+struct Scalar<DATE> {
+  static constexpr VARTYPE kType = VT_DATE;
+  template <typename V>
+  static auto& value(V& v) {
+    return v.date;
+  }
+  static DATE* reference(const VARIANT& v) { return v.pdate; }
 };
 
-template <>
-class ArgumentSlot<DATE> {
+template <typename T>
+class ArgumentSlot {
  public:
   HRESULT take(const VARIANT& argument) {
-    if (argument.vt == VT_DATE) {
-      value_ = argument.date;
+    if (argument.vt == Scalar<T>::kType) {
+      value_ = Scalar<T>::value(argument);
       return S_OK;
     }
-    if (argument.vt == (VT_BYREF | VT_DATE) && argument.pdate != nullptr) {
-      value_ = *argument.pdate;
+    if (argument.vt == (VT_BYREF | Scalar<T>::kType) && Scalar<T>::reference(argument) != nullptr) {
+      value_ = *Scalar<T>::reference(argument);
       return S_OK;
     }
     VARIANT converted;
     VariantInit(&converted);
-    HRESULT hr = VariantChangeType(&converted, &argument, 0, VT_DATE);
-    if (SUCCEEDED(hr)) value_ = converted.date;
+    HRESULT hr = VariantChangeType(&converted, &argument, 0, Scalar<T>::kType);
+    if (SUCCEEDED(hr)) value_ = Scalar<T>::value(converted);
     return hr;
   }
-  DATE get() const { return value_; }
+  T get() const { return value_; }
 
  private:
-  DATE value_ = 0;
+  T value_ = 0;
 };
 
 // A VARIANT parameter receives the argument as it is; a reference is replaced by a copy of what
@@ -198,30 +197,17 @@ class ResultSlot<BSTR*> {
   BSTR value_ = nullptr;
 };
 
-template <>
-class ResultSlot<LONG*> {
+template <typename T>
+class ResultSlot<T*> {
  public:
-  LONG* pointer() { return &value_; }
+  T* pointer() { return &value_; }
   void moveTo(VARIANT* result) {
-    result->vt = VT_I4;
-    result->lVal = value_;
+    result->vt = Scalar<T>::kType;
+    Scalar<T>::value(*result) = value_;
   }
 
  private:
-  LONG value_ = 0;
-};
-
-template <>
-class ResultSlot<DATE*> {
- public:
-  DATE* pointer() { return &value_; }
-  void moveTo(VARIANT* result) {
-    result->vt = VT_DATE;
-    result->date = value_;
-  }
-
- private:
-  DATE value_ = 0;
+  T value_ = 0;
 };
 
 template <>

@@ -1,5 +1,6 @@
 #include "component/registrar.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/registry.h"
@@ -226,15 +227,15 @@ HRESULT registerKey(RegistryRoot root, const std::u16string& parent, const KeyNo
   }
   if (key.flag == KeyFlag::ForceRemove) platform::registryDeleteTree(root, path);
   if (HRESULT hr = fromWin32(platform::registryCreateKey(root, path)); FAILED(hr)) return hr;
+  auto setValue = [&](const std::u16string& name, const std::u16string& value) {
+    return fromWin32(platform::registrySetString(root, path, name, value));
+  };
+  // The default value is the one with the empty name.
   if (key.hasDefault) {
-    if (HRESULT hr = fromWin32(platform::registrySetString(root, path, u"", key.defaultValue)); FAILED(hr)) {
-      return hr;
-    }
+    if (HRESULT hr = setValue(u"", key.defaultValue); FAILED(hr)) return hr;
   }
   for (const NamedValue& value : key.values) {
-    if (HRESULT hr = fromWin32(platform::registrySetString(root, path, value.name, value.value)); FAILED(hr)) {
-      return hr;
-    }
+    if (HRESULT hr = setValue(value.name, value.value); FAILED(hr)) return hr;
   }
   for (const KeyNode& child : key.children) {
     if (HRESULT hr = registerKey(root, path, child); FAILED(hr)) return hr;
@@ -289,15 +290,10 @@ HRESULT Registrar::run(const std::u16string& script, bool registering) {
     if (name.empty()) {
       text += u'%';
     } else {
-      bool found = false;
-      for (const auto& r : replacements_) {
-        if (r.first == name) {
-          text += r.second;
-          found = true;
-          break;
-        }
-      }
-      if (!found) return E_FAIL;
+      auto found = std::find_if(replacements_.begin(), replacements_.end(),
+                                [&](const auto& r) { return r.first == name; });
+      if (found == replacements_.end()) return E_FAIL;
+      text += found->second;
     }
     i = end;
   }

@@ -60,17 +60,15 @@ ValueBytes valueBytesIn(XString& value, std::int32_t codePage, DataBuffer& conve
 // whole write or its append.
 enum class FileWrite { Replace, Append };
 
-LONG writeValue(XString& value, BSTR filename, BSTR charset, FileWrite how) {
+bool writeValue(XString& value, BSTR filename, BSTR charset, FileWrite how) {
   XString name = argumentValue(filename);
   XString charsetName = argumentValue(charset);
   std::int32_t codePage = convertibleCodePage(charsetName);
-  if (codePage == 0) return 0;
+  if (codePage == 0) return false;
   DataBuffer converted;
   ValueBytes bytes = valueBytesIn(value, codePage, converted);
-  bool written = how == FileWrite::Replace
-                     ? FileSys::writeWholeFile(name.getUtf8(), bytes.data, bytes.count, nullptr)
-                     : FileSys::appendToFile(name, bytes.data, bytes.count, nullptr);
-  return written ? 1 : 0;
+  return how == FileWrite::Replace ? FileSys::writeWholeFile(name.getUtf8(), bytes.data, bytes.count, nullptr)
+                                   : FileSys::appendToFile(name, bytes.data, bytes.count, nullptr);
 }
 
 }  // namespace
@@ -79,12 +77,8 @@ HRESULT VkString::LoadFileBody(BSTR filename, BSTR charset, LONG* success) {
   XString name = argumentValue(filename);
   XString charsetName = argumentValue(charset);
   std::int32_t codePage = convertibleCodePage(charsetName);
-  if (codePage == 0) {
-    setResult(success, false);
-    return S_OK;
-  }
   DataBuffer file;
-  if (!file.loadWholeFile(name.getUtf8(), nullptr)) {
+  if (codePage == 0 || !file.loadWholeFile(name.getUtf8(), nullptr)) {
     setResult(success, false);
     return S_OK;
   }
@@ -105,14 +99,12 @@ HRESULT VkString::LoadFileBody(BSTR filename, BSTR charset, LONG* success) {
 }
 
 HRESULT VkString::SaveToFileBody(BSTR filename, BSTR charset, LONG* success) {
-  LONG result = writeValue(value_, filename, charset, FileWrite::Replace);
-  if (success != nullptr) *success = result;
+  setResult(success, writeValue(value_, filename, charset, FileWrite::Replace));
   return S_OK;
 }
 
 HRESULT VkString::AppendToFileBody(BSTR filename, BSTR charset, LONG* success) {
-  LONG result = writeValue(value_, filename, charset, FileWrite::Append);
-  if (success != nullptr) *success = result;
+  setResult(success, writeValue(value_, filename, charset, FileWrite::Append));
   return S_OK;
 }
 

@@ -22,6 +22,15 @@ LONG scriptCount(XString& value, std::int32_t index) {
   return info.count(index);
 }
 
+// Hands a new string to the caller, or frees it when the caller gave nowhere to put it.
+void handOut(BSTR text, BSTR* out) {
+  if (out != nullptr) {
+    *out = text;
+  } else {
+    SysFreeString(text);
+  }
+}
+
 }  // namespace
 
 HRESULT VkString::ReplaceFirstBody(BSTR substr, BSTR replacement) {
@@ -102,32 +111,17 @@ HRESULT VkString::AnsiCharAtBody(LONG index, LONG* ch) {
 }
 
 HRESULT VkString::LeftBody(LONG numChars, BSTR* Str) {
-  BSTR result = editing::left(value_, numChars);
-  if (Str != nullptr) {
-    *Str = result;
-  } else {
-    SysFreeString(result);
-  }
+  handOut(editing::left(value_, numChars), Str);
   return S_OK;
 }
 
 HRESULT VkString::RightBody(LONG numChars, BSTR* Str) {
-  BSTR result = editing::right(value_, numChars);
-  if (Str != nullptr) {
-    *Str = result;
-  } else {
-    SysFreeString(result);
-  }
+  handOut(editing::right(value_, numChars), Str);
   return S_OK;
 }
 
 HRESULT VkString::MidBody(LONG idx, LONG numChars, BSTR* Str) {
-  BSTR result = editing::mid(value_, idx, numChars);
-  if (Str != nullptr) {
-    *Str = result;
-  } else {
-    SysFreeString(result);
-  }
+  handOut(editing::mid(value_, idx, numChars), Str);
   return S_OK;
 }
 

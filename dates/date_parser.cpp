@@ -104,8 +104,11 @@ void skipWord(const char*& p) {
 }
 
 // Reads "hhmm" (two digits each), or else `separated` "hh:mm", or else a bare number of
-// hours: the numeric zones of both forms. The text's leading '-' has already set the sign.
-bool readZoneNumber(const char* text, bool allowColon, int* hours, int* minutes) {
+// hours: the numeric zones of both forms. A leading '-' (a zone behind UTC) gives the sign
+// +1 that brings the time to UTC, its absence -1.
+bool readZoneNumber(const char* text, bool allowColon, int* sign, int* hours, int* minutes) {
+  *sign = *text == '-' ? 1 : -1;
+  if (*text == '-') ++text;
   if (scanPattern(text, {num(2), num(2)}, {hours, minutes}) == 2) return true;
   if (allowColon && scanPattern(text, {num(2), lit(':'), num(2)}, {hours, minutes}) == 2) {
     return true;
@@ -314,14 +317,9 @@ bool DateParser::parseRfc3339Text(const char* text, SYSTEMTIME* out) const {
     if (*p != ':' && *p != '+') offset += *p;
   }
   int sign = -1;
-  const char* digits = offset.c_str();
-  if (*digits == '-') {
-    sign = 1;
-    ++digits;
-  }
   int offsetHours = 0;
   int offsetMinutes = 0;
-  if (!readZoneNumber(digits, false, &offsetHours, &offsetMinutes)) return false;
+  if (!readZoneNumber(offset.c_str(), false, &sign, &offsetHours, &offsetMinutes)) return false;
   return applyOffset(out, sign, offsetHours, offsetMinutes);
 }
 
@@ -400,13 +398,9 @@ bool DateParser::parseRfc822(const char* text, SYSTEMTIME* out) const {
   const char* offset = zoneWord.c_str();
   if (!(zoneWord[0] == '-' || isDigit(zoneWord[0]))) offset = zoneOffsetText(offset);
   int sign = -1;
-  if (*offset == '-') {
-    sign = 1;
-    ++offset;
-  }
   int offsetHours = 0;
   int offsetMinutes = 0;
-  if (!readZoneNumber(offset, true, &offsetHours, &offsetMinutes)) return false;
+  if (!readZoneNumber(offset, true, &sign, &offsetHours, &offsetMinutes)) return false;
 
   // A date or time that does not exist is refused before the offset can roll it into one
   // that does (hour 24 at +0000 is not the next midnight).

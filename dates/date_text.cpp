@@ -32,24 +32,24 @@ DATE dateFromRfc822Text(XString& value) {
   return result;
 }
 
+namespace {
+
 // Out of range there is no date to write; appending the current time instead would give the
 // caller a plausible but unrelated date it could not tell apart from a real one.
-void appendRfc3339Date(XString& value, DATE date) {
+void appendDate(XString& value, DATE date,
+                void (DateParser::*format)(const SYSTEMTIME&, StringBuffer&) const) {
   const DateParser parser;
   SYSTEMTIME fields{};
   if (!parser.dateToFields(date, &fields)) return;
   StringBuffer text;
-  parser.formatRfc3339(fields, text);
+  (parser.*format)(fields, text);
   value.appendUtf8(text.text());
 }
 
-void appendRfc822Date(XString& value, DATE date) {
-  const DateParser parser;
-  SYSTEMTIME fields{};
-  if (!parser.dateToFields(date, &fields)) return;
-  StringBuffer text;
-  parser.formatRfc822(fields, text);
-  value.appendUtf8(text.text());
-}
+}  // namespace
+
+void appendRfc3339Date(XString& value, DATE date) { appendDate(value, date, &DateParser::formatRfc3339); }
+
+void appendRfc822Date(XString& value, DATE date) { appendDate(value, date, &DateParser::formatRfc822); }
 
 }  // namespace vk

@@ -33,16 +33,18 @@ constexpr std::uint32_t kStreamChunk = 64 * 1024;
 // (/dev/zero) fails with "file too large" instead of filling memory.
 bool readToEnd(DataBuffer& buffer, FileHandle file, LogSink* log) {
   constexpr std::uint32_t kLimit = UINT32_MAX - kZeroTail;
+  // A failure empties the buffer and logs the last error, set to `error` first.
+  auto fail = [&](std::uint32_t error) {
+    buffer.clear();
+    platform::setLastErrorCode(error);
+    logLastError(log);
+    return false;
+  };
   std::uint32_t length = 0;
   for (;;) {
     std::uint32_t ask = kStreamChunk;
     if (length > kLimit - ask) ask = kLimit - length;
-    if (ask == 0) {
-      buffer.clear();
-      platform::setLastErrorCode(platform::kErrorFileTooLarge);
-      logLastError(log);
-      return false;
-    }
+    if (ask == 0) return fail(platform::kErrorFileTooLarge);
     try {
       // Doubling, so a long stream is copied a bounded number of times.
       std::uint64_t needed = std::uint64_t{length} + ask + kZeroTail;
@@ -53,18 +55,13 @@ bool readToEnd(DataBuffer& buffer, FileHandle file, LogSink* log) {
       }
     } catch (const CapacityError&) {
       // The caller still has the handle to close: the failure is answered here.
-      buffer.clear();
-      platform::setLastErrorCode(platform::kErrorNotEnoughMemory);
-      logLastError(log);
-      return false;
+      return fail(platform::kErrorNotEnoughMemory);
     }
     std::uint32_t got = 0;
     bool ok = platform::readFile(file, buffer.data() + length, ask, &got);
     // A pipe whose writer has gone answers "broken pipe" at its end.
     if (!ok && platform::lastErrorCode() != platform::kErrorBrokenPipe) {
-      buffer.clear();
-      logLastError(log);
-      return false;
+      return fail(platform::lastErrorCode());
     }
     length += got;
     if (!ok || got == 0) break;
@@ -79,22 +76,22 @@ bool readToEnd(DataBuffer& buffer, FileHandle file, LogSink* log) {
 bool loadOpened(DataBuffer& buffer, XString& name, const char* narrowName, LogSink* log) {
   FileHandle file = FileSys::openForRead(name, log);
   if (file == platform::kInvalidFileHandle) return false;
+  // A failure before the read logs the last error, set to `error` first, and closes the file.
+  auto fail = [&](std::uint32_t error) {
+    platform::setLastErrorCode(error);
+    logLastError(log);
+    FileSys::closeFile(file);
+    return false;
+  };
 
   std::uint32_t high = 0;
   std::uint32_t size = platform::getFileSize(file, &high);
   if (size == platform::kInvalidFileSize && platform::lastErrorCode() != platform::kErrorSuccess) {
-    logLastError(log);
-    FileSys::closeFile(file);
-    return false;
+    return fail(platform::lastErrorCode());
   }
   // A size that 32 bits do not describe, with the zero tail, is refused rather than read in
   // part.
-  if (high != 0 || size > UINT32_MAX - kZeroTail) {
-    platform::setLastErrorCode(platform::kErrorFileTooLarge);
-    logLastError(log);
-    FileSys::closeFile(file);
-    return false;
-  }
+  if (high != 0 || size > UINT32_MAX - kZeroTail) return fail(platform::kErrorFileTooLarge);
   // A pipe or a device reports no size, and nor do many files of /proc; they are read to
   // their end.
   if (size == 0 || platform::getFileType(file) != platform::kFileTypeDisk) {
@@ -108,10 +105,7 @@ bool loadOpened(DataBuffer& buffer, XString& name, const char* narrowName, LogSi
   if (block == nullptr) {
     // A 32-bit process has a few GiB of address space at most, often fragmented: a file
     // larger than the room left is a failed load like any other, not the end of the host.
-    platform::setLastErrorCode(platform::kErrorNotEnoughMemory);
-    logLastError(log);
-    FileSys::closeFile(file);
-    return false;
+    return fail(platform::kErrorNotEnoughMemory);
   }
   buffer.adopt(block, size + kZeroTail);
   buffer.setLength(size);

@@ -60,19 +60,30 @@ FileHandle openNamed(XString& name, bool narrow, std::uint32_t access, std::uint
                                  platform::kFileAttributeNormal, log);
 }
 
+// Makes an attempt at a file again while it fails (answers `failure`) because another handle
+// holds the file, up to kRetries more times after a short wait; `attempt(retry)` is told
+// whether it is a retry. Answers the last attempt's result.
+template <typename Result, typename Attempt>
+Result retryWhileShared(Result failure, Attempt attempt) {
+  Result result = attempt(false);
+  for (std::uint32_t retries = 0; result == failure &&
+                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
+                                  retries < kRetries;
+       ++retries) {
+    platform::sleepMilliseconds(kRetryWaitMs);
+    result = attempt(true);
+  }
+  return result;
+}
+
 // Replaces the named file whole (platform::writeFileReplacing), retrying like an open while
 // another handle holds the file. Not on the 9x line, which has no way to exchange files.
 platform::ReplaceOutcome replaceWhole(XString& name, const void* bytes, std::uint32_t count,
                                       LogSink* log) {
   if (WindowsVersion().isWin9x()) return platform::ReplaceOutcome::NotApplicable;
-  platform::ReplaceOutcome outcome = platform::writeFileReplacing(wideText(name), bytes, count);
-  for (std::uint32_t retries = 0; outcome == platform::ReplaceOutcome::Failed &&
-                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
-                                  retries < kRetries;
-       ++retries) {
-    platform::sleepMilliseconds(kRetryWaitMs);
-    outcome = platform::writeFileReplacing(wideText(name), bytes, count);
-  }
+  platform::ReplaceOutcome outcome = retryWhileShared(platform::ReplaceOutcome::Failed, [&](bool) {
+    return platform::writeFileReplacing(wideText(name), bytes, count);
+  });
   if (outcome == platform::ReplaceOutcome::Failed && log != nullptr) {
     logName(log, name);
     logLastError(log);
@@ -137,19 +148,14 @@ FileHandle FileSys::openForAppend(XString& name, LogSink* log) {
 FileHandle FileSys::createFileNarrow(const char* name, std::uint32_t access, std::uint32_t shareMode,
                                      std::uint32_t disposition, std::uint32_t attributes,
                                      LogSink* log) {
-  FileHandle file = platform::createFileA(name, access, shareMode, disposition, attributes);
-  for (std::uint32_t retries = 0; file == kInvalidFileHandle &&
-                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
-                                  retries < kRetries;
-       ++retries) {
+  FileHandle file = retryWhileShared(kInvalidFileHandle, [&](bool retry) {
     // A writer that lets others read usually lets them write too only if asked: reading
     // alongside it needs write sharing.
-    if (shareMode == platform::kFileShareRead) {
+    if (retry && shareMode == platform::kFileShareRead) {
       shareMode = platform::kFileShareRead | platform::kFileShareWrite;
     }
-    platform::sleepMilliseconds(kRetryWaitMs);
-    file = platform::createFileA(name, access, shareMode, disposition, attributes);
-  }
+    return platform::createFileA(name, access, shareMode, disposition, attributes);
+  });
   if (file == kInvalidFileHandle && log != nullptr) {
     StringBuffer error = lastErrorText();
     log->logError("Failed to open file (2)");
@@ -162,14 +168,9 @@ FileHandle FileSys::createFileNarrow(const char* name, std::uint32_t access, std
 FileHandle FileSys::createFileWide(const char16_t* name, std::uint32_t access,
                                    std::uint32_t shareMode, std::uint32_t disposition,
                                    std::uint32_t attributes, LogSink* log) {
-  FileHandle file = platform::createFileW(name, access, shareMode, disposition, attributes);
-  for (std::uint32_t retries = 0; file == kInvalidFileHandle &&
-                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
-                                  retries < kRetries;
-       ++retries) {
-    platform::sleepMilliseconds(kRetryWaitMs);
-    file = platform::createFileW(name, access, shareMode, disposition, attributes);
-  }
+  FileHandle file = retryWhileShared(kInvalidFileHandle, [&](bool) {
+    return platform::createFileW(name, access, shareMode, disposition, attributes);
+  });
   if (file == kInvalidFileHandle && log != nullptr) {
     StringBuffer error = lastErrorText();
     log->logError("Failed to open file (3)");

@@ -33,7 +33,6 @@ using VARTYPE = std::uint16_t;
 using DATE = double;
 using LCID = std::uint32_t;
 using DISPID = std::int32_t;
-using MEMBERID = DISPID;
 using SCODE = std::int32_t;
 using LPOLESTR = OLECHAR*;
 using LPCOLESTR = const OLECHAR*;
@@ -94,7 +93,6 @@ constexpr USHORT FADF_AUTO = 0x0001;
 constexpr USHORT FADF_STATIC = 0x0002;
 constexpr USHORT FADF_EMBEDDED = 0x0004;
 constexpr USHORT FADF_FIXEDSIZE = 0x0010;
-constexpr USHORT FADF_RECORD = 0x0020;
 constexpr USHORT FADF_HAVEIID = 0x0040;
 constexpr USHORT FADF_HAVEVARTYPE = 0x0080;
 constexpr USHORT FADF_BSTR = 0x0100;
@@ -231,7 +229,6 @@ struct EXCEPINFO {
 constexpr WORD DISPATCH_METHOD = 0x1;
 constexpr WORD DISPATCH_PROPERTYGET = 0x2;
 constexpr WORD DISPATCH_PROPERTYPUT = 0x4;
-constexpr WORD DISPATCH_PROPERTYPUTREF = 0x8;
 constexpr DISPID DISPID_UNKNOWN = -1;
 constexpr DISPID DISPID_VALUE = 0;
 constexpr DISPID DISPID_PROPERTYPUT = -3;
@@ -260,8 +257,6 @@ struct IClassFactory : IUnknown {
 // Flags of VariantChangeType.
 constexpr WORD VARIANT_NOVALUEPROP = 0x01;  // do not ask an object for its default value
 constexpr WORD VARIANT_ALPHABOOL = 0x02;    // VT_BOOL to text as "True"/"False", not "-1"/"0"
-constexpr WORD VARIANT_NOUSEROVERRIDE = 0x04;
-constexpr WORD VARIANT_LOCALBOOL = 0x10;
 
 // VARIANT services (oleaut32's contract).
 void VariantInit(VARIANT* v);

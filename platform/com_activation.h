@@ -17,17 +17,11 @@ using LPCLSID = CLSID*;
 
 // Class contexts: only in-process servers exist natively.
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
-constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
 constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
-constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
-constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                             CLSCTX_REMOTE_SERVER;
 
 enum COINIT : DWORD {
   COINIT_MULTITHREADED = 0x0,
   COINIT_APARTMENTTHREADED = 0x2,
-  COINIT_DISABLE_OLE1DDE = 0x4,
-  COINIT_SPEED_OVER_MEMORY = 0x8,
 };
 
 // Enters the calling thread into the component model. S_OK the first time, S_FALSE when the

@@ -31,13 +31,10 @@ constexpr HRESULT DISP_E_BADVARTYPE = makeHresult(0x80020008u);
 constexpr HRESULT DISP_E_EXCEPTION = makeHresult(0x80020009u);
 constexpr HRESULT DISP_E_OVERFLOW = makeHresult(0x8002000Au);
 constexpr HRESULT DISP_E_BADINDEX = makeHresult(0x8002000Bu);
-constexpr HRESULT DISP_E_UNKNOWNLCID = makeHresult(0x8002000Cu);
 constexpr HRESULT DISP_E_ARRAYISLOCKED = makeHresult(0x8002000Du);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = makeHresult(0x8002000Fu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = makeHresult(0x8002000Eu);
-constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = makeHresult(0x8002802Bu);
 // Registry and class activation.
-constexpr HRESULT REGDB_E_WRITEREGDB = makeHresult(0x80040151u);
 constexpr HRESULT CO_E_NOTINITIALIZED = makeHresult(0x800401F0u);
 constexpr HRESULT CO_E_CLASSSTRING = makeHresult(0x800401F3u);
 constexpr HRESULT CO_E_DLLNOTFOUND = makeHresult(0x800401F8u);

@@ -24,7 +24,6 @@ using ULONG_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
-using LPSTR = char*;
 using LPCSTR = const char*;
 using CLIPFORMAT = WORD;
 using LPVOID = void*;
@@ -54,7 +53,6 @@ using LPCRECTL = const RECTL*;
 struct POINT {
   LONG x, y;
 };
-using POINTL = POINT;
 struct SIZE {
   LONG cx, cy;
 };
@@ -157,13 +155,11 @@ struct STATSTG {
 
 constexpr DWORD STGTY_STORAGE = 1;
 constexpr DWORD STGTY_STREAM = 2;
-constexpr DWORD STATFLAG_DEFAULT = 0;
 constexpr DWORD STATFLAG_NONAME = 1;
 constexpr DWORD STREAM_SEEK_SET = 0;
 constexpr DWORD STREAM_SEEK_CUR = 1;
 constexpr DWORD STREAM_SEEK_END = 2;
 constexpr DWORD STGM_READ = 0x0;
-constexpr DWORD STGM_WRITE = 0x1;
 constexpr DWORD STGM_READWRITE = 0x2;
 constexpr DWORD STGM_SHARE_EXCLUSIVE = 0x10;
 constexpr DWORD STGM_CREATE = 0x1000;
@@ -171,12 +167,10 @@ constexpr DWORD STGM_DELETEONRELEASE = 0x4000000;
 
 constexpr HRESULT STG_E_FILENOTFOUND = makeHresult(0x80030002u);
 constexpr HRESULT STG_E_INVALIDFUNCTION = makeHresult(0x80030001u);
-constexpr HRESULT STG_E_ACCESSDENIED = makeHresult(0x80030005u);
 constexpr HRESULT STG_E_INVALIDPOINTER = makeHresult(0x80030009u);
 constexpr HRESULT STG_E_INVALIDPARAMETER = makeHresult(0x80030057u);
 constexpr HRESULT STG_E_FILEALREADYEXISTS = makeHresult(0x80030050u);
 constexpr HRESULT STG_E_READFAULT = makeHresult(0x8003001Eu);
-constexpr HRESULT STG_E_WRITEFAULT = makeHresult(0x8003001Du);
 constexpr HRESULT STG_E_MEDIUMFULL = makeHresult(0x80030070u);
 
 struct ISequentialStream : IUnknown {
@@ -289,12 +283,9 @@ struct STGMEDIUM {
 
 constexpr DWORD TYMED_NULL = 0;
 constexpr DWORD TYMED_HGLOBAL = 1;
-constexpr DWORD TYMED_ISTREAM = 4;
 constexpr DWORD TYMED_MFPICT = 32;
 constexpr DWORD DVASPECT_CONTENT = 1;
-constexpr DWORD DVASPECT_THUMBNAIL = 2;
 constexpr DWORD DVASPECT_ICON = 4;
-constexpr DWORD DVASPECT_DOCPRINT = 8;
 constexpr DWORD ADVF_NODATA = 1;
 constexpr DWORD ADVF_PRIMEFIRST = 2;
 constexpr DWORD ADVF_ONLYONCE = 4;
@@ -302,16 +293,10 @@ constexpr DWORD ADVF_ONLYONCE = 4;
 constexpr HRESULT DV_E_FORMATETC = makeHresult(0x80040064u);
 constexpr HRESULT DV_E_LINDEX = makeHresult(0x80040068u);
 constexpr HRESULT DV_E_DVASPECT = makeHresult(0x8004006Bu);
-constexpr HRESULT OLE_E_ADVISENOTSUPPORTED = makeHresult(0x80040003u);
 constexpr HRESULT OLE_E_NOCONNECTION = makeHresult(0x80040004u);
-constexpr HRESULT OLE_E_BLANK = makeHresult(0x80040007u);
-constexpr HRESULT OLE_E_NOTRUNNING = makeHresult(0x80040005u);
-constexpr HRESULT OLE_E_INVALIDRECT = makeHresult(0x8004000Du);
-constexpr HRESULT OLE_E_NOT_INPLACEACTIVE = makeHresult(0x80040010u);
 constexpr HRESULT OLE_S_USEREG = makeHresult(0x00040000u);
 constexpr HRESULT OLEOBJ_E_NOVERBS = makeHresult(0x80040180u);
 constexpr HRESULT OLEOBJ_S_INVALIDVERB = makeHresult(0x00040180u);
-constexpr HRESULT OLEOBJ_S_CANNOT_DOVERB_NOW = makeHresult(0x00040181u);
 constexpr HRESULT REGDB_E_CLASSNOTREG = makeHresult(0x80040154u);
 constexpr HRESULT REGDB_E_READREGDB = makeHresult(0x80040150u);
 constexpr HRESULT TYPE_E_LIBNOTREGISTERED = makeHresult(0x8002801Du);
@@ -449,10 +434,6 @@ constexpr DWORD OLEMISC_INSIDEOUT = 0x80;
 constexpr DWORD OLEMISC_ACTIVATEWHENVISIBLE = 0x100;
 constexpr DWORD OLEMISC_INVISIBLEATRUNTIME = 0x400;
 constexpr DWORD OLEMISC_SETCLIENTSITEFIRST = 0x20000;
-constexpr DWORD MF_GRAYED = 0x1;
-constexpr DWORD MF_DISABLED = 0x2;
-constexpr DWORD OLEVERBATTRIB_NEVERDIRTIES = 1;
-constexpr DWORD OLEVERBATTRIB_ONCONTAINERMENU = 2;
 
 #include "platform/ole_inplace.h"  // in-place activation and controls
 
@@ -504,15 +485,10 @@ struct IViewObjectEx : IViewObject2 {
   ~IViewObjectEx() = default;
 };
 
-constexpr DWORD VIEWSTATUS_OPAQUE = 1;
-constexpr DWORD VIEWSTATUS_SOLIDBKGND = 2;
 constexpr DWORD HITRESULT_OUTSIDE = 0;
 constexpr DWORD HITRESULT_HIT = 3;
 constexpr DWORD DVEXTENT_CONTENT = 0;
 constexpr DWORD DVEXTENT_INTEGRAL = 1;
-constexpr DWORD DVASPECT_OPAQUE = 16;
-constexpr DWORD DVASPECT_TRANSPARENT = 32;
-constexpr HRESULT VIEW_E_DRAW = makeHresult(0x80040140u);
 
 // --- drawing -------------------------------------------------------------------------------------------
 

@@ -143,8 +143,7 @@ void StringBuffer::growFor(std::int64_t extra, std::int64_t spare, bool updateSt
 
 void StringBuffer::clear() {
   checkAlive();
-  length_ = 0;
-  data_[0] = 0;
+  endAt(0);
 }
 
 void StringBuffer::append(const char* text) {
@@ -163,8 +162,7 @@ void StringBuffer::append(const char* text) {
   }
   growFor(static_cast<std::int64_t>(n), 1, true);
   std::memcpy(data_ + length_, text, n);
-  length_ += static_cast<std::int32_t>(n);
-  data_[length_] = 0;
+  endAt(length_ + static_cast<std::int32_t>(n));
 }
 
 void StringBuffer::appendBytes(const void* bytes, std::int64_t n) {
@@ -180,8 +178,7 @@ void StringBuffer::appendBytes(const void* bytes, std::int64_t n) {
   }
   growFor(n, 0, true);
   std::memcpy(data_ + length_, bytes, static_cast<std::size_t>(n));
-  length_ += static_cast<std::int32_t>(n);
-  data_[length_] = 0;
+  endAt(length_ + static_cast<std::int32_t>(n));
 }
 
 void StringBuffer::appendChar(char c) {
@@ -221,8 +218,7 @@ void StringBuffer::reserve(std::int32_t n) {
 
 void StringBuffer::setLength(std::int32_t n) {
   checkAlive();
-  length_ = std::max(0, std::min(n, capacity_ - 1));
-  data_[length_] = 0;
+  endAt(std::max(0, std::min(n, capacity_ - 1)));
 }
 
 void StringBuffer::shrinkToFit() {
@@ -310,8 +306,7 @@ void StringBuffer::truncateAt(char c) {
   checkAlive();
   const char* hit = static_cast<const char*>(std::memchr(data_, c, textLength()));
   if (hit == nullptr) return;
-  length_ = static_cast<std::int32_t>(hit - data_);
-  data_[length_] = 0;
+  endAt(static_cast<std::int32_t>(hit - data_));
 }
 
 void StringBuffer::trimBytes(const char* set) {
@@ -322,8 +317,7 @@ void StringBuffer::trimBytes(const char* set) {
   std::int32_t start = 0;
   while (start < end && inSet(data_[start])) ++start;
   if (start > 0) std::memmove(data_, data_ + start, static_cast<std::size_t>(end - start));
-  length_ = end - start;
-  data_[length_] = 0;
+  endAt(end - start);
 }
 
 void StringBuffer::trimSpacesTabs() { trimBytes(" \t"); }
@@ -344,8 +338,7 @@ void StringBuffer::collapseWhitespace() {
       previousSpace = false;
     }
   }
-  length_ = out;
-  data_[length_] = 0;
+  endAt(out);
 }
 
 bool StringBuffer::contains(const char* needle) const {
@@ -380,8 +373,7 @@ bool StringBuffer::replaceFirst(const char* find, const char* with) {
   StringBuffer tail = StringBuffer::withSize(length_ - tailStart + 1);
   tail.appendBytes(data_ + tailStart, length_ - tailStart);
   StringBuffer replacement(with);
-  length_ = at;
-  data_[length_] = 0;
+  endAt(at);
   appendBytes(replacement.data_, replacement.length_);
   appendBytes(tail.data_, tail.length_);
   return true;
@@ -429,8 +421,7 @@ std::int32_t StringBuffer::replaceAllShrinking(const char* find, std::size_t fin
   if (out == cursor) return count;
   std::size_t tail = static_cast<std::size_t>((data_ + length_) - cursor);
   std::memmove(out, cursor, tail);
-  length_ = static_cast<std::int32_t>((out - data_) + static_cast<std::ptrdiff_t>(tail));
-  data_[length_] = 0;
+  endAt(static_cast<std::int32_t>((out - data_) + static_cast<std::ptrdiff_t>(tail)));
   return count;
 }
 
@@ -501,12 +492,7 @@ std::uint8_t StringBuffer::lastByte() const {
 
 void StringBuffer::dropLast(std::int64_t n) {
   checkAlive();
-  if (n < 0 || n >= length_) {
-    length_ = 0;
-  } else {
-    length_ -= static_cast<std::int32_t>(n);
-  }
-  data_[length_] = 0;
+  endAt(n < 0 || n >= length_ ? 0 : length_ - static_cast<std::int32_t>(n));
 }
 
 void StringBuffer::removeByte(std::int32_t c) {
@@ -516,8 +502,7 @@ void StringBuffer::removeByte(std::int32_t c) {
   for (std::int32_t i = 0; i < length_; ++i) {
     if (data_[i] != target) data_[out++] = data_[i];
   }
-  length_ = out;
-  data_[length_] = 0;
+  endAt(out);
 }
 
 void StringBuffer::replaceByte(std::int32_t c1, std::int32_t c2) {

@@ -89,6 +89,11 @@ class StringBuffer : public VelkorObject {
   StringBuffer(SizedTag, std::int32_t size);
 
   void checkAlive() const;
+  // Sets the length (below the capacity) and writes the terminator after it.
+  void endAt(std::int32_t length) {
+    length_ = length;
+    data_[length_] = 0;
+  }
   // Makes room for `extra` more bytes plus the terminator when length + extra >= capacity;
   // `spare` is added to the new block (1 for text appends, 0 for byte appends).
   void growFor(std::int64_t extra, std::int64_t spare, bool updateStep);

@@ -27,9 +27,7 @@ void pluralize(StringBuffer& text) {
   const char last = t[n - 1];
   const char before = n >= 2 ? t[n - 2] : 0;
   if (last == 's') return;
-  if (last == 'x' || last == 'z') {
-    replaceEnding(text, 0, "es");
-  } else if (last == 'h' && n >= 2 && (before == 'c' || before == 's')) {
+  if (last == 'x' || last == 'z' || (last == 'h' && n >= 2 && (before == 'c' || before == 's'))) {
     replaceEnding(text, 0, "es");
   } else if (last == 'y' && n >= 2 && !isVowel(before)) {
     replaceEnding(text, 1, "ies");

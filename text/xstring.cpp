@@ -164,33 +164,31 @@ std::uint32_t leadingMark(std::int32_t codePage, const std::uint8_t* p, std::uin
 
 }  // namespace
 
+bool& XString::currentFlag(Form form) {
+  return form == Form::Wide ? wideCurrent_ : form == Form::Ansi ? ansiCurrent_ : utf8Current_;
+}
+
 bool XString::produce(Form from, Form to) {
+  auto codePageOf = [](Form form) {
+    return form == Form::Wide   ? codepage::kUtf16Le
+           : form == Form::Utf8 ? codepage::kUtf8
+                                : platform::ansiCodePage();
+  };
   const void* bytes = nullptr;
   std::uint32_t count = 0;
-  std::int32_t fromCodePage = 0;
-  switch (from) {
-    case Form::Wide:
-      // The terminator is not converted; a form holding only the terminator gives nothing.
-      if (wideForm_.length() >= 4) {
-        bytes = wideForm_.data();
-        count = wideForm_.length() - 2;
-      }
-      fromCodePage = codepage::kUtf16Le;
-      break;
-    case Form::Ansi:
-      bytes = ansiForm_.text();
-      count = static_cast<std::uint32_t>(ansiForm_.length());
-      fromCodePage = platform::ansiCodePage();
-      break;
-    case Form::Utf8:
-      bytes = utf8Form_.text();
-      count = static_cast<std::uint32_t>(utf8Form_.length());
-      fromCodePage = codepage::kUtf8;
-      break;
+  const std::int32_t fromCodePage = codePageOf(from);
+  const std::int32_t toCodePage = codePageOf(to);
+  if (from == Form::Wide) {
+    // The terminator is not converted; a form holding only the terminator gives nothing.
+    if (wideForm_.length() >= 4) {
+      bytes = wideForm_.data();
+      count = wideForm_.length() - 2;
+    }
+  } else {
+    const StringBuffer& form = from == Form::Ansi ? ansiForm_ : utf8Form_;
+    bytes = form.text();
+    count = static_cast<std::uint32_t>(form.length());
   }
-  std::int32_t toCodePage = to == Form::Wide   ? codepage::kUtf16Le
-                            : to == Form::Utf8 ? codepage::kUtf8
-                                               : platform::ansiCodePage();
   DataBuffer produced;
   bool result = true;
   // A leading U+FEFF (or, in the wide form, U+FFFE) would be taken by the engine for a
@@ -207,63 +205,55 @@ bool XString::produce(Form from, Form to) {
     count -= length;
   }
   if (count > 0 && !EncodingConvert().convert(fromCodePage, toCodePage, p, count, produced)) result = false;
-  switch (to) {
-    case Form::Wide:
-      wideForm_.clear();
-      wideForm_.appendBuffer(produced);
-      wideForm_.appendUnit(0);
-      wideCurrent_ = true;
-      break;
-    case Form::Ansi:
-      ansiForm_.clear();
-      ansiForm_.appendBytes(produced.data(), produced.length());
-      ansiForm_.shrinkToFit();
-      ansiCurrent_ = true;
-      break;
-    case Form::Utf8:
-      utf8Form_.clear();
-      utf8Form_.appendBytes(produced.data(), produced.length());
-      utf8Form_.shrinkToFit();
-      utf8Current_ = true;
-      break;
+  if (to == Form::Wide) {
+    wideForm_.clear();
+    wideForm_.appendBuffer(produced);
+    wideForm_.appendUnit(0);
+  } else {
+    StringBuffer& form = to == Form::Ansi ? ansiForm_ : utf8Form_;
+    form.clear();
+    form.appendBytes(produced.data(), produced.length());
+    form.shrinkToFit();
   }
+  currentFlag(to) = true;
   return result;
 }
 
-void XString::makeWideCurrent() {
-  if (wideCurrent_) return;
-  if (utf8Current_) {
-    produce(Form::Utf8, Form::Wide);
-  } else if (ansiCurrent_) {
-    produce(Form::Ansi, Form::Wide);
+// A form is made from the first of the other two that is current; with neither, the value is
+// empty.
+void XString::makeCurrent(Form form, Form first, Form second) {
+  if (currentFlag(form)) return;
+  if (currentFlag(first)) {
+    produce(first, form);
+  } else if (currentFlag(second)) {
+    produce(second, form);
   } else {
     clear();
   }
 }
 
-void XString::makeAnsiCurrent() {
-  if (ansiCurrent_) return;
-  if (utf8Current_) {
-    produce(Form::Utf8, Form::Ansi);
-  } else if (wideCurrent_) {
-    produce(Form::Wide, Form::Ansi);
-  } else {
-    clear();
-  }
-}
+void XString::makeWideCurrent() { makeCurrent(Form::Wide, Form::Utf8, Form::Ansi); }
+
+void XString::makeAnsiCurrent() { makeCurrent(Form::Ansi, Form::Utf8, Form::Wide); }
 
 // The UTF-8 form is made from the wide form whenever that is current, even when the ANSI
 // form is current too: a query that needed the ANSI form (a byte lookup, a comparison) must
 // not make later UTF-8 operations lose the characters the ANSI code page lacks.
-void XString::makeUtf8Current() {
-  if (utf8Current_) return;
-  if (wideCurrent_) {
-    produce(Form::Wide, Form::Utf8);
-  } else if (ansiCurrent_) {
-    produce(Form::Ansi, Form::Utf8);
-  } else {
-    clear();
-  }
+void XString::makeUtf8Current() { makeCurrent(Form::Utf8, Form::Wide, Form::Ansi); }
+
+// An edit of one byte form: the form is made current, changed, and left the only current one.
+template <typename Edit>
+void XString::editAnsi(Edit edit) {
+  makeAnsiCurrent();
+  edit(ansiForm_);
+  markOnlyAnsiCurrent();
+}
+
+template <typename Edit>
+void XString::editUtf8(Edit edit) {
+  makeUtf8Current();
+  edit(utf8Form_);
+  markOnlyUtf8Current();
 }
 
 const DataBuffer& XString::getWide() {
@@ -344,22 +334,12 @@ bool XString::equalsAnsiNoCase(const char* text) {
   return ansiForm_.equalsNoCase(text);
 }
 
-void XString::appendAnsi(const char* text) {
-  makeAnsiCurrent();
-  ansiForm_.append(text);
-  markOnlyAnsiCurrent();
-}
+void XString::appendAnsi(const char* text) { editAnsi([text](StringBuffer& form) { form.append(text); }); }
 
-void XString::appendUtf8(const char* text) {
-  makeUtf8Current();
-  utf8Form_.append(text);
-  markOnlyUtf8Current();
-}
+void XString::appendUtf8(const char* text) { editUtf8([text](StringBuffer& form) { form.append(text); }); }
 
 void XString::appendUtf8Bytes(const char* bytes, std::uint32_t count) {
-  makeUtf8Current();
-  utf8Form_.appendBytes(bytes, count);
-  markOnlyUtf8Current();
+  editUtf8([&](StringBuffer& form) { form.appendBytes(bytes, count); });
 }
 
 void XString::dropWideTerminator() {
@@ -416,23 +396,11 @@ void XString::appendValue(XString& other) {
   }
 }
 
-void XString::trim() {
-  makeUtf8Current();
-  utf8Form_.trimSpacesTabs();
-  markOnlyUtf8Current();
-}
+void XString::trim() { editUtf8([](StringBuffer& form) { form.trimSpacesTabs(); }); }
 
-void XString::trim2() {
-  makeUtf8Current();
-  utf8Form_.trimWhitespace();
-  markOnlyUtf8Current();
-}
+void XString::trim2() { editUtf8([](StringBuffer& form) { form.trimWhitespace(); }); }
 
-void XString::trimInside() {
-  makeUtf8Current();
-  utf8Form_.collapseWhitespace();
-  markOnlyUtf8Current();
-}
+void XString::trimInside() { editUtf8([](StringBuffer& form) { form.collapseWhitespace(); }); }
 
 std::int32_t XString::replaceAll(const char* find, const char* with) {
   makeUtf8Current();
@@ -463,22 +431,12 @@ bool XString::endsWith(const char* suffix) {
   return utf8Form_.endsWith(suffix);
 }
 
-void XString::shorten(std::int32_t n) {
-  makeAnsiCurrent();
-  ansiForm_.dropLast(n);
-  markOnlyAnsiCurrent();
-}
+void XString::shorten(std::int32_t n) { editAnsi([n](StringBuffer& form) { form.dropLast(n); }); }
 
-void XString::removeAnsiChar(std::int32_t c) {
-  makeAnsiCurrent();
-  ansiForm_.removeByte(c);
-  markOnlyAnsiCurrent();
-}
+void XString::removeAnsiChar(std::int32_t c) { editAnsi([c](StringBuffer& form) { form.removeByte(c); }); }
 
 void XString::replaceAnsiChar(std::int32_t c1, std::int32_t c2) {
-  makeAnsiCurrent();
-  ansiForm_.replaceByte(c1, c2);
-  markOnlyAnsiCurrent();
+  editAnsi([c1, c2](StringBuffer& form) { form.replaceByte(c1, c2); });
 }
 
 void XString::keepWideUnits(std::uint32_t first, std::uint32_t count) {

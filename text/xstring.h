@@ -103,9 +103,15 @@ class XString : public VelkorObject {
  private:
   enum class Form { Wide, Ansi, Utf8 };
 
+  bool& currentFlag(Form form);
+  void makeCurrent(Form form, Form first, Form second);
   void makeWideCurrent();
   void makeAnsiCurrent();
   void makeUtf8Current();
+  template <typename Edit>
+  void editAnsi(Edit edit);
+  template <typename Edit>
+  void editUtf8(Edit edit);
   // Converts `from` into `to` (replacing `to` wholesale); answers the conversion's result.
   bool produce(Form from, Form to);
   void dropWideTerminator();

@@ -95,11 +95,8 @@ HRESULT VkString::Update() { return S_OK; }
 
 HRESULT VkString::IsUpToDate() { return S_OK; }
 
-HRESULT VkString::GetUserClassID(CLSID* clsid) {
-  if (clsid == nullptr) return E_POINTER;
-  *clsid = CLSID_VkString;
-  return S_OK;
-}
+// The class a user sees is the class itself (IPersist::GetClassID).
+HRESULT VkString::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
 
 HRESULT VkString::GetUserType(DWORD form, LPOLESTR* name) {
   if (name == nullptr) return E_POINTER;

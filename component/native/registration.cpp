@@ -3,6 +3,7 @@
 // the type information that the native build derives from the member list.
 #include "component/ivkstring.h"
 #include "component/module.h"
+#include "platform/com_activation.h"
 #include "platform/registry.h"
 #include "registration_script.h"
 
@@ -11,23 +12,11 @@ namespace {
 
 using platform::RegistryRoot;
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as the registry's keys name it.
 std::u16string guidKey(const GUID& g) {
-  static const char16_t* digits = u"0123456789ABCDEF";
-  std::u16string text = u"{";
-  auto hex = [&](std::uint64_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) text += digits[(value >> (4 * i)) & 15];
-  };
-  hex(g.Data1, 8);
-  text += u'-';
-  hex(g.Data2, 4);
-  text += u'-';
-  hex(g.Data3, 4);
-  text += u'-';
-  hex(g.Data4[0], 2);
-  hex(g.Data4[1], 2);
-  text += u'-';
-  for (int i = 2; i < 8; ++i) hex(g.Data4[i], 2);
-  return text + u"}";
+  OLECHAR text[39];  // the identifier in braces and its terminator
+  StringFromGUID2(g, text, 39);
+  return text;
 }
 
 // The folder part of a path, up to and including its last '\', '/' or ':'.

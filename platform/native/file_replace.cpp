@@ -61,17 +61,13 @@ ReplaceOutcome abandon(int fd, const std::string& temporary, const std::string& 
   int error = errno;
   if (fd >= 0) ::close(fd);
   ::unlink(temporary.c_str());
-  setLastErrorCode(win32ErrorFor(error, path));
-  return ReplaceOutcome::Failed;
+  return withLastError(win32ErrorFor(error, path), ReplaceOutcome::Failed);
 }
 
 }  // namespace
 
 ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::uint32_t count) {
-  if (name == nullptr || name[0] == 0) {
-    setLastErrorCode(kErrorPathNotFound);
-    return ReplaceOutcome::Failed;
-  }
+  if (name == nullptr || name[0] == 0) return withLastError(kErrorPathNotFound, ReplaceOutcome::Failed);
   std::string path = utf8FromWide(name);
   struct stat target;
   bool exists = ::lstat(path.c_str(), &target) == 0;
@@ -89,12 +85,10 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
   // A file the process may not write stays as it is, as a write in place would refuse it,
   // though the folder would take the new file.
   if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-    setLastErrorCode(win32ErrorFor(errno, path));
-    return ReplaceOutcome::Failed;
+    return withLastError(win32ErrorFor(errno, path), ReplaceOutcome::Failed);
   }
   if (exists && isOpenInProcess(target.st_dev, target.st_ino)) {
-    setLastErrorCode(kErrorSharingViolation);
-    return ReplaceOutcome::Failed;
+    return withLastError(kErrorSharingViolation, ReplaceOutcome::Failed);
   }
 
   std::size_t slash = path.find_last_of('/');
@@ -114,8 +108,7 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
     // read-only or missing folder) leaves the target to the write in place, which is the only
     // way the caller may still change it, or which reports why it cannot.
     if (errno != ENOSPC && errno != EDQUOT) return ReplaceOutcome::NotApplicable;
-    setLastErrorCode(win32ErrorFor(errno, path));
-    return ReplaceOutcome::Failed;
+    return withLastError(win32ErrorFor(errno, path), ReplaceOutcome::Failed);
   }
   if (bytes != nullptr && count > 0 && !writeAll(fd, bytes, count)) {
     return abandon(fd, temporary, path);
@@ -137,8 +130,7 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
     syncRetrying(directory);
     ::close(directory);
   }
-  setLastErrorCode(kErrorSuccess);
-  return ReplaceOutcome::Replaced;
+  return withLastError(kErrorSuccess, ReplaceOutcome::Replaced);
 }
 
 }  // namespace vk::platform

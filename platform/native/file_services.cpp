@@ -127,15 +127,9 @@ namespace {
 // The registered entry of a handle, or null (with the last error set) for one not open.
 // Called with the registry locked.
 const OpenFile* registeredFile(FileHandle file) {
-  if (file < 0 || file > INT32_MAX) {
-    setLastErrorCode(kErrorInvalidHandle);
-    return nullptr;
-  }
+  if (file < 0 || file > INT32_MAX) return withLastError(kErrorInvalidHandle, nullptr);
   auto found = gOpenFiles.find(static_cast<int>(file));
-  if (found == gOpenFiles.end()) {
-    setLastErrorCode(kErrorInvalidHandle);
-    return nullptr;
-  }
+  if (found == gOpenFiles.end()) return withLastError(kErrorInvalidHandle, nullptr);
   return &found->second;
 }
 
@@ -154,10 +148,7 @@ int openRetryingInterrupts(const char* path, int flags) {
 
 FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::uint32_t shareMode,
                           std::uint32_t disposition) {
-  if (path.empty()) {
-    setLastErrorCode(kErrorPathNotFound);
-    return kInvalidFileHandle;
-  }
+  if (path.empty()) return withLastError(kErrorPathNotFound, kInvalidFileHandle);
   bool reads = wantsRead(access);
   bool writes = wantsWrite(access);
   int flags = O_CLOEXEC | O_NOCTTY | (reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY);
@@ -170,10 +161,7 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
     case kOpenExisting: break;
     case kOpenAlways: mayCreate = true; break;
     case kTruncateExisting:
-      if (!writes) {
-        setLastErrorCode(kErrorInvalidParameter);
-        return kInvalidFileHandle;
-      }
+      if (!writes) return withLastError(kErrorInvalidParameter, kInvalidFileHandle);
       truncate = true;
       break;
     default: setLastErrorCode(kErrorInvalidParameter); return kInvalidFileHandle;
@@ -189,22 +177,17 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
   } else {
     fd = openRetryingInterrupts(path.c_str(), flags);
   }
-  if (fd < 0) {
-    setLastErrorCode(win32ErrorFor(errno, path));
-    return kInvalidFileHandle;
-  }
+  if (fd < 0) return withLastError(win32ErrorFor(errno, path), kInvalidFileHandle);
 
   struct stat info;
   if (::fstat(fd, &info) != 0) {
     std::uint32_t error = win32ErrorFor(errno, path);
     ::close(fd);
-    setLastErrorCode(error);
-    return kInvalidFileHandle;
+    return withLastError(error, kInvalidFileHandle);
   }
   if (S_ISDIR(info.st_mode)) {
     ::close(fd);
-    setLastErrorCode(kErrorAccessDenied);
-    return kInvalidFileHandle;
+    return withLastError(kErrorAccessDenied, kInvalidFileHandle);
   }
   for (const auto& entry : gOpenFiles) {
     const OpenFile& other = entry.second;
@@ -212,21 +195,18 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
         !compatible(other, reads, writes, shareMode)) {
       ::close(fd);
       if (created) ::unlink(path.c_str());
-      setLastErrorCode(kErrorSharingViolation);
-      return kInvalidFileHandle;
+      return withLastError(kErrorSharingViolation, kInvalidFileHandle);
     }
   }
   // Truncation comes only after the share check: a refused open leaves the file as it was.
   if (truncate && !created && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
     std::uint32_t error = win32ErrorFor(errno, path);
     ::close(fd);
-    setLastErrorCode(error);
-    return kInvalidFileHandle;
+    return withLastError(error, kInvalidFileHandle);
   }
   gOpenFiles[fd] = OpenFile{info.st_dev, info.st_ino, reads, writes, shareMode};
   bool existed = !created && (disposition == kCreateAlways || disposition == kOpenAlways);
-  setLastErrorCode(existed ? kErrorAlreadyExists : kErrorSuccess);
-  return fd;
+  return withLastError(existed ? kErrorAlreadyExists : kErrorSuccess, fd);
 }
 
 }  // namespace
@@ -249,8 +229,7 @@ bool currentDirectoryUtf8(std::string* path) {
       return true;
     }
     if (errno != ERANGE || buffer.size() > (1u << 20)) {
-      setLastErrorCode(win32ErrorFor(errno, buffer));
-      return false;
+      return withLastError(win32ErrorFor(errno, buffer), false);
     }
     buffer.resize(buffer.size() * 2);
   }
@@ -261,10 +240,7 @@ bool currentDirectoryUtf8(std::string* path) {
 FileHandle createFileA(const char* name, std::uint32_t access, std::uint32_t shareMode,
                        std::uint32_t disposition, std::uint32_t /*attributes*/) {
   ++tCreateCalls;
-  if (name == nullptr || name[0] == 0) {
-    setLastErrorCode(kErrorPathNotFound);
-    return kInvalidFileHandle;
-  }
+  if (name == nullptr || name[0] == 0) return withLastError(kErrorPathNotFound, kInvalidFileHandle);
   // The name must come back from UTF-16 as it went in: a byte that the ANSI code page does
   // not map (or that its conversion drops) would otherwise open some other name.
   std::size_t length = std::strlen(name);
@@ -273,8 +249,7 @@ FileHandle createFileA(const char* name, std::uint32_t access, std::uint32_t sha
   std::string back;
   wideToAnsi(wide.data(), wide.size(), &back);
   if (wide.empty() || back.size() != length || std::memcmp(back.data(), name, length) != 0) {
-    setLastErrorCode(kErrorInvalidName);
-    return kInvalidFileHandle;
+    return withLastError(kErrorInvalidName, kInvalidFileHandle);
   }
   return createFileUtf8(utf8::fromUtf16(wide), access, shareMode, disposition);
 }
@@ -282,10 +257,7 @@ FileHandle createFileA(const char* name, std::uint32_t access, std::uint32_t sha
 FileHandle createFileW(const char16_t* name, std::uint32_t access, std::uint32_t shareMode,
                        std::uint32_t disposition, std::uint32_t /*attributes*/) {
   ++tCreateCalls;
-  if (name == nullptr || name[0] == 0) {
-    setLastErrorCode(kErrorPathNotFound);
-    return kInvalidFileHandle;
-  }
+  if (name == nullptr || name[0] == 0) return withLastError(kErrorPathNotFound, kInvalidFileHandle);
   return createFileUtf8(utf8FromWide(name), access, shareMode, disposition);
 }
 
@@ -293,13 +265,11 @@ std::uint32_t getFileSize(FileHandle file, std::uint32_t* high) {
   if (!isOpen(file)) return kInvalidFileSize;
   struct stat info;
   if (::fstat(static_cast<int>(file), &info) != 0) {
-    setLastErrorCode(win32ErrorFor(errno, std::string()));
-    return kInvalidFileSize;
+    return withLastError(win32ErrorFor(errno), kInvalidFileSize);
   }
   auto size = static_cast<std::uint64_t>(info.st_size);
   if (high != nullptr) *high = static_cast<std::uint32_t>(size >> 32);
-  setLastErrorCode(kErrorSuccess);
-  return static_cast<std::uint32_t>(size);
+  return withLastError(kErrorSuccess, static_cast<std::uint32_t>(size));
 }
 
 bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* bytesRead) {
@@ -312,7 +282,7 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
     ssize_t got = ::read(static_cast<int>(file), out + done, ask);
     if (got < 0) {
       if (errno == EINTR) continue;
-      setLastErrorCode(win32ErrorFor(errno, std::string()));
+      setLastErrorCode(win32ErrorFor(errno));
       if (bytesRead != nullptr) *bytesRead = done;
       return false;
     }
@@ -320,8 +290,7 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
     done += static_cast<std::uint32_t>(got);
   }
   if (bytesRead != nullptr) *bytesRead = done;
-  setLastErrorCode(kErrorSuccess);
-  return true;
+  return withLastError(kErrorSuccess, true);
 }
 
 bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
@@ -335,15 +304,14 @@ bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
     ssize_t put = ::write(static_cast<int>(file), in + done, ask);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      setLastErrorCode(put == 0 ? kErrorDiskFull : win32ErrorFor(errno, std::string()));
+      setLastErrorCode(put == 0 ? kErrorDiskFull : win32ErrorFor(errno));
       if (bytesWritten != nullptr) *bytesWritten = done;
       return false;
     }
     done += static_cast<std::uint32_t>(put);
   }
   if (bytesWritten != nullptr) *bytesWritten = done;
-  setLastErrorCode(kErrorSuccess);
-  return true;
+  return withLastError(kErrorSuccess, true);
 }
 
 namespace {
@@ -369,15 +337,13 @@ bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
   // writes the rest. A file that takes no lock (a FIFO on some systems) is written unlocked.
   int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ((flags & O_APPEND) == 0 && ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0)) {
-    setLastErrorCode(win32ErrorFor(errno, std::string()));
-    return false;
+    return withLastError(win32ErrorFor(errno), false);
   }
   bool locked = lockFile(fd, LOCK_EX) == 0;
   bool ok = writeFile(file, bytes, count, bytesWritten);
   std::uint32_t error = lastErrorCode();
   if (locked) lockFile(fd, LOCK_UN);
-  setLastErrorCode(error);
-  return ok;
+  return withLastError(error, ok);
 }
 
 bool flushFileBuffers(FileHandle file) {
@@ -388,20 +354,15 @@ bool flushFileBuffers(FileHandle file) {
     result = ::fsync(fd);
   } while (result != 0 && errno == EINTR);
   // Objects that keep nothing to flush (a pipe, a terminal) answer EINVAL: nothing is lost.
-  if (result != 0 && errno != EINVAL) {
-    setLastErrorCode(win32ErrorFor(errno, std::string()));
-    return false;
-  }
-  setLastErrorCode(kErrorSuccess);
-  return true;
+  if (result != 0 && errno != EINVAL) return withLastError(win32ErrorFor(errno), false);
+  return withLastError(kErrorSuccess, true);
 }
 
 std::uint32_t getFileType(FileHandle file) {
   if (!isOpen(file)) return kFileTypeUnknown;
   struct stat info;
   if (::fstat(static_cast<int>(file), &info) != 0) {
-    setLastErrorCode(win32ErrorFor(errno, std::string()));
-    return kFileTypeUnknown;
+    return withLastError(win32ErrorFor(errno), kFileTypeUnknown);
   }
   setLastErrorCode(kErrorSuccess);
   if (S_ISREG(info.st_mode)) return kFileTypeDisk;
@@ -417,10 +378,7 @@ std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_
                : moveMethod == kFileCurrent ? SEEK_CUR
                : moveMethod == kFileEnd     ? SEEK_END
                                             : -1;
-  if (whence < 0) {
-    setLastErrorCode(kErrorInvalidParameter);
-    return kInvalidFileSize;
-  }
+  if (whence < 0) return withLastError(kErrorInvalidParameter, kInvalidFileSize);
   std::int64_t offset = distance;
   if (distanceHigh != nullptr) {
     offset = static_cast<std::int64_t>((static_cast<std::uint64_t>(
@@ -429,16 +387,12 @@ std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_
                                        static_cast<std::uint32_t>(distance));
   }
   off_t position = ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
-  if (position < 0) {
-    setLastErrorCode(win32ErrorFor(errno, std::string()));
-    return kInvalidFileSize;
-  }
+  if (position < 0) return withLastError(win32ErrorFor(errno), kInvalidFileSize);
   auto unsignedPosition = static_cast<std::uint64_t>(position);
   if (distanceHigh != nullptr) {
     *distanceHigh = static_cast<std::int32_t>(unsignedPosition >> 32);
   }
-  setLastErrorCode(kErrorSuccess);
-  return static_cast<std::uint32_t>(unsignedPosition);
+  return withLastError(kErrorSuccess, static_cast<std::uint32_t>(unsignedPosition));
 }
 
 bool closeHandle(FileHandle file) {
@@ -482,8 +436,7 @@ std::uint32_t getCurrentDirectoryA(std::uint32_t size, char* buffer) {
 
 bool getVersionExA(OsVersionInfoA* info) {
   if (info == nullptr || info->dwOSVersionInfoSize != kVersionInfoSize) {
-    setLastErrorCode(kErrorInsufficientBuffer);
-    return false;
+    return withLastError(kErrorInsufficientBuffer, false);
   }
   std::lock_guard<std::mutex> lock(gVersionMutex);
   if (gVersionOverridden) {

@@ -16,6 +16,13 @@ class Holder : public vk::platform::ComObject<Interface> {
     for (Entry& entry : entries_) entry.sink->Release();
   }
 
+  // The same in both holders' interfaces.
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD connection) override { return remove(connection); }
+  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advises) override {
+    if (advises != nullptr) *advises = nullptr;
+    return E_NOTIMPL;
+  }
+
  protected:
   struct Entry {
     DWORD connection;
@@ -71,11 +78,6 @@ class OleAdviseHolder final : public Holder<IOleAdviseHolder> {
   HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* connection) override {
     return add(sink, FORMATETC{}, 0, connection);
   }
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD connection) override { return remove(connection); }
-  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advises) override {
-    if (advises != nullptr) *advises = nullptr;
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE SendOnRename(IMoniker* moniker) override {
     tellAll([moniker](Entry& entry) { entry.sink->OnRename(moniker); });
     return S_OK;
@@ -104,11 +106,6 @@ class DataAdviseHolder final : public Holder<IDataAdviseHolder> {
       if ((advf & ADVF_ONLYONCE) != 0) remove(*connection);
     }
     return hr;
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD connection) override { return remove(connection); }
-  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advises) override {
-    if (advises != nullptr) *advises = nullptr;
-    return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE SendOnDataChange(IDataObject* data, DWORD, DWORD advf) override {
     std::vector<DWORD> once;

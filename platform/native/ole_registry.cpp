@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_activation.h"
 #include "platform/native/com_object.h"
 #include "platform/ole.h"
 #include "platform/registry.h"
@@ -20,23 +21,9 @@ namespace {
 
 // "CLSID\{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case as registration writes it.
 std::u16string classKey(REFCLSID clsid) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::u16string text = u"CLSID\\{";
-  auto hex = [&](std::uint32_t value, int width) {
-    for (int shift = (width - 1) * 4; shift >= 0; shift -= 4) text += static_cast<char16_t>(digits[(value >> shift) & 0xF]);
-  };
-  hex(clsid.Data1, 8);
-  text += u'-';
-  hex(clsid.Data2, 4);
-  text += u'-';
-  hex(clsid.Data3, 4);
-  text += u'-';
-  for (int i = 0; i < 8; ++i) {
-    if (i == 2) text += u'-';
-    hex(clsid.Data4[i], 2);
-  }
-  text += u'}';
-  return text;
+  OLECHAR text[39];  // the identifier in braces and its terminator
+  StringFromGUID2(clsid, text, 39);
+  return u"CLSID\\" + std::u16string(text);
 }
 
 LPOLESTR taskString(const std::u16string& text) {

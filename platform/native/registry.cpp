@@ -40,22 +40,8 @@ using registry_file::splitPath;
 
 constexpr char kMemoryName[] = ":memory:";
 
-Key* find(Tree& tree, RegistryRoot root, const std::u16string& path) {
-  Key* key = &tree.roots[static_cast<int>(root)];
-  for (const std::u16string& part : splitPath(path)) {
-    auto it = key->subkeys.find(part);
-    if (it == key->subkeys.end()) return nullptr;
-    key = it->second.get();
-  }
-  return key;
-}
-
-// The parent of the key at `path` and the key's own name; null parent when it is missing.
-Key* findParent(Tree& tree, RegistryRoot root, const std::u16string& path, std::u16string* name) {
-  std::vector<std::u16string> parts = splitPath(path);
-  if (parts.empty()) return nullptr;
-  *name = parts.back();
-  parts.pop_back();
+// The key reached from the root through the names in `parts`; null when one is missing.
+Key* walk(Tree& tree, RegistryRoot root, const std::vector<std::u16string>& parts) {
   Key* key = &tree.roots[static_cast<int>(root)];
   for (const std::u16string& part : parts) {
     auto it = key->subkeys.find(part);
@@ -63,6 +49,17 @@ Key* findParent(Tree& tree, RegistryRoot root, const std::u16string& path, std::
     key = it->second.get();
   }
   return key;
+}
+
+Key* find(Tree& tree, RegistryRoot root, const std::u16string& path) { return walk(tree, root, splitPath(path)); }
+
+// The parent of the key at `path` and the key's own name; null parent when it is missing.
+Key* findParent(Tree& tree, RegistryRoot root, const std::u16string& path, std::u16string* name) {
+  std::vector<std::u16string> parts = splitPath(path);
+  if (parts.empty()) return nullptr;
+  *name = parts.back();
+  parts.pop_back();
+  return walk(tree, root, parts);
 }
 
 // ---- The store ----

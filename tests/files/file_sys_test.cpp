@@ -211,6 +211,61 @@ TEST(RetryRelease, WideOpenSucceedsOnceTheHolderCloses) {
   FileSys::closeFile(opened);
 }
 
+// A whole-file write whose target another handle holds: the replace is retried like an open,
+// and succeeds once the holder lets go, or fails after three waits and leaves the bytes.
+struct ReplaceRetryCase {
+  const char* label;
+  bool narrowName;
+  int releaseAfterMs;  // -1: the holder stays open
+};
+
+class ReplaceRetry : public ::testing::TestWithParam<ReplaceRetryCase> {};
+
+TEST_P(ReplaceRetry, WaitsForTheHolderOrLeavesTheFile) {
+  const ReplaceRetryCase& c = GetParam();
+  test::AnsiCodePageScope ansi(1252);
+  TempDir dir;
+  std::string path = dir.file(c.narrowName ? "plain.txt" : kGreekName);
+  test::writeAll(path, test::bytesOf("held"));
+  XString name = utf8Value(path);
+  FileHandle held = createFileW(reinterpret_cast<const char16_t*>(name.getWide().data()), kGenericRead,
+                                kFileShareRead | kFileShareWrite, kOpenExisting, kFileAttributeNormal);
+  ASSERT_NE(held, kInvalidFileHandle);
+  std::thread releaser([&] {
+    if (c.releaseAfterMs < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.releaseAfterMs));
+    closeHandle(held);
+  });
+  RecordingLog log;
+  auto start = std::chrono::steady_clock::now();
+  bool written = FileSys::writeWholeFile(path.c_str(), "new", 3, &log);
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  releaser.join();
+
+  if (c.releaseAfterMs >= 0) {
+    EXPECT_TRUE(written);
+    EXPECT_GE(elapsed.count(), c.releaseAfterMs);
+    EXPECT_EQ(test::readAll(path), test::bytesOf("new"));
+    EXPECT_TRUE(log.entries.empty());
+    return;
+  }
+  closeHandle(held);
+  EXPECT_FALSE(written);
+  EXPECT_GE(elapsed.count(), 150);  // three waits of 50 ms
+  EXPECT_EQ(test::readAll(path), test::bytesOf("held"));
+  using Entry = std::pair<std::string, std::string>;
+  std::vector<Entry> expected = {Entry(c.narrowName ? "filename" : "utf8Filename", path),
+                                 Entry("error", osText(kErrorSharingViolation)),
+                                 Entry("error", "Failed to write complete file (3)")};
+  EXPECT_EQ(log.entries, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReplaceRetry,
+                         ::testing::Values(ReplaceRetryCase{"NarrowNameGivesUp", true, -1},
+                                           ReplaceRetryCase{"WideNameGivesUp", false, -1},
+                                           ReplaceRetryCase{"HolderLetsGo", true, 70}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 // --- What the file layer logs.
 
 struct LogCase {
