@@ -18,10 +18,8 @@ namespace vk {
 namespace {
 
 void answerFailure(std::nullptr_t) {}
-void answerFailure(LONG* result) {
-  if (result != nullptr) *result = 0;
-}
-void answerFailure(DATE* result) {
+template <typename Number>  // LONG, DATE
+void answerFailure(Number* result) {
   if (result != nullptr) *result = 0;
 }
 void answerFailure(BSTR* result) {
