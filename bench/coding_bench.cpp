@@ -83,7 +83,8 @@ Summary& summary() {
 }
 
 template <typename Body>
-void measure(benchmark::State& state, const std::string& name, const char* who, std::size_t bytes, Body body) {
+void measure(benchmark::State& state, const std::string& name, const char* who, std::size_t bytes,
+             Body body) {
   body();  // warm the output storage
   std::clock_t start = std::clock();
   for (auto _ : state) body();

@@ -31,7 +31,8 @@ class Object {
 };
 
 void countCalls(benchmark::State& state) {
-  state.counters["calls/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["calls/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void LengthDirect(benchmark::State& state) {

@@ -70,7 +70,8 @@ std::u16string sampleText(const std::u16string& pool, std::uint64_t seed) {
   std::u16string text;
   while (text.size() < (1u << 21)) {
     const std::u16string& from = nextRandom(state, 100) < 20 ? ascii : pool;
-    for (auto n = 2 + nextRandom(state, 7); n > 0; --n) text += from[nextRandom(state, static_cast<std::uint32_t>(from.size()))];
+    for (auto n = 2 + nextRandom(state, 7); n > 0; --n)
+      text += from[nextRandom(state, static_cast<std::uint32_t>(from.size()))];
     text += nextRandom(state, 12) == 0 ? u'\n' : u' ';
   }
   return text;
@@ -81,9 +82,10 @@ std::u16string japanesePool() {
   std::u16string pool;
   for (char16_t c = 0x3041; c <= 0x3093; ++c) pool += c;
   for (char16_t c = 0x30A1; c <= 0x30F6; ++c) pool += c;
-  pool += u"\u65e5\u672c\u8a9e\u6587\u5b57\u5217\u5909\u63db\u8868\u4f1a\u793e\u6642\u9593"
-          u"\u5927\u5b66\u751f\u6d3b\u65b0\u805e\u96fb\u8a71\u6771\u4eac\u90fd\u5e02\u3001"
-          u"\u3002\u300c\u300d\uff01\uff1f";
+  pool +=
+      u"\u65e5\u672c\u8a9e\u6587\u5b57\u5217\u5909\u63db\u8868\u4f1a\u793e\u6642\u9593"
+      u"\u5927\u5b66\u751f\u6d3b\u65b0\u805e\u96fb\u8a71\u6771\u4eac\u90fd\u5e02\u3001"
+      u"\u3002\u300c\u300d\uff01\uff1f";
   return pool;
 }
 
@@ -188,7 +190,9 @@ long peakKbOf(std::vector<std::string> command, const std::vector<std::string>& 
 double cpuSeconds(int who) {
   struct rusage usage;
   if (::getrusage(who, &usage) != 0) return 0;
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -215,7 +219,9 @@ struct AllResults {
       if (r.ourSeconds > 0 && r.peerSeconds > 0 && r.ourCpu > 0) {
         std::fprintf(stderr, "  speed vk/iconv      %8.2f x wall %8.2f x cpu   outputs equal: %s\n",
                      r.peerSeconds / r.ourSeconds, r.peerCpu / r.ourCpu,
-                     r.outputsEqual == 1 ? "yes" : r.outputsEqual == 0 ? "NO" : "not compared");
+                     r.outputsEqual == 1   ? "yes"
+                     : r.outputsEqual == 0 ? "NO"
+                                           : "not compared");
       }
     }
   }
@@ -272,8 +278,9 @@ void BM_LoadSaveMembers(benchmark::State& state) {
   Results& r = results(index);
   // The peak memory of one round, in a fresh copy of this program (BM_OneRound).
   // Only BM_OneRound: the benchmarks other files register statically would run too and set the peak.
-  long peak = peakKbOf({thisProgram(), "--benchmark_filter=^BM_OneRound"}, {std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
-                                            c.fromCharset + "|" + c.toCharset});
+  long peak = peakKbOf({thisProgram(), "--benchmark_filter=^BM_OneRound"},
+                       {std::string(kRoundVariable) + "=" + w.input + "|" + w.ourOutput + "|" +
+                        c.fromCharset + "|" + c.toCharset});
   if (peak >= 0) {
     r.ourPeakMb = static_cast<double>(peak) / 1024;
     state.counters["peak_MB"] = r.ourPeakMb;
@@ -300,7 +307,7 @@ void BM_LoadSaveMembers(benchmark::State& state) {
 bool runIconv(const Case& c, const Workspace& w, double* cpu) {
   std::string from = std::string("-f") + c.iconvFrom, to = std::string("-t") + c.iconvTo;
   std::string output = "-o" + w.peerOutput;
-  char* argv[] = {const_cast<char*>("iconv"), from.data(), to.data(), output.data(),
+  char* argv[] = {const_cast<char*>("iconv"),         from.data(), to.data(), output.data(),
                   const_cast<char*>(w.input.c_str()), nullptr};
   pid_t pid = 0;
   if (::posix_spawnp(&pid, "iconv", nullptr, nullptr, argv, environ) != 0) return false;
@@ -325,9 +332,9 @@ void BM_IconvCommand(benchmark::State& state) {
   double cpu = 0;
   // The peak in a process of the command's own (see peakKbOf); a direct child would start
   // with this process's high-water mark.
-  long peak = peakKbOf({"iconv", std::string("-f") + c.iconvFrom, std::string("-t") + c.iconvTo,
-                        "-o" + w.peerOutput, w.input},
-                       {});
+  long peak = peakKbOf(
+      {"iconv", std::string("-f") + c.iconvFrom, std::string("-t") + c.iconvTo, "-o" + w.peerOutput, w.input},
+      {});
   auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     double one = 0;
@@ -358,8 +365,14 @@ void registerCases() {
     return;
   }
   for (int i = 0; i < kCaseCount; ++i) {
-    benchmark::RegisterBenchmark("BM_LoadSaveMembers", BM_LoadSaveMembers)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);
-    benchmark::RegisterBenchmark("BM_IconvCommand", BM_IconvCommand)->Arg(i)->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("BM_LoadSaveMembers", BM_LoadSaveMembers)
+        ->Arg(i)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("BM_IconvCommand", BM_IconvCommand)
+        ->Arg(i)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
   }
 }
 const bool kRegistered = (registerCases(), true);

@@ -34,7 +34,8 @@ BSTR wide(const std::string& ascii) {
 std::string textOfSize(std::int64_t bytes) {
   std::string text;
   text.reserve(static_cast<std::size_t>(bytes));
-  while (static_cast<std::int64_t>(text.size()) < bytes) text += "The quick brown fox jumps over the lazy dog. ";
+  while (static_cast<std::int64_t>(text.size()) < bytes)
+    text += "The quick brown fox jumps over the lazy dog. ";
   text.resize(static_cast<std::size_t>(bytes));
   return text;
 }
@@ -68,8 +69,18 @@ void BM_WriteInPlace(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 
-BENCHMARK(BM_SaveToFileReplacing)->Arg(1 << 10)->Arg(1 << 20)->Arg(100 << 20)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_WriteInPlace)->Arg(1 << 10)->Arg(1 << 20)->Arg(100 << 20)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SaveToFileReplacing)
+    ->Arg(1 << 10)
+    ->Arg(1 << 20)
+    ->Arg(100 << 20)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_WriteInPlace)
+    ->Arg(1 << 10)
+    ->Arg(1 << 20)
+    ->Arg(100 << 20)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 // The folder goes when the program ends. It is made first, so that it outlives this object.
 struct FolderRemover {

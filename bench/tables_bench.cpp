@@ -79,9 +79,10 @@ struct Sample {
 const Sample& cp1252Sample() {
   static const Sample sample = [] {
     // Western European letters, punctuation and the euro sign, 70% ASCII words.
-    std::u16string pool = u"\u00e0\u00e1\u00e2\u00e4\u00e7\u00e8\u00e9\u00ea\u00eb\u00ee\u00ef"
-                          u"\u00f4\u00f6\u00f9\u00fb\u00fc\u00df\u00c9\u00c0\u20ac\u2019\u201c"
-                          u"\u201d\u2013\u00ab\u00bb";
+    std::u16string pool =
+        u"\u00e0\u00e1\u00e2\u00e4\u00e7\u00e8\u00e9\u00ea\u00eb\u00ee\u00ef"
+        u"\u00f4\u00f6\u00f9\u00fb\u00fc\u00df\u00c9\u00c0\u20ac\u2019\u201c"
+        u"\u201d\u2013\u00ab\u00bb";
     Sample s;
     s.utf16 = toBytes(makeText(pool, 70, 1252));
     s.coded = iconvAll("CP1252", "UTF-16LE", s.utf16);
@@ -96,9 +97,10 @@ const Sample& shiftJisSample() {
     std::u16string pool;
     for (char16_t c = 0x3041; c <= 0x3093; ++c) pool += c;
     for (char16_t c = 0x30A1; c <= 0x30F6; ++c) pool += c;
-    pool += u"\u65e5\u672c\u8a9e\u6587\u5b57\u5217\u5909\u63db\u8868\u4f1a\u793e\u6642\u9593"
-            u"\u5927\u5b66\u751f\u6d3b\u65b0\u805e\u96fb\u8a71\u6771\u4eac\u90fd\u5e02\u3001"
-            u"\u3002\u300c\u300d\uff01\uff1f";
+    pool +=
+        u"\u65e5\u672c\u8a9e\u6587\u5b57\u5217\u5909\u63db\u8868\u4f1a\u793e\u6642\u9593"
+        u"\u5927\u5b66\u751f\u6d3b\u65b0\u805e\u96fb\u8a71\u6771\u4eac\u90fd\u5e02\u3001"
+        u"\u3002\u300c\u300d\uff01\uff1f";
     Sample s;
     s.utf16 = toBytes(makeText(pool, 20, 932));
     s.coded = iconvAll("CP932", "UTF-16LE", s.utf16);
@@ -112,8 +114,8 @@ struct Summary {
   std::map<std::string, std::map<std::string, double>> rates;  // case -> contender -> bytes/s
   ~Summary() {
     if (rates.empty()) return;
-    std::fprintf(stderr, "\n%-16s %14s %14s %14s %10s %10s\n", "case", "vk MB/s", "iconv MB/s",
-                 "icu MB/s", "vk/iconv", "vk/icu");
+    std::fprintf(stderr, "\n%-16s %14s %14s %14s %10s %10s\n", "case", "vk MB/s", "iconv MB/s", "icu MB/s",
+                 "vk/iconv", "vk/icu");
     for (const auto& [name, byContender] : rates) {
       auto get = [&](const char* who) {
         auto it = byContender.find(who);
@@ -139,8 +141,7 @@ double threadCpuSeconds() {
 }
 
 template <typename Body>
-void measure(benchmark::State& state, const char* name, const char* who, std::size_t inputBytes,
-             Body body) {
+void measure(benchmark::State& state, const char* name, const char* who, std::size_t inputBytes, Body body) {
   // Processor time of this thread: the ratios stay meaningful on a busy machine.
   const double start = threadCpuSeconds();
   std::int64_t rounds = 0;
@@ -156,8 +157,7 @@ void measure(benchmark::State& state, const char* name, const char* who, std::si
 // True when the store has real data for the code page (the stored blobs are compiled in).
 bool tablesPresent(benchmark::State& state, std::int32_t codePage) {
   const HashConvert* encode = encodeTableFor(codePage);
-  if (encode == nullptr ||
-      encode->memoryUsed() == std::uint64_t{encode->bucketCount()} * sizeof(void*)) {
+  if (encode == nullptr || encode->memoryUsed() == std::uint64_t{encode->bucketCount()} * sizeof(void*)) {
     state.SkipWithError("no stored table data for this code page");
     return false;
   }
@@ -244,8 +244,8 @@ void BM_Icu(benchmark::State& state) {
     std::vector<UChar> out(s.coded.size() + 16);
     measure(state, d.name, "icu", s.coded.size(), [&] {
       UErrorCode st = U_ZERO_ERROR;
-      std::int32_t n = ucnv_toUChars(cnv, out.data(), static_cast<std::int32_t>(out.size()),
-                                     s.coded.data(), static_cast<std::int32_t>(s.coded.size()), &st);
+      std::int32_t n = ucnv_toUChars(cnv, out.data(), static_cast<std::int32_t>(out.size()), s.coded.data(),
+                                     static_cast<std::int32_t>(s.coded.size()), &st);
       benchmark::DoNotOptimize(n);
     });
   } else {
@@ -253,8 +253,8 @@ void BM_Icu(benchmark::State& state) {
     const auto* wide = reinterpret_cast<const UChar*>(s.utf16.data());
     measure(state, d.name, "icu", s.utf16.size(), [&] {
       UErrorCode st = U_ZERO_ERROR;
-      std::int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<std::int32_t>(out.size()),
-                                       wide, static_cast<std::int32_t>(s.utf16.size() / 2), &st);
+      std::int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<std::int32_t>(out.size()), wide,
+                                       static_cast<std::int32_t>(s.utf16.size() / 2), &st);
       benchmark::DoNotOptimize(n);
     });
   }
@@ -273,12 +273,10 @@ struct BuildCase {
 };
 
 const BuildCase kBuilds[] = {
-    {932, TableDirection::kEncode},   {932, TableDirection::kDecode},
-    {936, TableDirection::kEncode},   {936, TableDirection::kDecode},
-    {949, TableDirection::kEncode},   {949, TableDirection::kDecode},
-    {950, TableDirection::kEncode},   {950, TableDirection::kDecode},
-    {1361, TableDirection::kEncode},  {51932, TableDirection::kEncode},
-    {51949, TableDirection::kEncode}, {1252, TableDirection::kEncode},
+    {932, TableDirection::kEncode},   {932, TableDirection::kDecode},   {936, TableDirection::kEncode},
+    {936, TableDirection::kDecode},   {949, TableDirection::kEncode},   {949, TableDirection::kDecode},
+    {950, TableDirection::kEncode},   {950, TableDirection::kDecode},   {1361, TableDirection::kEncode},
+    {51932, TableDirection::kEncode}, {51949, TableDirection::kEncode}, {1252, TableDirection::kEncode},
 };
 
 // One fresh table per iteration, as the store builds it on first use: join the pieces,

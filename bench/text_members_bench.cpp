@@ -42,10 +42,21 @@ struct Lcg {
 };
 
 std::string makeText(std::size_t bytes) {
-  const std::vector<const char*> words = {
-      "the",  "value", "string", "buffer", "caf\xC3\xA9", "\xCE\xB1\xCE\xB2\xCE\xB3",
-      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE4\xB8\xAD\xE6\x96\x87",
-      "\xE3\x81\xB2\xE3\x82\x89", "tom & jerry", "\"quoted\"", "a<b", "x>y", "and", "of"};
+  const std::vector<const char*> words = {"the",
+                                          "value",
+                                          "string",
+                                          "buffer",
+                                          "caf\xC3\xA9",
+                                          "\xCE\xB1\xCE\xB2\xCE\xB3",
+                                          "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                                          "\xE4\xB8\xAD\xE6\x96\x87",
+                                          "\xE3\x81\xB2\xE3\x82\x89",
+                                          "tom & jerry",
+                                          "\"quoted\"",
+                                          "a<b",
+                                          "x>y",
+                                          "and",
+                                          "of"};
   Lcg rng{7};
   std::string text;
   text.reserve(bytes + 256);
@@ -75,8 +86,7 @@ const std::string& textOfSize(std::size_t bytes) {
 
 void reportRate(benchmark::State& state, std::size_t bytes) {
   double megabytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(bytes));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes));
   state.counters["ms_per_MB"] = benchmark::Counter(
       megabytes / 1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
@@ -116,21 +126,17 @@ void runOnFreshValue(benchmark::State& state, Operation operation) {
 // A replacement as long as the pattern, one longer (the text grows by about 2%) and one
 // shorter.
 void ReplaceAll(benchmark::State& state) {
-  runOnFreshValue(state, [](vk::XString& value) {
-    benchmark::DoNotOptimize(value.replaceAll("the", "THE"));
-  });
+  runOnFreshValue(state,
+                  [](vk::XString& value) { benchmark::DoNotOptimize(value.replaceAll("the", "THE")); });
 }
 
 void ReplaceAllLonger(benchmark::State& state) {
-  runOnFreshValue(state, [](vk::XString& value) {
-    benchmark::DoNotOptimize(value.replaceAll("the", "those"));
-  });
+  runOnFreshValue(state,
+                  [](vk::XString& value) { benchmark::DoNotOptimize(value.replaceAll("the", "those")); });
 }
 
 void ReplaceAllShorter(benchmark::State& state) {
-  runOnFreshValue(state, [](vk::XString& value) {
-    benchmark::DoNotOptimize(value.replaceAll("the", "a"));
-  });
+  runOnFreshValue(state, [](vk::XString& value) { benchmark::DoNotOptimize(value.replaceAll("the", "a")); });
 }
 
 void TrimInside(benchmark::State& state) {

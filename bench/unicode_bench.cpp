@@ -43,10 +43,10 @@ std::string pick(Lcg& rng, const std::vector<const char*>& words) {
 
 std::string makeAsciiHeavy() {
   const std::vector<const char*> words = {
-      "the",     "of",      "and",     "conversion", "string",  "component", "server",
-      "window",  "request", "between", "character",  "returns", "value",     "object",
-      "through", "which",   "buffer",  "encoding",   "table",   "members",   "caf\xC3\xA9",
-      "2024",    "index",   "script",  "\xE2\x80\x94", "result", "client",   "\xC2\xA9"};
+      "the",     "of",      "and",     "conversion",   "string",  "component", "server",
+      "window",  "request", "between", "character",    "returns", "value",     "object",
+      "through", "which",   "buffer",  "encoding",     "table",   "members",   "caf\xC3\xA9",
+      "2024",    "index",   "script",  "\xE2\x80\x94", "result",  "client",    "\xC2\xA9"};
   Lcg rng{1};
   std::string text;
   while (text.size() < kTargetBytes) {
@@ -68,15 +68,21 @@ std::string makeEuropean() {
       "d\xC3\xA9j\xC3\xA0", "\xC3\xA9t\xC3\xA9", "fen\xC3\xAAtre", "tr\xC3\xA8s", "gar\xC3\xA7on",
       "o\xC3\xB9", "le", "la", "et", "cha\xC3\xAEne",
       // German
-      "Stra\xC3\x9F" "e", "\xC3\xBC" "ber", "M\xC3\xA4" "dchen", "sch\xC3\xB6n", "und", "der",
-      "Gr\xC3\xB6\xC3\x9F" "e",
+      "Stra\xC3\x9F"
+      "e",
+      "\xC3\xBC"
+      "ber",
+      "M\xC3\xA4"
+      "dchen",
+      "sch\xC3\xB6n", "und", "der",
+      "Gr\xC3\xB6\xC3\x9F"
+      "e",
       // Greek
-      "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1\xCE\xB2\xCE\xB7\xCF\x84\xCE\xBF",
-      "\xCE\xBA\xCE\xB1\xCE\xB9", "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82",
-      "\xCE\xB8\xCE\xAC\xCE\xBB\xCE\xB1\xCF\x83\xCF\x83\xCE\xB1",
+      "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1\xCE\xB2\xCE\xB7\xCF\x84\xCE\xBF", "\xCE\xBA\xCE\xB1\xCE\xB9",
+      "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82", "\xCE\xB8\xCE\xAC\xCE\xBB\xCE\xB1\xCF\x83\xCF\x83\xCE\xB1",
       // Cyrillic
-      "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\xB8",
-      "\xD0\xBC\xD0\xB8\xD1\x80", "\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB0",
+      "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\xB8", "\xD0\xBC\xD0\xB8\xD1\x80",
+      "\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB0",
       "\xD0\xBA\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x80\xD0\xBE\xD0\xB2\xD0\xBA\xD0\xB0"};
   Lcg rng{2};
   std::string text;
@@ -93,14 +99,14 @@ std::string makeEuropean() {
 std::string makeCjk() {
   const std::vector<const char*> words = {
       // Japanese
-      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\xAE", "\xE6\x96\x87\xE5\xAD\x97",
-      "\xE3\x82\x92", "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\x99\xE3\x82\x8B",
-      "\xE3\x81\x93\xE3\x81\xA8\xE3\x81\x8C", "\xE3\x81\xA7\xE3\x81\x8D\xE3\x81\xBE\xE3\x81\x99",
-      "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF", "\xE6\x9D\xB1\xE4\xBA\xAC",
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\xAE", "\xE6\x96\x87\xE5\xAD\x97", "\xE3\x82\x92",
+      "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\x99\xE3\x82\x8B", "\xE3\x81\x93\xE3\x81\xA8\xE3\x81\x8C",
+      "\xE3\x81\xA7\xE3\x81\x8D\xE3\x81\xBE\xE3\x81\x99", "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF",
+      "\xE6\x9D\xB1\xE4\xBA\xAC",
       // Chinese
       "\xE4\xB8\xAD\xE6\x96\x87", "\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\xB2", "\xE7\x9A\x84",
-      "\xE8\xBD\xAC\xE6\x8D\xA2", "\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8",
-      "\xE5\x8C\x97\xE4\xBA\xAC", "\xE7\xBC\x96\xE7\xA0\x81"};
+      "\xE8\xBD\xAC\xE6\x8D\xA2", "\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8", "\xE5\x8C\x97\xE4\xBA\xAC",
+      "\xE7\xBC\x96\xE7\xA0\x81"};
   Lcg rng{3};
   std::string text;
   while (text.size() < kTargetBytes) {
@@ -116,10 +122,10 @@ std::string makeCjk() {
 
 std::string makeAsciiProse() {
   const std::vector<const char*> words = {
-      "the",   "of",     "and",      "a",        "to",     "in",      "is",     "was",
-      "that",  "for",    "it",       "with",     "as",     "his",     "on",     "be",
+      "the",   "of",      "and",        "a",       "to",      "in",      "is",      "was",
+      "that",  "for",     "it",         "with",    "as",      "his",     "on",      "be",
       "river", "morning", "travellers", "carried", "letters", "through", "village", "quietly",
-      "under", "between", "remembered", "windows", "harbour", "evening", "garden", "stone"};
+      "under", "between", "remembered", "windows", "harbour", "evening", "garden",  "stone"};
   Lcg rng{4};
   std::string text;
   while (text.size() < kLongTargetBytes) {
@@ -138,15 +144,25 @@ std::string makeAsciiProse() {
 std::string makeEuropeanWords() {
   const std::vector<const char*> words = {
       // French
-      "\xC3\xA9t\xC3\xA9", "fen\xC3\xAAtre", "tr\xC3\xA8s", "gar\xC3\xA7on", "o\xC3\xB9",
-      "for\xC3\xAAt", "\xC3\xA9l\xC3\xA8ve", "c\xC5\x93ur", "premi\xC3\xA8re",
+      "\xC3\xA9t\xC3\xA9", "fen\xC3\xAAtre", "tr\xC3\xA8s", "gar\xC3\xA7on", "o\xC3\xB9", "for\xC3\xAAt",
+      "\xC3\xA9l\xC3\xA8ve", "c\xC5\x93ur", "premi\xC3\xA8re",
       // German
-      "Stra\xC3\x9F" "e", "\xC3\xBC" "ber", "M\xC3\xA4" "dchen", "sch\xC3\xB6n", "Br\xC3\xBC" "cke",
-      "gr\xC3\xBC\xC3\x9F" "en", "W\xC3\xB6rter",
+      "Stra\xC3\x9F"
+      "e",
+      "\xC3\xBC"
+      "ber",
+      "M\xC3\xA4"
+      "dchen",
+      "sch\xC3\xB6n",
+      "Br\xC3\xBC"
+      "cke",
+      "gr\xC3\xBC\xC3\x9F"
+      "en",
+      "W\xC3\xB6rter",
       // Greek
-      "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xAC\xCE\xB2\xCE\xB7\xCF\x84\xCE\xBF",
-      "\xCE\xBA\xCE\xB1\xCE\xB9", "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82",
-      "\xCE\xB8\xCE\xAC\xCE\xBB\xCE\xB1\xCF\x83\xCF\x83\xCE\xB1", "\xCF\x80\xCF\x8C\xCE\xBB\xCE\xB7",
+      "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xAC\xCE\xB2\xCE\xB7\xCF\x84\xCE\xBF", "\xCE\xBA\xCE\xB1\xCE\xB9",
+      "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82", "\xCE\xB8\xCE\xAC\xCE\xBB\xCE\xB1\xCF\x83\xCF\x83\xCE\xB1",
+      "\xCF\x80\xCF\x8C\xCE\xBB\xCE\xB7",
       // Russian
       "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\xBC\xD0\xB8\xD1\x80",
       "\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB0", "\xD0\xB3\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4",
@@ -166,9 +182,9 @@ std::string makeEuropeanWords() {
 std::string makeCjkSentences() {
   const std::vector<const char*> words = {
       // Japanese
-      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\xAE", "\xE6\x96\x87\xE5\xAD\x97",
-      "\xE3\x82\x92", "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\x99\xE3\x82\x8B",
-      "\xE3\x81\x93\xE3\x81\xA8\xE3\x81\x8C", "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF",
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\xAE", "\xE6\x96\x87\xE5\xAD\x97", "\xE3\x82\x92",
+      "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\x99\xE3\x82\x8B", "\xE3\x81\x93\xE3\x81\xA8\xE3\x81\x8C",
+      "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF",
       // Chinese
       "\xE4\xB8\xAD\xE6\x96\x87", "\xE5\xAD\x97\xE7\xAC\xA6\xE4\xB8\xB2", "\xE7\x9A\x84",
       "\xE8\xBD\xAC\xE6\x8D\xA2", "\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8", "\xE5\x8C\x97\xE4\xBA\xAC",
@@ -178,9 +194,7 @@ std::string makeCjkSentences() {
   Lcg rng{6};
   std::string text;
   while (text.size() < kLongTargetBytes) {
-    for (int w = 0, n = 5 + static_cast<int>(rng.next(10)); w < n; ++w) {
-      text += pick(rng, words);
-    }
+    for (int w = 0, n = 5 + static_cast<int>(rng.next(10)); w < n; ++w) { text += pick(rng, words); }
     if (rng.next(2) == 0) text += std::to_string(rng.next(1000));
     text += "\xE3\x80\x82\n";  // 。 and a line break
   }
@@ -195,8 +209,8 @@ struct Corpus {
 const Corpus& corpus(int which) {
   static const std::vector<Corpus> all = [] {
     std::vector<Corpus> texts;
-    for (std::string s : {makeAsciiHeavy(), makeEuropean(), makeCjk(), makeAsciiProse(),
-                          makeEuropeanWords(), makeCjkSentences()}) {
+    for (std::string s : {makeAsciiHeavy(), makeEuropean(), makeCjk(), makeAsciiProse(), makeEuropeanWords(),
+                          makeCjkSentences()}) {
       Corpus c;
       c.utf8 = std::move(s);
       std::vector<UChar> wide(c.utf8.size() + 1);
@@ -228,13 +242,13 @@ struct Summary {
       const std::string& text = corpus(i).utf8;
       std::size_t ascii = 0;
       for (unsigned char b : text) ascii += b < 0x80;
-      std::fprintf(stderr, "input %-10s %9zu bytes of UTF-8, %5.1f%% ASCII\n", kInputNames[i],
-                   text.size(), 100.0 * static_cast<double>(ascii) / static_cast<double>(text.size()));
+      std::fprintf(stderr, "input %-10s %9zu bytes of UTF-8, %5.1f%% ASCII\n", kInputNames[i], text.size(),
+                   100.0 * static_cast<double>(ascii) / static_cast<double>(text.size()));
     }
     std::fprintf(stderr, "\nvk: the widest path this machine has (%s); avx2, baseline: held to those\n",
                  vk::simd::pathName(vk::simd::activePath()));
-    std::fprintf(stderr, "%-10s %-10s %12s %12s %12s %12s  %-22s %s\n", "direction", "input",
-                 "vk MB/s", "avx2", "baseline", "peer MB/s", "fastest peer", "ratio");
+    std::fprintf(stderr, "%-10s %-10s %12s %12s %12s %12s  %-22s %s\n", "direction", "input", "vk MB/s",
+                 "avx2", "baseline", "peer MB/s", "fastest peer", "ratio");
     for (const char* direction : {"utf8to16", "utf16to8"}) {
       for (const char* input : kInputNames) {
         std::string prefix = std::string(direction) + "/" + input + "/";
@@ -252,10 +266,10 @@ struct Summary {
             bestName = key.substr(prefix.size());
           }
         }
-        std::fprintf(stderr, "%-10s %-10s %12.0f %12.0f %12.0f %12.0f  %-22s %.2fx\n", direction,
-                     input, ours->second / 1e6, avx2 == rates.end() ? 0.0 : avx2->second / 1e6,
-                     baseline == rates.end() ? 0.0 : baseline->second / 1e6,
-                     best / 1e6, bestName.c_str(), best > 0 ? ours->second / best : 0.0);
+        std::fprintf(stderr, "%-10s %-10s %12.0f %12.0f %12.0f %12.0f  %-22s %.2fx\n", direction, input,
+                     ours->second / 1e6, avx2 == rates.end() ? 0.0 : avx2->second / 1e6,
+                     baseline == rates.end() ? 0.0 : baseline->second / 1e6, best / 1e6, bestName.c_str(),
+                     best > 0 ? ours->second / best : 0.0);
       }
     }
   }
@@ -278,8 +292,7 @@ void measure(benchmark::State& state, const char* direction, const char* engine,
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytesPerIteration));
   if (seconds > 0) {
     summary().rates[std::string(direction) + "/" + kInputNames[state.range(0)] + "/" + engine] =
-        static_cast<double>(state.iterations()) * static_cast<double>(bytesPerIteration) /
-        seconds;
+        static_cast<double>(state.iterations()) * static_cast<double>(bytesPerIteration) / seconds;
   }
 }
 
@@ -300,8 +313,7 @@ void Utf8ToUtf16Vk(benchmark::State& state, const char* engine, vk::simd::Path p
   auto count = static_cast<std::uint32_t>(c.utf8.size());
   vk::DataBuffer out;
   vk::utf8ToUtf16(in, count, out);
-  if (out.length() != c.utf16.size() ||
-      std::memcmp(out.data(), c.utf16.data(), c.utf16.size()) != 0) {
+  if (out.length() != c.utf16.size() || std::memcmp(out.data(), c.utf16.data(), c.utf16.size()) != 0) {
     state.SkipWithError("output differs from ICU");
     return;
   }
@@ -347,8 +359,8 @@ void BM_Utf8ToUtf16_IcuToUChars(benchmark::State& state) {
   std::vector<UChar> out(c.utf8.size() + 16);
   measure(state, "utf8to16", "icu ucnv_toUChars", c.utf8.size(), [&] {
     UErrorCode st = U_ZERO_ERROR;
-    int32_t length = ucnv_toUChars(cnv, out.data(), static_cast<int32_t>(out.size()),
-                                   c.utf8.data(), static_cast<int32_t>(c.utf8.size()), &st);
+    int32_t length = ucnv_toUChars(cnv, out.data(), static_cast<int32_t>(out.size()), c.utf8.data(),
+                                   static_cast<int32_t>(c.utf8.size()), &st);
     benchmark::DoNotOptimize(length);
   });
   ucnv_close(cnv);
@@ -362,8 +374,7 @@ void Utf16ToUtf8Vk(benchmark::State& state, const char* engine, vk::simd::Path p
   auto count = static_cast<std::uint32_t>(c.utf16.size());
   vk::DataBuffer out;
   vk::utf16ToUtf8(c.utf16.data(), count, out);
-  if (out.length() != c.utf8.size() ||
-      std::memcmp(out.data(), c.utf8.data(), c.utf8.size()) != 0) {
+  if (out.length() != c.utf8.size() || std::memcmp(out.data(), c.utf8.data(), c.utf8.size()) != 0) {
     state.SkipWithError("output differs from the source text");
     return;
   }
@@ -412,8 +423,7 @@ void BM_Utf16ToUtf8_IcuFromUChars(benchmark::State& state) {
   std::vector<char> out(c.utf16.size() * 2 + 16);
   measure(state, "utf16to8", "icu ucnv_fromUChars", c.utf16.size(), [&] {
     UErrorCode st = U_ZERO_ERROR;
-    int32_t length =
-        ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), wide, units, &st);
+    int32_t length = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), wide, units, &st);
     benchmark::DoNotOptimize(length);
   });
   ucnv_close(cnv);
@@ -423,13 +433,9 @@ void BM_Utf8ToUtf16_Vk(benchmark::State& state) { Utf8ToUtf16Vk(state, "vk", vk:
 void BM_Utf8ToUtf16_VkBaseline(benchmark::State& state) {
   Utf8ToUtf16Vk(state, "vk baseline", vk::simd::Path::Baseline);
 }
-void BM_Utf8ToUtf16_VkAvx2(benchmark::State& state) {
-  Utf8ToUtf16Vk(state, "vk avx2", vk::simd::Path::Avx2);
-}
+void BM_Utf8ToUtf16_VkAvx2(benchmark::State& state) { Utf8ToUtf16Vk(state, "vk avx2", vk::simd::Path::Avx2); }
 void BM_Utf16ToUtf8_Vk(benchmark::State& state) { Utf16ToUtf8Vk(state, "vk", vk::simd::Path::Avx512); }
-void BM_Utf16ToUtf8_VkAvx2(benchmark::State& state) {
-  Utf16ToUtf8Vk(state, "vk avx2", vk::simd::Path::Avx2);
-}
+void BM_Utf16ToUtf8_VkAvx2(benchmark::State& state) { Utf16ToUtf8Vk(state, "vk avx2", vk::simd::Path::Avx2); }
 void BM_Utf16ToUtf8_VkBaseline(benchmark::State& state) {
   Utf16ToUtf8Vk(state, "vk baseline", vk::simd::Path::Baseline);
 }

@@ -12,8 +12,8 @@ namespace {
 
 bool toWide(const char* bytes, std::size_t count, std::u16string* out) {
   DataBuffer wide;
-  bool whole = EncodingConvert().convertFromAnsi(codepage::kUtf16Le, bytes,
-                                                 static_cast<std::uint32_t>(count), wide);
+  bool whole =
+      EncodingConvert().convertFromAnsi(codepage::kUtf16Le, bytes, static_cast<std::uint32_t>(count), wide);
   const std::uint8_t* p = wide.data();
   for (std::uint32_t i = 0; i + 1 < wide.length(); i += 2) {
     out->push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));

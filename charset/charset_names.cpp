@@ -67,12 +67,9 @@ constexpr bool namesUnique() {
 constexpr bool isNormalised(const char* name) {
   std::size_t length = 0;
   for (const char* p = name; *p != 0; ++p, ++length) {
-    if ((*p >= 'A' && *p <= 'Z') || *p == '_' || *p == '\t' || *p == '\r' || *p == '\n') {
-      return false;
-    }
+    if ((*p >= 'A' && *p <= 'Z') || *p == '_' || *p == '\t' || *p == '\r' || *p == '\n') { return false; }
   }
-  return length >= static_cast<std::size_t>(kShortestName) && name[0] != ' ' &&
-         name[length - 1] != ' ';
+  return length >= static_cast<std::size_t>(kShortestName) && name[0] != ' ' && name[length - 1] != ' ';
 }
 
 constexpr bool namesNormalised() {

@@ -63,7 +63,8 @@ inline void putEntry(std::uint8_t*& out, std::uint32_t entry) {
 // Reserves room after the output's contents; false when the total would pass 32 bits.
 std::uint8_t* reserve(DataBuffer& output, std::uint32_t count, std::uint32_t perByte) {
   // Past the worst case: 16 bytes for the stores of copyAscii, and the vector kernels' slack.
-  std::uint64_t needed = std::uint64_t{output.length()} + std::uint64_t{count} * perByte + 16 + simd::kUtf16To8Slack;
+  std::uint64_t needed =
+      std::uint64_t{output.length()} + std::uint64_t{count} * perByte + 16 + simd::kUtf16To8Slack;
   if (needed > UINT32_MAX) return nullptr;
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   return output.data() + output.length();
@@ -111,7 +112,8 @@ bool singleByteViaUtf16(const tablesimd::SingleByteDecoder& decoder, const std::
   return true;
 }
 
-bool flatToUtf8(const FlatDecodeTable& flat, const std::uint8_t* in, std::uint32_t count, std::uint8_t*& out) {
+bool flatToUtf8(const FlatDecodeTable& flat, const std::uint8_t* in, std::uint32_t count,
+                std::uint8_t*& out) {
   bool ascii = flat.passesAsciiThrough();
   bool vectors = ascii && vectorsAllowed();
   std::uint32_t i = 0;
@@ -145,7 +147,8 @@ bool flatToUtf8(const FlatDecodeTable& flat, const std::uint8_t* in, std::uint32
 
 // Decodes the UTF-8 sequence at in[i] (well-formed UTF-8 only: no overlong forms, surrogates
 // or values above U+10FFFF); answers its length, 0 when it is malformed or cut short.
-inline std::uint32_t decodeUtf8(const std::uint8_t* in, std::uint32_t i, std::uint32_t count, std::uint32_t* cp) {
+inline std::uint32_t decodeUtf8(const std::uint8_t* in, std::uint32_t i, std::uint32_t count,
+                                std::uint32_t* cp) {
   unsigned b = in[i];
   if (b < 0x80) {
     *cp = b;
@@ -204,7 +207,8 @@ bool utf8ToTable(const FlatEncodeTable& flat, bool ascii, const std::uint8_t* in
       if (!putEncoded(flat, cp, out)) return false;
     } else {  // the engine goes through UTF-16: each unit of the pair on its own
       cp -= 0x10000;
-      if (!putEncoded(flat, 0xD800 | cp >> 10, out) || !putEncoded(flat, 0xDC00 | (cp & 0x3FF), out)) return false;
+      if (!putEncoded(flat, 0xD800 | cp >> 10, out) || !putEncoded(flat, 0xDC00 | (cp & 0x3FF), out))
+        return false;
     }
   }
   return true;
@@ -338,7 +342,8 @@ CheckedConvert::CheckedConvert(std::int32_t from, std::int32_t to) {
     if (flatEncode_ == nullptr) return;
     asciiSame_ = true;
     for (std::uint32_t u = 0; u < 0x80; ++u) {
-      asciiSame_ = asciiSame_ && flatEncode_->entryFor(static_cast<std::uint16_t>(u)) == (1u << FlatEncodeTable::kCountShift | u);
+      asciiSame_ = asciiSame_ && flatEncode_->entryFor(static_cast<std::uint16_t>(u)) ==
+                                     (1u << FlatEncodeTable::kCountShift | u);
     }
     kind_ = Kind::Utf8ToTable;
   }
@@ -370,16 +375,14 @@ bool CheckedConvert::convert(const std::uint8_t* bytes, std::uint32_t count, Dat
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   std::uint8_t* out = reserve(output, count, kind_ == Kind::Utf8ToUtf8 || kind_ == Kind::Utf8ToTable ? 2 : 3);
   if (out == nullptr) return false;
   std::uint8_t* const begin = output.data();
   bool clean = false;
   switch (kind_) {
-    case Kind::None:
-      break;
+    case Kind::None: break;
     case Kind::SingleByteToUtf8: {
       tablesimd::SingleByteDecoder decoder(singleUnits_);
       clean = decoder.active() && count >= 64
@@ -387,21 +390,11 @@ bool CheckedConvert::convert(const std::uint8_t* bytes, std::uint32_t count, Dat
                   : singleByteToUtf8(singleUtf8_, asciiSame_, bytes, count, out);
       break;
     }
-    case Kind::FlatToUtf8:
-      clean = flatToUtf8(*flatDecode_, bytes, count, out);
-      break;
-    case Kind::Utf8ToTable:
-      clean = utf8ToTable(*flatEncode_, asciiSame_, bytes, count, out);
-      break;
-    case Kind::Utf8ToUtf8:
-      clean = utf8ToUtf8(bytes, count, out);
-      break;
-    case Kind::Utf16LeToUtf8:
-      clean = utf16ToUtf8<false>(bytes, count, out);
-      break;
-    case Kind::Utf16BeToUtf8:
-      clean = utf16ToUtf8<true>(bytes, count, out);
-      break;
+    case Kind::FlatToUtf8: clean = flatToUtf8(*flatDecode_, bytes, count, out); break;
+    case Kind::Utf8ToTable: clean = utf8ToTable(*flatEncode_, asciiSame_, bytes, count, out); break;
+    case Kind::Utf8ToUtf8: clean = utf8ToUtf8(bytes, count, out); break;
+    case Kind::Utf16LeToUtf8: clean = utf16ToUtf8<false>(bytes, count, out); break;
+    case Kind::Utf16BeToUtf8: clean = utf16ToUtf8<true>(bytes, count, out); break;
   }
   output.setLength(clean ? static_cast<std::uint32_t>(out - begin) : start);
   return clean;
@@ -411,7 +404,7 @@ std::uint64_t countLineFeeds(std::int32_t codePage, const std::uint8_t* bytes, s
   using namespace codepage;
   std::uint32_t unit = codePage == kUtf16Le || codePage == kUtf16Be   ? 2
                        : codePage == kUtf32Le || codePage == kUtf32Be ? 4
-                                                                       : 1;
+                                                                      : 1;
   bool bigEndian = codePage == kUtf16Be || codePage == kUtf32Be;
   std::uint64_t lines = 0;
   std::uint32_t i = 0;

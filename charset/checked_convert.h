@@ -33,13 +33,21 @@ class CheckedConvert {
   bool convert(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) const;
 
  private:
-  enum class Kind { None, SingleByteToUtf8, FlatToUtf8, Utf8ToTable, Utf16LeToUtf8, Utf16BeToUtf8, Utf8ToUtf8 };
+  enum class Kind {
+    None,
+    SingleByteToUtf8,
+    FlatToUtf8,
+    Utf8ToTable,
+    Utf16LeToUtf8,
+    Utf16BeToUtf8,
+    Utf8ToUtf8
+  };
 
   Kind kind_ = Kind::None;
   const FlatDecodeTable* flatDecode_ = nullptr;
   const FlatEncodeTable* flatEncode_ = nullptr;
-  bool asciiSame_ = false;            // bytes 0x00-0x7F stand for U+0000-U+007F both ways
-  std::uint32_t singleUtf8_[256] = {};  // single-byte pages: UTF-8 entry per byte, 0 unmapped
+  bool asciiSame_ = false;                      // bytes 0x00-0x7F stand for U+0000-U+007F both ways
+  std::uint32_t singleUtf8_[256] = {};          // single-byte pages: UTF-8 entry per byte, 0 unmapped
   const std::uint16_t* singleUnits_ = nullptr;  // and the page's UTF-16 unit per byte
 };
 

@@ -25,9 +25,9 @@ static_assert(rowsAscend(), "one row per code page, in ascending order");
 
 const CodePageRow* codePageRow(std::int32_t codePage) {
   const CodePageRow* end = std::end(kCodePages);
-  const CodePageRow* found = std::lower_bound(
-      std::begin(kCodePages), end, codePage,
-      [](const CodePageRow& row, std::int32_t value) { return row.codePage < value; });
+  const CodePageRow* found =
+      std::lower_bound(std::begin(kCodePages), end, codePage,
+                       [](const CodePageRow& row, std::int32_t value) { return row.codePage < value; });
   return found != end && found->codePage == codePage ? found : nullptr;
 }
 
@@ -36,12 +36,9 @@ bool EncodingConvert::canConvert(std::int32_t codePage) {
   if (row == nullptr) return false;
   switch (row->converter) {
     case Converter::kUnicode:
-    case Converter::kTable:
-      return true;
-    case Converter::kTransform:
-      return iso2022Transforms() != nullptr;
-    case Converter::kNone:
-      break;
+    case Converter::kTable: return true;
+    case Converter::kTransform: return iso2022Transforms() != nullptr;
+    case Converter::kNone: break;
   }
   return false;
 }

@@ -34,8 +34,7 @@ void reserveAhead(DataBuffer& output, std::uint64_t extra) {
 }
 
 bool isIso2022Jp(std::int32_t cp) {
-  return cp == codepage::kIso2022Jp || cp == codepage::kIso2022JpKana ||
-         cp == codepage::kIso2022JpAllow1Byte;
+  return cp == codepage::kIso2022Jp || cp == codepage::kIso2022JpKana || cp == codepage::kIso2022JpAllow1Byte;
 }
 
 // ISO-2022 and HZ-GB-2312 travel as byte transforms around a multi-byte table page (932, 949,
@@ -89,13 +88,13 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
     bytes = prepared.data();
     count = prepared.length();
   } else if (iso2022 != nullptr && isByteTransformed(sourceCodePage)) {
-    auto decode = isIso2022Jp(sourceCodePage)               ? iso2022->fromIso2022Jp
+    auto decode = isIso2022Jp(sourceCodePage)              ? iso2022->fromIso2022Jp
                   : sourceCodePage == codepage::kIso2022Kr ? iso2022->fromIso2022Kr
                                                            : iso2022->fromHz;
     decode(bytes, count, prepared);
     if (prepared.length() == 0) return true;
-    return EncodingConvert().convert(carrierOf(sourceCodePage), destinationCodePage,
-                                     prepared.data(), prepared.length(), output);
+    return EncodingConvert().convert(carrierOf(sourceCodePage), destinationCodePage, prepared.data(),
+                                     prepared.length(), output);
   }
 
   // Destination dispatch.
@@ -108,7 +107,7 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
     return converted;
   }
   if (iso2022 != nullptr && isByteTransformed(destinationCodePage)) {
-    auto encode = isIso2022Jp(destinationCodePage)               ? iso2022->toIso2022Jp
+    auto encode = isIso2022Jp(destinationCodePage)              ? iso2022->toIso2022Jp
                   : destinationCodePage == codepage::kIso2022Kr ? iso2022->toIso2022Kr
                                                                 : iso2022->toHz;
     DataBuffer native;
@@ -131,9 +130,8 @@ bool EncodingConvert::convert(std::int32_t sourceCodePage, std::int32_t destinat
   return convertCore(sourceCodePage, destinationCodePage, bytes, count, output);
 }
 
-bool EncodingConvert::convertCore(std::int32_t source, std::int32_t destination,
-                                  const std::uint8_t* bytes, std::uint32_t count,
-                                  DataBuffer& output) {
+bool EncodingConvert::convertCore(std::int32_t source, std::int32_t destination, const std::uint8_t* bytes,
+                                  std::uint32_t count, DataBuffer& output) {
   if (count == 0) return true;
 
   // Byte-order marks and the byte order of the source.
@@ -153,8 +151,7 @@ bool EncodingConvert::convertCore(std::int32_t source, std::int32_t destination,
       bytes += 2;
       count -= 2;
     }
-  } else if (source == kUtf8 && count > 2 && bytes[0] == 0xEF && bytes[1] == 0xBB &&
-             bytes[2] == 0xBF) {
+  } else if (source == kUtf8 && count > 2 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
     if (count == 3) return true;
     bytes += 3;
     count -= 3;
@@ -240,8 +237,7 @@ bool EncodingConvert::convertFromAnsi(std::int32_t destinationCodePage, const vo
 }
 
 bool EncodingConvert::convertFromCharset(const char* sourceCharset, std::int32_t destinationCodePage,
-                                         const void* bytes, std::uint32_t count,
-                                         DataBuffer& output) {
+                                         const void* bytes, std::uint32_t count, DataBuffer& output) {
   std::int32_t source = charsetToCodePage(sourceCharset);
   if (source == 0) return false;
   return convert(source, destinationCodePage, bytes, count, output);

@@ -37,10 +37,10 @@ class EncodingConvert {
   bool convertFromAnsi(std::int32_t destinationCodePage, const void* bytes, std::uint32_t count,
                        DataBuffer& output);
   // Resolve a charset name (see charset_names.h) on one side; an unknown name gives false.
-  bool convertFromCharset(const char* sourceCharset, std::int32_t destinationCodePage,
-                          const void* bytes, std::uint32_t count, DataBuffer& output);
-  bool convertToCharset(std::int32_t sourceCodePage, const char* destinationCharset,
-                        const void* bytes, std::uint32_t count, DataBuffer& output);
+  bool convertFromCharset(const char* sourceCharset, std::int32_t destinationCodePage, const void* bytes,
+                          std::uint32_t count, DataBuffer& output);
+  bool convertToCharset(std::int32_t sourceCodePage, const char* destinationCharset, const void* bytes,
+                        std::uint32_t count, DataBuffer& output);
   // Whether the engine has a converter for the code page (convertible_code_pages.cpp).
   static bool canConvert(std::int32_t codePage);
 

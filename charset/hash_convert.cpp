@@ -12,8 +12,8 @@ namespace {
 std::size_t listLength(const std::uint8_t* list) {
   const std::uint8_t* p = list;
   while (*p != 0) {
-    p += 1 + p[0];      // key length and key
-    p += 1 + p[0];      // value length and value
+    p += 1 + p[0];  // key length and key
+    p += 1 + p[0];  // value length and value
   }
   return static_cast<std::size_t>(p - list);
 }
@@ -54,8 +54,8 @@ std::uint32_t HashConvert::bucketIndex(const std::uint8_t* key, std::uint32_t ke
   return value % bucketCount_;
 }
 
-void HashConvert::insert(const std::uint8_t* key, std::uint32_t keyLength,
-                         const std::uint8_t* value, std::uint32_t valueLength) {
+void HashConvert::insert(const std::uint8_t* key, std::uint32_t keyLength, const std::uint8_t* value,
+                         std::uint32_t valueLength) {
   if (bucketCount_ == 0 || keyLength == 0 || keyLength > 255 || valueLength > 255) return;
   if (keyLength < 8) keyLengthsByFirstByte_[key[0]] |= static_cast<std::uint8_t>(1u << keyLength);
   std::uint8_t*& list = buckets_[bucketIndex(key, keyLength)];

@@ -22,8 +22,7 @@ class HashConvert {
   void remove(const std::uint8_t* key, std::uint32_t keyLength);
   // Copies the value of the first entry with this key into `value` (room for 255 bytes);
   // answers its length, 0 when there is none.
-  std::uint32_t lookup(const std::uint8_t* key, std::uint32_t keyLength,
-                       std::uint8_t* value) const;
+  std::uint32_t lookup(const std::uint8_t* key, std::uint32_t keyLength, std::uint8_t* value) const;
   // Inserts every entry that lookup answers into `other` with key and value exchanged, buckets
   // in index order (a key listed again later in its bucket is shadowed and left out).
   void copyInverted(HashConvert& other) const;

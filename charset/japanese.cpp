@@ -32,9 +32,7 @@ bool isTrailByte(std::uint8_t b) { return inRange(b, 0x40, 0xFC); }
 // extensions FA-FC): their pairs cannot be written in ISO-2022-JP.
 bool isExtensionLeadByte(std::uint8_t b) { return inRange(b, 0xF0, 0xFC); }
 // Letters that the voiced mark turns into a combined letter: KA..TO, HA..HO, and U (to VU).
-bool takesVoicedMark(std::uint8_t b) {
-  return inRange(b, 0xB6, 0xC4) || inRange(b, 0xCA, 0xCE) || b == 0xB3;
-}
+bool takesVoicedMark(std::uint8_t b) { return inRange(b, 0xB6, 0xC4) || inRange(b, 0xCA, 0xCE) || b == 0xB3; }
 bool takesSemiVoicedMark(std::uint8_t b) { return inRange(b, 0xCA, 0xCE); }
 
 // The escape sequences of ISO-2022-JP that this transform writes.

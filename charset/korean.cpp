@@ -38,8 +38,7 @@ void readIso2022Kr(const std::uint8_t* bytes, std::uint32_t count, Output& out) 
     std::uint8_t b = bytes[i];
     if (b == kEsc) {
       // The designator ESC $ ) C announces KS X 1001 for SO; it changes no state.
-      bool designator = count - i > 3 && bytes[i + 1] == 0x24 && bytes[i + 2] == 0x29 &&
-                        bytes[i + 3] == 0x43;
+      bool designator = count - i > 3 && bytes[i + 1] == 0x24 && bytes[i + 2] == 0x29 && bytes[i + 3] == 0x43;
       if (!designator && out.lenientAt(i)) break;  // a stray ESC is dropped
       i += designator ? 4 : 1;
       continue;

@@ -150,8 +150,7 @@ constexpr std::uint32_t kVectorMinimum = 128;
 }  // namespace
 
 // Bytes of a table code page to UTF-16LE.
-bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
-                  DataBuffer& output) {
+bool tableToUtf16(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   DecodeTable table = decodeTableFor(codePage);
   if (!table.exists()) return false;
   // At most one unit (two bytes) per input byte: write through a pointer into reserved space.
@@ -274,14 +273,13 @@ void decodeSingleByteToUtf8(const UnicodeLookup& lookup, const std::uint8_t* byt
 // that, and so true whatever the decoding left out. Goes straight from bytes to UTF-8 when the
 // table yields no surrogates (a decoded pair would make one 4-byte character); the temporary
 // is taken otherwise, and for outputs near the 32-bit limit.
-bool tableToUtf8(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
-                 DataBuffer& output) {
+bool tableToUtf8(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   constexpr std::uint32_t kLongInput = 4096;
   DecodeTable table = decodeTableFor(codePage);
   const FlatDecodeTable* flat = table.multiByte != nullptr ? flatDecodeTableFor(codePage) : nullptr;
-  bool direct = table.singleByte != nullptr ? !hasSurrogateUnits(*table.singleByte)
-                                            : flat != nullptr && flat->coversAllKeys() &&
-                                                  !flat->yieldsSurrogates();
+  bool direct = table.singleByte != nullptr
+                    ? !hasSurrogateUnits(*table.singleByte)
+                    : flat != nullptr && flat->coversAllKeys() && !flat->yieldsSurrogates();
   // Up to three UTF-8 bytes per input byte (a lone byte may stand for any unit), and the two
   // spare bytes of putUtf8Entry.
   if (direct && reserveExact(output, count + 1, 3)) {
@@ -344,8 +342,8 @@ bool isSingleBytePage(std::int32_t codePage) {
 // encodeFlat, with the blocks of a single-byte page through the vector kernel first; the block
 // where it stops (a unit left out) goes by the scalar rule, and the kernel takes over again
 // after it.
-bool encodeUnits(const FlatEncodeTable& flat, bool singleByte, bool foldArabicDigits, const std::uint8_t* bytes,
-                 std::uint32_t count, std::uint8_t*& out) {
+bool encodeUnits(const FlatEncodeTable& flat, bool singleByte, bool foldArabicDigits,
+                 const std::uint8_t* bytes, std::uint32_t count, std::uint8_t*& out) {
   if (!singleByte) return encodeFlat(flat, foldArabicDigits, bytes, count, out);
   tablesimd::SingleByteEncoder kernel(flat, foldArabicDigits);
   if (!kernel.active()) return encodeFlat(flat, foldArabicDigits, bytes, count, out);
@@ -365,8 +363,7 @@ bool encodeUnits(const FlatEncodeTable& flat, bool singleByte, bool foldArabicDi
 }  // namespace
 
 // UTF-16LE to a table code page. Units without a mapping are left out.
-bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
-                  DataBuffer& output) {
+bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   count &= ~1u;
   if (count == 0) return false;
   const FlatEncodeTable* table = flatEncodeTableFor(codePage);
@@ -376,7 +373,8 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
   if (needed > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
   output.ensureCapacity(static_cast<std::uint32_t>(needed));
   std::uint8_t* out = output.data() + output.length();
-  bool complete = encodeUnits(*table, isSingleBytePage(codePage), foldsArabicDigits(codePage), bytes, count, out);
+  bool complete =
+      encodeUnits(*table, isSingleBytePage(codePage), foldsArabicDigits(codePage), bytes, count, out);
   output.setLength(static_cast<std::uint32_t>(out - output.data()));
   return complete;
 }
@@ -385,8 +383,7 @@ bool utf16ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_
 // encoding that (false when the temporary would be empty), but through a small temporary
 // reused slice after slice. Slices end before a byte that is not a continuation byte, so no
 // character is split (with three continuation bytes before it, no sequence can span the cut).
-bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count,
-                 DataBuffer& output) {
+bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   const FlatEncodeTable* table = flatEncodeTableFor(codePage);
   if (table == nullptr) return false;
   constexpr std::uint32_t kSlice = 32 * 1024;
@@ -417,7 +414,8 @@ bool utf8ToTable(std::int32_t codePage, const std::uint8_t* bytes, std::uint32_t
     if (needed > UINT32_MAX) capacityExceeded("conversion output exceeds 32 bits");
     if (needed > output.capacity()) {
       std::uint64_t doubled = std::uint64_t{output.capacity()} * 2;
-      output.ensureCapacity(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
+      output.ensureCapacity(
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
     }
     std::uint8_t* out = output.data() + output.length();
     if (!encodeUnits(*table, singleByte, fold, wide.data(), wide.length(), out)) complete = false;

@@ -39,9 +39,7 @@ class TableReader {
   TableReader(const std::uint8_t* data, std::uint32_t length, std::uint32_t start)
       : data_(data), length_(length), position_(start) {}
 
-  bool has(std::uint32_t count) const {
-    return position_ <= length_ && length_ - position_ >= count;
-  }
+  bool has(std::uint32_t count) const { return position_ <= length_ && length_ - position_ >= count; }
   std::uint8_t byte() { return data_[position_++]; }
   std::uint16_t word() {
     std::uint16_t value = static_cast<std::uint16_t>(data_[position_] | (data_[position_ + 1] << 8));
@@ -57,8 +55,7 @@ class TableReader {
 
 class RecordSink {
  public:
-  RecordSink(HashConvert& target, TableDirection direction)
-      : target_(target), direction_(direction) {}
+  RecordSink(HashConvert& target, TableDirection direction) : target_(target), direction_(direction) {}
 
   void add(const std::uint8_t* code, std::uint32_t codeLength, std::uint16_t unit) {
     std::uint8_t unitBytes[2] = {static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)};

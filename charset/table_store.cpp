@@ -29,9 +29,8 @@ constexpr std::size_t countPages(TableKind kind) {
   return n;
 }
 
-constexpr std::size_t kTablePageCount = countPages(TableKind::kSingleByte) +
-                                        countPages(TableKind::kMultiByte) +
-                                        countPages(TableKind::kPatch);
+constexpr std::size_t kTablePageCount =
+    countPages(TableKind::kSingleByte) + countPages(TableKind::kMultiByte) + countPages(TableKind::kPatch);
 static_assert(countPages(TableKind::kSingleByte) == 94 &&
                   countPages(TableKind::kMultiByte) + countPages(TableKind::kPatch) == 9,
               "94 single-byte, 9 multi-byte");
@@ -87,9 +86,7 @@ Table* loadOrBuild(std::atomic<Table*>& slot, Build build) {
   return expected;  // the loser's table is destroyed with `built`
 }
 
-std::string storedBlob(std::int32_t codePage) {
-  return joinBlobPieces(storedBlobPieces(codePage));
-}
+std::string storedBlob(std::int32_t codePage) { return joinBlobPieces(storedBlobPieces(codePage)); }
 
 std::unique_ptr<HashConvert> newTable(std::uint32_t buckets) {
   auto table = std::make_unique<HashConvert>();

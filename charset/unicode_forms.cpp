@@ -77,9 +77,8 @@ class OutputWriter {
 // not even a small slice fits, the remainder goes to `tail`, which appends unit by unit and
 // stops the process only if the content itself overflows.
 template <typename Pass, typename Tail>
-void runSlices(const std::uint8_t* p, const std::uint8_t* end, DataBuffer& out,
-               std::uint64_t num, std::uint64_t den, std::uint64_t slack, Pass pass,
-               Tail tail) {
+void runSlices(const std::uint8_t* p, const std::uint8_t* end, DataBuffer& out, std::uint64_t num,
+               std::uint64_t den, std::uint64_t slack, Pass pass, Tail tail) {
   constexpr std::uint64_t kMinSlice = 64;
   {
     OutputWriter writer(out);
@@ -110,8 +109,8 @@ inline int writeUtf8(std::uint8_t* q, std::uint32_t v) { return static_cast<int>
 // encoded high surrogate followed by a 3-byte encoded low surrogate becomes one 4-byte
 // sequence: the same result as decoding to UTF-16 and encoding again. Never longer than its
 // input, though it may read on past `stop` over malformed bytes after a high surrogate.
-const std::uint8_t* reencodePass(const std::uint8_t* p, const std::uint8_t* stop,
-                                 const std::uint8_t* end, std::uint8_t*& out) {
+const std::uint8_t* reencodePass(const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* end,
+                                 std::uint8_t*& out) {
   std::uint8_t* q = out;
   while (p < stop) {
     if (*p < 0x80) {
@@ -156,21 +155,18 @@ const std::uint8_t* reencodePass(const std::uint8_t* p, const std::uint8_t* stop
 // ---------------------------------------------------------------------------------------
 // The codec interface.
 
-std::int32_t EncodingBase::decodeChar(ConvertState&, const std::uint8_t*, std::int64_t,
-                                      std::uint16_t*, std::int32_t* unitCount) const {
+std::int32_t EncodingBase::decodeChar(ConvertState&, const std::uint8_t*, std::int64_t, std::uint16_t*,
+                                      std::int32_t* unitCount) const {
   if (unitCount != nullptr) *unitCount = 0;
   return 0;
 }
 
-std::int32_t EncodingBase::encodeChar(ConvertState&, std::uint16_t, DataBuffer&) const {
-  return 0;
-}
+std::int32_t EncodingBase::encodeChar(ConvertState&, std::uint16_t, DataBuffer&) const { return 0; }
 
 bool EncodingBase::groupsMalformedSequences() const { return false; }
 
-std::int32_t EncodingUtf8::decodeChar(ConvertState&, const std::uint8_t* bytes,
-                                      std::int64_t available, std::uint16_t* units,
-                                      std::int32_t* unitCount) const {
+std::int32_t EncodingUtf8::decodeChar(ConvertState&, const std::uint8_t* bytes, std::int64_t available,
+                                      std::uint16_t* units, std::int32_t* unitCount) const {
   Decoded d = decodeUtf8(bytes, available);
   if (d.consumed < 0) {
     *unitCount = 0;
@@ -188,16 +184,14 @@ std::int32_t EncodingUtf8::decodeChar(ConvertState&, const std::uint8_t* bytes,
   return d.consumed;
 }
 
-std::int32_t EncodingUtf8::encodeChar(ConvertState&, std::uint16_t unit,
-                                      DataBuffer& output) const {
+std::int32_t EncodingUtf8::encodeChar(ConvertState&, std::uint16_t unit, DataBuffer& output) const {
   std::uint8_t bytes[4];
   int n = writeUtf8(bytes, unit);
   output.append(bytes, static_cast<std::size_t>(n));
   return n;
 }
 
-std::int32_t EncodingUtf8::encodePair(std::uint16_t high, std::uint16_t low,
-                                      DataBuffer& output) const {
+std::int32_t EncodingUtf8::encodePair(std::uint16_t high, std::uint16_t low, DataBuffer& output) const {
   std::uint8_t bytes[4];
   int n = writeUtf8(bytes, combinePair(high, low));
   output.append(bytes, static_cast<std::size_t>(n));
@@ -215,8 +209,7 @@ const EncodingUtf8& sharedUtf8Codec() {
 bool utf8ToUtf16(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output) {
   if (count == 0) return true;
   const std::uint8_t* end = bytes + count;
-  runSlices(bytes, end, output, 2, 1, simd::kUtf8To16Slack,
-            simd::utf8ToUtf16Kernel(simd::activePath()),
+  runSlices(bytes, end, output, 2, 1, simd::kUtf8To16Slack, simd::utf8ToUtf16Kernel(simd::activePath()),
             [&output](const std::uint8_t* p, const std::uint8_t* stop) {
               const EncodingUtf8& codec = sharedUtf8Codec();
               ConvertState state;
@@ -242,26 +235,26 @@ bool utf16ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& out
   const std::uint8_t* end = bytes + even;
   simd::TranscodePass pass = simd::utf16ToUtf8Kernel(simd::activePath());
   // Up to 3 bytes out per 2 bytes in.
-  runSlices(bytes, end, output, 3, 2, simd::kUtf16To8Slack,
-            [pass](const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* e,
-                   std::uint8_t*& q) {
-              // Slices cut at even offsets keep the units aligned.
-              return pass(p, p + ((stop - p) & ~std::ptrdiff_t{1}), e, q);
-            },
-            [&output](const std::uint8_t* p, const std::uint8_t* stop) {
-              const EncodingUtf8& codec = sharedUtf8Codec();
-              ConvertState state;
-              while (p < stop) {
-                std::uint16_t u = loadUnit(p);
-                if (isHighSurrogate(u) && stop - p >= 4 && isLowSurrogate(loadUnit(p + 2))) {
-                  codec.encodePair(u, loadUnit(p + 2), output);
-                  p += 4;
-                } else {
-                  codec.encodeChar(state, u, output);
-                  p += 2;
-                }
-              }
-            });
+  runSlices(
+      bytes, end, output, 3, 2, simd::kUtf16To8Slack,
+      [pass](const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* e, std::uint8_t*& q) {
+        // Slices cut at even offsets keep the units aligned.
+        return pass(p, p + ((stop - p) & ~std::ptrdiff_t{1}), e, q);
+      },
+      [&output](const std::uint8_t* p, const std::uint8_t* stop) {
+        const EncodingUtf8& codec = sharedUtf8Codec();
+        ConvertState state;
+        while (p < stop) {
+          std::uint16_t u = loadUnit(p);
+          if (isHighSurrogate(u) && stop - p >= 4 && isLowSurrogate(loadUnit(p + 2))) {
+            codec.encodePair(u, loadUnit(p + 2), output);
+            p += 4;
+          } else {
+            codec.encodeChar(state, u, output);
+            p += 2;
+          }
+        }
+      });
   return whole;
 }
 
@@ -292,8 +285,7 @@ bool utf32ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& out
   for (std::uint32_t i = 0; i < groups; ++i) {
     const std::uint8_t* p = bytes + 4 * static_cast<std::uint64_t>(i);
     std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                      (static_cast<std::uint32_t>(p[2]) << 16) |
-                      (static_cast<std::uint32_t>(p[3]) << 24);
+                      (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     if (v > 0x1FFFFF) v = 0xFFFD;
     int n = v < 0x80 ? 1 : v < 0x800 ? 2 : v < 0x10000 ? 3 : 4;
     if (writer.room() < static_cast<std::uint64_t>(n)) writer.reserve(static_cast<std::uint64_t>(n));
@@ -302,8 +294,7 @@ bool utf32ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& out
   return true;
 }
 
-bool utf8ToUtf32(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output,
-                 bool bigEndian) {
+bool utf8ToUtf32(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output, bool bigEndian) {
   if (count == 0) return true;
   OutputWriter writer(output);
   writer.reserve(std::min<std::uint64_t>(4ull * count, writer.headroom()));

@@ -27,12 +27,10 @@ class EncodingBase {
   // Decodes one character at `bytes` (with `available` bytes left) into `units` (room for 2).
   // Answers the bytes consumed (>= 1), or -1 for an invalid sequence, or -2 for a sequence cut
   // short by the end of the input. `unitCount` receives 1, or 2 for a surrogate pair.
-  virtual std::int32_t decodeChar(ConvertState& state, const std::uint8_t* bytes,
-                                  std::int64_t available, std::uint16_t* units,
-                                  std::int32_t* unitCount) const;
+  virtual std::int32_t decodeChar(ConvertState& state, const std::uint8_t* bytes, std::int64_t available,
+                                  std::uint16_t* units, std::int32_t* unitCount) const;
   // Encodes one UTF-16 unit and appends its bytes; answers the number of bytes appended.
-  virtual std::int32_t encodeChar(ConvertState& state, std::uint16_t unit,
-                                  DataBuffer& output) const;
+  virtual std::int32_t encodeChar(ConvertState& state, std::uint16_t unit, DataBuffer& output) const;
   // Whether a malformed stretch is handled as one sequence of the announced length.
   virtual bool groupsMalformedSequences() const;
 };
@@ -41,8 +39,7 @@ class EncodingUtf8 final : public EncodingBase {
  public:
   std::int32_t decodeChar(ConvertState& state, const std::uint8_t* bytes, std::int64_t available,
                           std::uint16_t* units, std::int32_t* unitCount) const override;
-  std::int32_t encodeChar(ConvertState& state, std::uint16_t unit,
-                          DataBuffer& output) const override;
+  std::int32_t encodeChar(ConvertState& state, std::uint16_t unit, DataBuffer& output) const override;
   // Encodes a surrogate pair as one 4-byte sequence.
   std::int32_t encodePair(std::uint16_t high, std::uint16_t low, DataBuffer& output) const;
   bool groupsMalformedSequences() const override { return true; }
@@ -66,8 +63,7 @@ bool utf32ToUtf8(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& out
 // UTF-8 to UTF-32; stops with false at a malformed or cut-short sequence, keeping what it
 // appended. A 3-byte encoded high surrogate directly followed by a 3-byte encoded low one
 // gives the single code point of the pair.
-bool utf8ToUtf32(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output,
-                 bool bigEndian);
+bool utf8ToUtf32(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output, bool bigEndian);
 // UTF-16LE to UTF-7 (RFC 2152, set D direct, runs always closed with '-'). Always true.
 bool utf7Encode(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& output);
 // UTF-7 to UTF-16LE; false for bytes above 0x7F, empty runs, or non-zero leftover bits.

@@ -10,8 +10,7 @@ namespace vk {
 
 namespace {
 
-constexpr char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kDirectCharacters[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789'(),-./:? \t\r\n";
 
@@ -37,8 +36,7 @@ constexpr Utf7Tables makeUtf7Tables() {
 constexpr Utf7Tables kUtf7 = makeUtf7Tables();
 
 static_assert(kUtf7.direct[int{'A'}] && kUtf7.direct[int{'?'}] && kUtf7.direct[int{'\n'}], "set D");
-static_assert(!kUtf7.direct[int{'+'}] && !kUtf7.direct[int{'!'}] && !kUtf7.direct[int{'~'}],
-              "not direct");
+static_assert(!kUtf7.direct[int{'+'}] && !kUtf7.direct[int{'!'}] && !kUtf7.direct[int{'~'}], "not direct");
 static_assert(kUtf7.base64Value[int{'/'}] == 63 && kUtf7.base64Value[int{'-'}] == -1, "alphabet");
 
 // Reserves a first estimate of the output, kept within the 32-bit length of a buffer; grows
@@ -67,8 +65,7 @@ bool utf7Encode(const std::uint8_t* bytes, std::uint32_t count, DataBuffer& outp
   int bitCount = 0;
   for (; i < units; ++i) {
     std::uint32_t u = static_cast<std::uint32_t>(bytes[2 * static_cast<std::uint64_t>(i)]) |
-                      (static_cast<std::uint32_t>(bytes[2 * static_cast<std::uint64_t>(i) + 1])
-                       << 8);
+                      (static_cast<std::uint32_t>(bytes[2 * static_cast<std::uint64_t>(i) + 1]) << 8);
     if (u < 128 && kUtf7.direct[u]) {
       if (inRun) {
         if (bitCount > 0) {

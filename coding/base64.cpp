@@ -104,8 +104,9 @@ inline void encodeGroup(const std::uint8_t* in, char* out) {
 
 // Two groups: six input bytes read as one 48-bit number.
 inline void encodeTwoGroups(const std::uint8_t* in, char* out) {
-  std::uint64_t v = (std::uint64_t{in[0]} << 40) | (std::uint64_t{in[1]} << 32) | (std::uint64_t{in[2]} << 24) |
-                    (std::uint64_t{in[3]} << 16) | (std::uint64_t{in[4]} << 8) | in[5];
+  std::uint64_t v = (std::uint64_t{in[0]} << 40) | (std::uint64_t{in[1]} << 32) |
+                    (std::uint64_t{in[2]} << 24) | (std::uint64_t{in[3]} << 16) |
+                    (std::uint64_t{in[4]} << 8) | in[5];
   std::memcpy(out, &kPairs[((v >> 36) & 0xFFF) * 2], 2);
   std::memcpy(out + 2, &kPairs[((v >> 24) & 0xFFF) * 2], 2);
   std::memcpy(out + 4, &kPairs[((v >> 12) & 0xFFF) * 2], 2);

@@ -6,9 +6,12 @@ namespace vk {
 namespace {
 
 constexpr CodingName kCodingNames[] = {
-    {"base64", CodingKind::Base64}, {"base-64", CodingKind::Base64},
-    {"qp", CodingKind::QuotedPrintable}, {"quoted-printable", CodingKind::QuotedPrintable},
-    {"hex", CodingKind::Hex}, {"hexidecimal", CodingKind::Hex},
+    {"base64", CodingKind::Base64},
+    {"base-64", CodingKind::Base64},
+    {"qp", CodingKind::QuotedPrintable},
+    {"quoted-printable", CodingKind::QuotedPrintable},
+    {"hex", CodingKind::Hex},
+    {"hexidecimal", CodingKind::Hex},
     {"url", CodingKind::Url},
 };
 
@@ -46,11 +49,8 @@ void decodeByName(XString& argument, XString& encodingName, DataBuffer& output) 
       argument.trim2();
       argument.utf8Buffer().decodeHex(output);
       break;
-    case CodingKind::Url:
-      decodeUrl(argument.utf8Buffer(), output);
-      break;
-    case CodingKind::None:
-      break;
+    case CodingKind::Url: decodeUrl(argument.utf8Buffer(), output); break;
+    case CodingKind::None: break;
   }
 }
 

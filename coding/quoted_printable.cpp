@@ -114,13 +114,12 @@ void ContentCoding::encodeQuotedPrintable(const void* bytes, std::uint32_t count
   }
 }
 
-bool ContentCoding::decodeQuotedPrintable(const char* text, std::uint32_t count,
-                                          DataBuffer& output) const {
+bool ContentCoding::decodeQuotedPrintable(const char* text, std::uint32_t count, DataBuffer& output) const {
   if (text == nullptr || count == 0) return false;
   const auto* in = reinterpret_cast<const std::uint8_t*>(text);
   const void* zero = std::memchr(in, 0, count);
-  std::uint32_t length = zero != nullptr ? static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(zero) - in)
-                                         : count;
+  std::uint32_t length =
+      zero != nullptr ? static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(zero) - in) : count;
   if (length == 0) return false;
 
   // The decoder reads seven bits of every byte.
@@ -144,7 +143,9 @@ bool ContentCoding::decodeQuotedPrintable(const char* text, std::uint32_t count,
     bool softBreak = false;
     std::uint32_t i = position;
     // A digit past the end of the content counts as 0.
-    auto digit = [&](std::uint64_t j) { return j < contentEnd ? hexValue(at(static_cast<std::uint32_t>(j))) : 0; };
+    auto digit = [&](std::uint64_t j) {
+      return j < contentEnd ? hexValue(at(static_cast<std::uint32_t>(j))) : 0;
+    };
     while (i < contentEnd) {
       out.ensure(2);
       std::uint8_t b = at(i);
@@ -159,8 +160,8 @@ bool ContentCoding::decodeQuotedPrintable(const char* text, std::uint32_t count,
       }
       int high = digit(std::uint64_t{i} + 1);
       int low = digit(std::uint64_t{i} + 2);
-      bool signExtended = high == 15 && low == 15 && std::uint64_t{i} + 6 < contentEnd &&
-                          at(i + 3) == 'F' && at(i + 4) == 'F' && at(i + 5) == 'F' && at(i + 6) == 'F';
+      bool signExtended = high == 15 && low == 15 && std::uint64_t{i} + 6 < contentEnd && at(i + 3) == 'F' &&
+                          at(i + 4) == 'F' && at(i + 5) == 'F' && at(i + 6) == 'F';
       if (signExtended) {
         // "=FFFFFFxx": a byte written with its sign extended to 32 bits.
         out.put(static_cast<char>(digit(std::uint64_t{i} + 7) * 16 + digit(std::uint64_t{i} + 8)));

@@ -22,15 +22,13 @@
 #define VK_AFTER_VARIANT(n) , VARIANT* n
 #define VK_AFTER_Nothing(n)
 
-#define VK_DECLARE_M0(id, kind, name, fn, rt, rn) \
-  virtual HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) = 0;
+#define VK_DECLARE_M0(id, kind, name, fn, rt, rn) virtual HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) = 0;
 #define VK_DECLARE_M1(id, kind, name, fn, t1, n1, rt, rn) \
   virtual HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1 VK_AFTER_##rt(rn)) = 0;
 #define VK_DECLARE_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn) \
   virtual HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) = 0;
 #define VK_DECLARE_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn) \
-  virtual HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2,      \
-                                       VK_IN_##t3 n3 VK_AFTER_##rt(rn)) = 0;
+  virtual HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2, VK_IN_##t3 n3 VK_AFTER_##rt(rn)) = 0;
 
 extern const IID IID_IVkString;
 extern const CLSID CLSID_VkString;
@@ -43,8 +41,7 @@ struct IVkString : IDispatch {
   ~IVkString() = default;
 };
 
-#define VK_OVERRIDE_M0(id, kind, name, fn, rt, rn) \
-  HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) override;
+#define VK_OVERRIDE_M0(id, kind, name, fn, rt, rn) HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) override;
 #define VK_OVERRIDE_M1(id, kind, name, fn, t1, n1, rt, rn) \
   HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1 VK_AFTER_##rt(rn)) override;
 #define VK_OVERRIDE_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn) \
@@ -54,8 +51,7 @@ struct IVkString : IDispatch {
 
 // The body behind each member of VkString, with the member's parameters.
 #define VK_BODY_M0(id, kind, name, fn, rt, rn) HRESULT fn##Body(VK_OUT_##rt(rn));
-#define VK_BODY_M1(id, kind, name, fn, t1, n1, rt, rn) \
-  HRESULT fn##Body(VK_IN_##t1 n1 VK_AFTER_##rt(rn));
+#define VK_BODY_M1(id, kind, name, fn, t1, n1, rt, rn) HRESULT fn##Body(VK_IN_##t1 n1 VK_AFTER_##rt(rn));
 #define VK_BODY_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn) \
   HRESULT fn##Body(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn));
 #define VK_BODY_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn) \

@@ -37,8 +37,7 @@ HRESULT guarded(Result result, Body body) {
     return body();
   } catch (const CapacityError&) {
   } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
+  } catch (const std::length_error&) {}
   answerFailure(result);
   return S_OK;
 }
@@ -62,23 +61,21 @@ HRESULT guarded(Result result, Body body) {
 #define VK_PASS_AFTER_DATE(n) , n
 #define VK_PASS_AFTER_VARIANT(n) , n
 
-#define VK_GUARD_M0(id, kind, name, fn, rt, rn)                         \
-  HRESULT STDMETHODCALLTYPE VkString::fn(VK_OUT_##rt(rn)) {             \
+#define VK_GUARD_M0(id, kind, name, fn, rt, rn)                                     \
+  HRESULT STDMETHODCALLTYPE VkString::fn(VK_OUT_##rt(rn)) {                         \
     return guarded(VK_RESULT_##rt(rn), [&] { return fn##Body(VK_PASS_##rt(rn)); }); \
   }
-#define VK_GUARD_M1(id, kind, name, fn, t1, n1, rt, rn)                                     \
-  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1 VK_AFTER_##rt(rn)) {                 \
+#define VK_GUARD_M1(id, kind, name, fn, t1, n1, rt, rn)                                      \
+  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1 VK_AFTER_##rt(rn)) {                  \
     return guarded(VK_RESULT_##rt(rn), [&] { return fn##Body(n1 VK_PASS_AFTER_##rt(rn)); }); \
   }
-#define VK_GUARD_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn)                                 \
-  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) {      \
+#define VK_GUARD_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn)                                  \
+  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) {       \
     return guarded(VK_RESULT_##rt(rn), [&] { return fn##Body(n1, n2 VK_PASS_AFTER_##rt(rn)); }); \
   }
-#define VK_GUARD_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn)                      \
-  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1, VK_IN_##t2 n2,                       \
-                                         VK_IN_##t3 n3 VK_AFTER_##rt(rn)) {                  \
-    return guarded(VK_RESULT_##rt(rn),                                                       \
-                   [&] { return fn##Body(n1, n2, n3 VK_PASS_AFTER_##rt(rn)); });             \
+#define VK_GUARD_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn)                                   \
+  HRESULT STDMETHODCALLTYPE VkString::fn(VK_IN_##t1 n1, VK_IN_##t2 n2, VK_IN_##t3 n3 VK_AFTER_##rt(rn)) { \
+    return guarded(VK_RESULT_##rt(rn), [&] { return fn##Body(n1, n2, n3 VK_PASS_AFTER_##rt(rn)); });      \
   }
 
 VK_MEMBER_LIST(VK_GUARD_M0, VK_GUARD_M1, VK_GUARD_M2, VK_GUARD_M3)

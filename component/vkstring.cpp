@@ -30,13 +30,14 @@ HRESULT VkString::InnerUnknown::QueryInterface(REFIID riid, void** object) {
   if (riid == IID_IUnknown) {
     // Aggregated, the inner object's identity is this non-delegating IUnknown; standing
     // alone, IVkString is also its IUnknown.
-    *object = o->aggregated_ ? static_cast<IUnknown*>(this)
-                             : static_cast<IUnknown*>(static_cast<IVkString*>(o));
+    *object =
+        o->aggregated_ ? static_cast<IUnknown*>(this) : static_cast<IUnknown*>(static_cast<IVkString*>(o));
   } else if (riid == IID_IVkString || riid == IID_IDispatch) {
     *object = static_cast<IVkString*>(o);
   } else if (riid == IID_IViewObjectEx || riid == IID_IViewObject2 || riid == IID_IViewObject) {
     *object = static_cast<IViewObjectEx*>(o);
-  } else if (riid == IID_IOleInPlaceObjectWindowless || riid == IID_IOleInPlaceObject || riid == IID_IOleWindow) {
+  } else if (riid == IID_IOleInPlaceObjectWindowless || riid == IID_IOleInPlaceObject ||
+             riid == IID_IOleWindow) {
     // IOleWindow is reached through the first of the two interfaces that derive from it.
     *object = static_cast<IOleInPlaceObjectWindowless*>(o);
   } else if (riid == IID_IOleInPlaceActiveObject) {

@@ -43,11 +43,10 @@ class VkString final : public IVkString,
   // IDispatch, driven by the member table.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(std::uint32_t* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(std::uint32_t index, LCID lcid, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t count,
-                                          LCID lcid, DISPID* dispids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
-                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                   std::uint32_t* argError) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t count, LCID lcid,
+                                          DISPID* dispids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, std::uint32_t* argError) override;
 
   // The members. Each runs its body (below) under the capacity guard of member_guard.cpp.
   VK_MEMBER_LIST(VK_OVERRIDE_M0, VK_OVERRIDE_M1, VK_OVERRIDE_M2, VK_OVERRIDE_M3)
@@ -55,22 +54,24 @@ class VkString final : public IVkString,
   // IViewObject, IViewObject2, IViewObjectEx (control/view.cpp).
   HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
                                  HDC targetDevice, HDC dc, LPCRECTL bounds, LPCRECTL windowBounds,
-                                 BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR), ULONG_PTR keepGoingArgument) override;
+                                 BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR),
+                                 ULONG_PTR keepGoingArgument) override;
   HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
                                         HDC targetDevice, LOGPALETTE** colors) override;
   HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspectInfo, DWORD* freeze) override;
   HRESULT STDMETHODCALLTYPE Unfreeze(DWORD freeze) override;
   HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* sink) override;
   HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* advf, IAdviseSink** sink) override;
-  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                      LPSIZEL size) override;
   HRESULT STDMETHODCALLTYPE GetRect(DWORD aspect, LPRECTL rect) override;
   HRESULT STDMETHODCALLTYPE GetViewStatus(DWORD* status) override;
   HRESULT STDMETHODCALLTYPE QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint,
                                           DWORD* hit) override;
   HRESULT STDMETHODCALLTYPE QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG closeHint,
                                          DWORD* hit) override;
-  HRESULT STDMETHODCALLTYPE GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, HDC targetDevice,
-                                             DVEXTENTINFO* info, LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                             HDC targetDevice, DVEXTENTINFO* info, LPSIZEL size) override;
 
   // IOleWindow, IOleInPlaceObject(Windowless), IOleInPlaceActiveObject (control/in_place.cpp).
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
@@ -79,12 +80,14 @@ class VkString final : public IVkString,
   HRESULT STDMETHODCALLTYPE UIDeactivate() override;
   HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
   HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
-  HRESULT STDMETHODCALLTYPE OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  HRESULT STDMETHODCALLTYPE OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                            LRESULT* result) override;
   HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget** target) override;
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override;
   HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
   HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
-  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
+                                         BOOL frameWindow) override;
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
 
   // IOleControl, ISpecifyPropertyPages, IQuickActivate, IProvideClassInfo2 (control/control_info.cpp;
@@ -144,7 +147,8 @@ class VkString final : public IVkString,
   HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC* format, FORMATETC* canonical) override;
   HRESULT STDMETHODCALLTYPE SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
   HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override;
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD advf, IAdviseSink* sink, DWORD* connection) override;
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD advf, IAdviseSink* sink,
+                                    DWORD* connection) override;
   HRESULT STDMETHODCALLTYPE DUnadvise(DWORD connection) override;
   HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** advises) override;
 

@@ -113,8 +113,8 @@ HRESULT VkString::AppendMultibyteBody(VARIANT mbtext, BSTR charset) {
   DataBuffer bytes;
   bytes.appendVariant(mbtext);
   DataBuffer utf8;
-  EncodingConvert().convertFromCharset(charsetName.getUtf8(), codepage::kUtf8, bytes.data(),
-                                       bytes.length(), utf8);
+  EncodingConvert().convertFromCharset(charsetName.getUtf8(), codepage::kUtf8, bytes.data(), bytes.length(),
+                                       utf8);
   appendConverted(value_, utf8);
   return S_OK;
 }

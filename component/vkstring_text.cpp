@@ -178,12 +178,14 @@ HRESULT VkString::MatchesBody(BSTR pattern, LONG caseSensitive, LONG* result) {
 
 // The eleven script counts, one property per class of UnicodeInfo, each the count of that
 // class over the value's UTF-16 form.
-#define VK_SCRIPT_PROPERTIES(P) P(Ascii) P(Latin) P(CentralEuro) P(Greek) P(Hebrew) P(Arabic) P(Japanese) P(Korean) P(Chinese) P(Thai) P(Cyrillic)
-#define VK_SCRIPT_COUNT_BODY(script)                                       \
-  HRESULT VkString::get_Num##script##Body(LONG* pVal) {                   \
-    LONG n = scriptCount(value_, UnicodeInfo::Script##script);             \
-    if (pVal != nullptr) *pVal = n;                                        \
-    return S_OK;                                                           \
+#define VK_SCRIPT_PROPERTIES(P) \
+  P(Ascii)                      \
+  P(Latin) P(CentralEuro) P(Greek) P(Hebrew) P(Arabic) P(Japanese) P(Korean) P(Chinese) P(Thai) P(Cyrillic)
+#define VK_SCRIPT_COUNT_BODY(script)                           \
+  HRESULT VkString::get_Num##script##Body(LONG* pVal) {        \
+    LONG n = scriptCount(value_, UnicodeInfo::Script##script); \
+    if (pVal != nullptr) *pVal = n;                            \
+    return S_OK;                                               \
   }
 VK_SCRIPT_PROPERTIES(VK_SCRIPT_COUNT_BODY)
 #undef VK_SCRIPT_COUNT_BODY

@@ -6,13 +6,12 @@
 namespace vk {
 
 inline constexpr const char* kDayNamesRead[7] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
-inline constexpr const char* kDayNamesWritten[7] = {"Sun", "Mon", "Tue", "Wed",
-                                                    "Thu", "Fri", "Sat"};
+inline constexpr const char* kDayNamesWritten[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
 inline constexpr const char* kMonthNamesRead[12] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                     "jul", "aug", "sep", "oct", "nov", "dec"};
-inline constexpr const char* kMonthNamesReadSecond[12] = {
-    "ian", "fev", "mar", "apr", "mai", "jun", "jul", "aug", "set", "okt", "nov", "dez"};
+inline constexpr const char* kMonthNamesReadSecond[12] = {"ian", "fev", "mar", "apr", "mai", "jun",
+                                                          "jul", "aug", "set", "okt", "nov", "dez"};
 inline constexpr const char* kMonthNamesWritten[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 

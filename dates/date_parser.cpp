@@ -21,7 +21,6 @@ constexpr int kMinutesPerDay = 1440;
 // The longest RFC 822 text looked at; the rest is ignored.
 constexpr std::size_t kRfc822Limit = 199;
 
-
 // Day number (0 = 30 December 1899) of a date whose month is 1-12; the day may be any value.
 std::int64_t dayNumber(std::int64_t year, int month, std::int64_t day) {
   return calendar::daysFromCivil(year, static_cast<unsigned>(month), 1) + (day - 1) -
@@ -39,9 +38,7 @@ bool fieldsExist(std::int64_t year, std::int64_t month, std::int64_t day, std::i
 // ---- Reading numbers the way scanf's %d and %Nd do, in the C locale, without its undefined
 // behaviour on overflow: large values saturate (no field accepts them anyway).
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -110,9 +107,7 @@ bool readZoneNumber(const char* text, bool allowColon, int* sign, int* hours, in
   *sign = *text == '-' ? 1 : -1;
   if (*text == '-') ++text;
   if (scanPattern(text, {num(2), num(2)}, {hours, minutes}) == 2) return true;
-  if (allowColon && scanPattern(text, {num(2), lit(':'), num(2)}, {hours, minutes}) == 2) {
-    return true;
-  }
+  if (allowColon && scanPattern(text, {num(2), lit(':'), num(2)}, {hours, minutes}) == 2) { return true; }
   if (scanPattern(text, {num()}, {hours}) == 1) {
     *minutes = 0;
     return true;
@@ -170,8 +165,8 @@ bool DateParser::fieldsToDate(int year, int month, int day, int hour, int minute
                               DATE* out) const {
   if (out == nullptr || !fieldsExist(year, month, day, hour, minute, second)) return false;
   const std::int64_t days = dayNumber(year, month, day);
-  const double time = static_cast<double>(hour * 3600 + minute * 60 + second) /
-                      static_cast<double>(kSecondsPerDay);
+  const double time =
+      static_cast<double>(hour * 3600 + minute * 60 + second) / static_cast<double>(kSecondsPerDay);
   const auto whole = static_cast<double>(days);
   *out = days >= 0 ? whole + time : whole - time;
   return true;
@@ -236,8 +231,7 @@ bool DateParser::stepOneDay(SYSTEMTIME* time, int direction) const {
 bool DateParser::applyOffset(SYSTEMTIME* time, int sign, int hours, int minutes) const {
   if (time == nullptr) return false;
   std::int64_t m = static_cast<std::int64_t>(time->wHour) * 60 + time->wMinute +
-                   static_cast<std::int64_t>(sign) *
-                       (static_cast<std::int64_t>(hours) * 60 + minutes);
+                   static_cast<std::int64_t>(sign) * (static_cast<std::int64_t>(hours) * 60 + minutes);
   if (m < 0) {
     if (!stepOneDay(time, -1)) return false;
     m += kMinutesPerDay;
@@ -274,9 +268,7 @@ bool DateParser::parseRfc3339Text(const char* text, SYSTEMTIME* out) const {
   int month = 0;
   int day = 0;
   int read = scanPattern(datePart.c_str(), {num(), num(), num()}, {&year, &month, &day});
-  if (read == 1) {
-    read = scanPattern(datePart.c_str(), {num(4), num(2), num(2)}, {&year, &month, &day});
-  }
+  if (read == 1) { read = scanPattern(datePart.c_str(), {num(4), num(2), num(2)}, {&year, &month, &day}); }
   if (read < 3) return false;
   if (!fieldsExist(year, month, day, 0, 0, 0)) return false;
   out->wYear = static_cast<WORD>(year);
@@ -300,9 +292,7 @@ bool DateParser::parseRfc3339Text(const char* text, SYSTEMTIME* out) const {
   int hour = 0;
   int minute = 0;
   int second = 0;
-  if (scanPattern(timePart.c_str(), {num(), num(), num()}, {&hour, &minute, &second}) != 3) {
-    return false;
-  }
+  if (scanPattern(timePart.c_str(), {num(), num(), num()}, {&hour, &minute, &second}) != 3) { return false; }
   if (!fieldsExist(year, month, day, hour, minute, second)) return false;
   out->wHour = static_cast<WORD>(hour);
   out->wMinute = static_cast<WORD>(minute);

@@ -43,8 +43,7 @@ class DateParser {
 
   // The automation date of calendar fields; false, leaving `out` untouched, when the date or
   // time does not exist or lies outside 1 January 100 - 31 December 9999.
-  bool fieldsToDate(int year, int month, int day, int hour, int minute, int second,
-                    DATE* out) const;
+  bool fieldsToDate(int year, int month, int day, int hour, int minute, int second, DATE* out) const;
 
   // The Gregorian day of the week, 0 = Sunday; 0 for a month outside 1-12.
   int dayOfWeek(int year, int month, int day) const;

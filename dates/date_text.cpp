@@ -14,8 +14,7 @@ DATE dateFromRfc3339Text(XString& value) {
   SYSTEMTIME utc{};
   DATE result = 0.0;
   if (parser.parseRfc3339(text, &utc)) {
-    parser.fieldsToDate(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond,
-                        &result);
+    parser.fieldsToDate(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, &result);
   }
   return result;
 }
@@ -26,8 +25,8 @@ DATE dateFromRfc822Text(XString& value) {
   SYSTEMTIME local{};
   DATE result = 0.0;
   if (parser.parseRfc822(value.getUtf8(), &utc) && platform::utcToLocal(utc, &local)) {
-    parser.fieldsToDate(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute,
-                        local.wSecond, &result);
+    parser.fieldsToDate(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
+                        &result);
   }
   return result;
 }

@@ -50,8 +50,8 @@ bool readToEnd(DataBuffer& buffer, FileHandle file, LogSink* log) {
       std::uint64_t needed = std::uint64_t{length} + ask + kZeroTail;
       if (needed > buffer.capacity()) {
         std::uint64_t doubled = std::uint64_t{buffer.capacity()} * 2;
-        buffer.ensureCapacity(static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
+        buffer.ensureCapacity(
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max(needed, doubled), UINT32_MAX)));
       }
     } catch (const CapacityError&) {
       // The caller still has the handle to close: the failure is answered here.

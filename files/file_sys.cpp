@@ -35,9 +35,7 @@ void logLastError(LogSink* log) {
   if (log != nullptr) log->logError(lastErrorText().text());
 }
 
-const char16_t* wideText(XString& value) {
-  return reinterpret_cast<const char16_t*>(value.getWide().data());
-}
+const char16_t* wideText(XString& value) { return reinterpret_cast<const char16_t*>(value.getWide().data()); }
 
 // Logs a name the way the file layer names files in its log: the ANSI form when the name
 // fits the ANSI code page, else the UTF-8 form.
@@ -66,9 +64,9 @@ FileHandle openNamed(XString& name, bool narrow, std::uint32_t access, std::uint
 template <typename Result, typename Attempt>
 Result retryWhileShared(Result failure, Attempt attempt) {
   Result result = attempt(false);
-  for (std::uint32_t retries = 0; result == failure &&
-                                  platform::lastErrorCode() == platform::kErrorSharingViolation &&
-                                  retries < kRetries;
+  for (std::uint32_t retries = 0;
+       result == failure && platform::lastErrorCode() == platform::kErrorSharingViolation &&
+       retries < kRetries;
        ++retries) {
     platform::sleepMilliseconds(kRetryWaitMs);
     result = attempt(true);
@@ -78,8 +76,7 @@ Result retryWhileShared(Result failure, Attempt attempt) {
 
 // Replaces the named file whole (platform::writeFileReplacing), retrying like an open while
 // another handle holds the file. Not on the 9x line, which has no way to exchange files.
-platform::ReplaceOutcome replaceWhole(XString& name, const void* bytes, std::uint32_t count,
-                                      LogSink* log) {
+platform::ReplaceOutcome replaceWhole(XString& name, const void* bytes, std::uint32_t count, LogSink* log) {
   if (WindowsVersion().isWin9x()) return platform::ReplaceOutcome::NotApplicable;
   platform::ReplaceOutcome outcome = retryWhileShared(platform::ReplaceOutcome::Failed, [&](bool) {
     return platform::writeFileReplacing(wideText(name), bytes, count);
@@ -134,20 +131,18 @@ FileHandle FileSys::openForRead(XString& name, LogSink* log) {
 
 FileHandle FileSys::openForWrite(XString& name, LogSink* log) {
   if (name.length() == 0) return kInvalidFileHandle;
-  return openNamed(name, useNarrowNameForChange(name), platform::kGenericWrite, 0,
-                   platform::kCreateAlways, log);
+  return openNamed(name, useNarrowNameForChange(name), platform::kGenericWrite, 0, platform::kCreateAlways,
+                   log);
 }
 
 FileHandle FileSys::openForAppend(XString& name, LogSink* log) {
   if (name.length() == 0) return kInvalidFileHandle;
-  return openNamed(name, useNarrowNameForChange(name),
-                   platform::kGenericRead | platform::kGenericWrite, platform::kFileShareRead,
-                   platform::kOpenAlways, log);
+  return openNamed(name, useNarrowNameForChange(name), platform::kGenericRead | platform::kGenericWrite,
+                   platform::kFileShareRead, platform::kOpenAlways, log);
 }
 
 FileHandle FileSys::createFileNarrow(const char* name, std::uint32_t access, std::uint32_t shareMode,
-                                     std::uint32_t disposition, std::uint32_t attributes,
-                                     LogSink* log) {
+                                     std::uint32_t disposition, std::uint32_t attributes, LogSink* log) {
   FileHandle file = retryWhileShared(kInvalidFileHandle, [&](bool retry) {
     // A writer that lets others read usually lets them write too only if asked: reading
     // alongside it needs write sharing.
@@ -165,9 +160,8 @@ FileHandle FileSys::createFileNarrow(const char* name, std::uint32_t access, std
   return file;
 }
 
-FileHandle FileSys::createFileWide(const char16_t* name, std::uint32_t access,
-                                   std::uint32_t shareMode, std::uint32_t disposition,
-                                   std::uint32_t attributes, LogSink* log) {
+FileHandle FileSys::createFileWide(const char16_t* name, std::uint32_t access, std::uint32_t shareMode,
+                                   std::uint32_t disposition, std::uint32_t attributes, LogSink* log) {
   FileHandle file = retryWhileShared(kInvalidFileHandle, [&](bool) {
     return platform::createFileW(name, access, shareMode, disposition, attributes);
   });
@@ -186,8 +180,7 @@ void FileSys::closeFile(FileHandle file) {
   if (file != kInvalidFileHandle) platform::closeHandle(file);
 }
 
-bool FileSys::writeWholeFile(const char* utf8Name, const void* bytes, std::uint32_t count,
-                             LogSink* log) {
+bool FileSys::writeWholeFile(const char* utf8Name, const void* bytes, std::uint32_t count, LogSink* log) {
   if (utf8Name == nullptr || utf8Name[0] == 0) return false;
   XString name;
   name.setFromUtf8(utf8Name);

@@ -61,9 +61,9 @@ class FileSys {
   static FileHandle createFileNarrow(const char* name, std::uint32_t access, std::uint32_t shareMode,
                                      std::uint32_t disposition, std::uint32_t attributes,
                                      LogSink* log = nullptr);
-  static FileHandle createFileWide(const char16_t* name, std::uint32_t access,
-                                   std::uint32_t shareMode, std::uint32_t disposition,
-                                   std::uint32_t attributes, LogSink* log = nullptr);
+  static FileHandle createFileWide(const char16_t* name, std::uint32_t access, std::uint32_t shareMode,
+                                   std::uint32_t disposition, std::uint32_t attributes,
+                                   LogSink* log = nullptr);
   // Closes a handle; the invalid handle is ignored.
   static void closeFile(FileHandle file);
 
@@ -78,8 +78,7 @@ class FileSys {
 
   // Opens or creates the file and writes the bytes at its end. No bytes: true without opening
   // anything. An empty name: false.
-  static bool appendToFile(XString& name, const void* bytes, std::uint32_t count,
-                           LogSink* log = nullptr);
+  static bool appendToFile(XString& name, const void* bytes, std::uint32_t count, LogSink* log = nullptr);
 
   // The process's current directory.
   static void currentDirectory(XString& directory);

@@ -14,8 +14,8 @@ bool sameBytes(const vk::DataBuffer& a, const std::string& b) {
   return a.length() == b.size() && (b.empty() || std::memcmp(a.data(), b.data(), b.size()) == 0);
 }
 
-const char* const kCodingNames[] = {"base64", "Base-64", "qp", "quoted-printable", "HEX",
-                                    "hexidecimal", "url", "uuencode"};
+const char* const kCodingNames[] = {"base64", "Base-64",     "qp",  "quoted-printable",
+                                    "HEX",    "hexidecimal", "url", "uuencode"};
 
 }  // namespace
 
@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                urlText.length() == 0);
   }
   vk::DataBuffer fromBase64, fromHex, fromUrl;
-  FUZZ_CHECK(coding.decodeBase64(base64Text.text(), static_cast<std::uint32_t>(base64Text.length()),
-                                 fromBase64));
+  FUZZ_CHECK(
+      coding.decodeBase64(base64Text.text(), static_cast<std::uint32_t>(base64Text.length()), fromBase64));
   FUZZ_CHECK(sameBytes(fromBase64, bytes));
   hexText.decodeHex(fromHex);
   FUZZ_CHECK(sameBytes(fromHex, bytes));

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < vk::control::kExtentRecordSize) {
     FUZZ_CHECK(hr == STG_E_READFAULT);
   } else {
-    const std::uint32_t version = static_cast<std::uint32_t>(data[0]) | data[1] << 8 |
-                                  data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+    const std::uint32_t version = static_cast<std::uint32_t>(data[0]) | data[1] << 8 | data[2] << 16 |
+                                  static_cast<std::uint32_t>(data[3]) << 24;
     FUZZ_CHECK((hr == S_OK) == (version <= vk::control::kExtentRecordVersion));
   }
   if (hr == S_OK) {

@@ -13,8 +13,8 @@
 namespace {
 
 std::vector<std::int32_t> allPages() {
-  std::vector<std::int32_t> pages = {1200,  1201,  65000, 65001, 65005,
-                                     65006, 50220, 50221, 50222, 50225, 52936};
+  std::vector<std::int32_t> pages = {1200,  1201,  65000, 65001, 65005, 65006,
+                                     50220, 50221, 50222, 50225, 52936};
   std::size_t count = 0;
   const std::int32_t* tables = vk::tableCodePages(&count);
   pages.insert(pages.end(), tables, tables + count);
@@ -53,7 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (wide.length() >= 2 && units[0] == 0xFE && units[1] == 0xFF) return 0;
   const std::uint32_t mark = wide.length() >= 2 && units[0] == 0xFF && units[1] == 0xFE ? 2 : 0;
   FUZZ_CHECK(again.length() == wide.length() - mark);
-  FUZZ_CHECK(again.length() == 0 ||
-             std::memcmp(again.data(), wide.data() + mark, again.length()) == 0);
+  FUZZ_CHECK(again.length() == 0 || std::memcmp(again.data(), wide.data() + mark, again.length()) == 0);
   return 0;
 }

@@ -26,8 +26,8 @@ bool referenceMatch(const std::string& text, const std::string& pattern, bool ca
       if (pattern[j - 1] == '*') {
         can[i][j] = can[i][j - 1] || can[i - 1][j];
       } else {
-        can[i][j] = can[i - 1][j - 1] &&
-                    fold(text[i - 1], caseSensitive) == fold(pattern[j - 1], caseSensitive);
+        can[i][j] =
+            can[i - 1][j - 1] && fold(text[i - 1], caseSensitive) == fold(pattern[j - 1], caseSensitive);
       }
     }
   }

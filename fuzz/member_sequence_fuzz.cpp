@@ -19,11 +19,10 @@
 
 namespace {
 
-const char* const kNames[] = {"utf-8",     "utf-16",      "utf-16be",   "utf-7",
-                              "utf-32",    "windows-1252", "shift_jis",  "iso-2022-jp",
-                              "hz-gb-2312", "x-mac-arabic", "koi8-r",     "euc-kr",
-                              "base64",    "qp",          "hex",        "url",
-                              "bogus"};
+const char* const kNames[] = {"utf-8",        "utf-16",    "utf-16be",    "utf-7",      "utf-32",
+                              "windows-1252", "shift_jis", "iso-2022-jp", "hz-gb-2312", "x-mac-arabic",
+                              "koi8-r",       "euc-kr",    "base64",      "qp",         "hex",
+                              "url",          "bogus"};
 
 const std::string& scratchFile() {
   static const std::string name = [] {
@@ -49,15 +48,32 @@ class CallMaker {
     switch (input_.ConsumeIntegralInRange(0, 9)) {
       case 0: break;  // VT_EMPTY
       case 1: v.vt = VT_NULL; break;
-      case 2: v.vt = VT_I4; v.lVal = input_.ConsumeIntegralInRange<LONG>(-3, 300); break;
-      case 3: v.vt = VT_I4; v.lVal = input_.ConsumeIntegral<LONG>(); break;
-      case 4: v.vt = VT_R8; v.dblVal = input_.ConsumeFloatingPoint<double>(); break;
-      case 5: v.vt = VT_DATE; v.date = input_.ConsumeFloatingPointInRange<double>(-700000.0, 3000000.0); break;
-      case 6: v.vt = VT_BSTR; v.bstrVal = wide(kNames[input_.ConsumeIntegralInRange<std::size_t>(0, 16)]); break;
+      case 2:
+        v.vt = VT_I4;
+        v.lVal = input_.ConsumeIntegralInRange<LONG>(-3, 300);
+        break;
+      case 3:
+        v.vt = VT_I4;
+        v.lVal = input_.ConsumeIntegral<LONG>();
+        break;
+      case 4:
+        v.vt = VT_R8;
+        v.dblVal = input_.ConsumeFloatingPoint<double>();
+        break;
+      case 5:
+        v.vt = VT_DATE;
+        v.date = input_.ConsumeFloatingPointInRange<double>(-700000.0, 3000000.0);
+        break;
+      case 6:
+        v.vt = VT_BSTR;
+        v.bstrVal = wide(kNames[input_.ConsumeIntegralInRange<std::size_t>(0, 16)]);
+        break;
       case 7: {
-        std::vector<std::uint8_t> bytes = input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange(0, 48));
+        std::vector<std::uint8_t> bytes =
+            input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange(0, 48));
         SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
-        for (std::size_t i = 0; i < bytes.size(); ++i) static_cast<std::uint8_t*>(array->pvData)[i] = bytes[i];
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+          static_cast<std::uint8_t*>(array->pvData)[i] = bytes[i];
         v.vt = VT_ARRAY | VT_UI1;
         v.parray = array;
         break;
@@ -125,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   object->AddRef();
 
   for (int step = 0; step < 24 && input.remaining_bytes() > 0; ++step) {
-    const vk::MemberInfo& member = vk::kMembers[input.ConsumeIntegralInRange<std::size_t>(0, vk::kMemberCount - 1)];
+    const vk::MemberInfo& member =
+        vk::kMembers[input.ConsumeIntegralInRange<std::size_t>(0, vk::kMemberCount - 1)];
     int count = member.parameterCount;
     const int skew = input.ConsumeIntegralInRange(0, 15);
     if (skew == 0 && count > 0) --count;
@@ -146,14 +163,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     DISPID putName = DISPID_PROPERTYPUT;
     const bool put = member.kind == vk::MemberKind::PropertyPut;
-    DISPPARAMS params = {args.data(), put ? &putName : nullptr, static_cast<std::uint32_t>(count), put ? 1u : 0u};
-    const WORD flags = put ? DISPATCH_PROPERTYPUT
-                           : member.kind == vk::MemberKind::PropertyGet ? DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+    DISPPARAMS params = {args.data(), put ? &putName : nullptr, static_cast<std::uint32_t>(count),
+                         put ? 1u : 0u};
+    const WORD flags = put                                          ? DISPATCH_PROPERTYPUT
+                       : member.kind == vk::MemberKind::PropertyGet ? DISPATCH_PROPERTYGET
+                                                                    : DISPATCH_METHOD;
     VARIANT result;
     VariantInit(&result);
     EXCEPINFO exception = {};
     std::uint32_t argError = 0;
-    const HRESULT hr = object->Invoke(member.dispid, IID_NULL, 0, flags, &params, &result, &exception, &argError);
+    const HRESULT hr =
+        object->Invoke(member.dispid, IID_NULL, 0, flags, &params, &result, &exception, &argError);
     if (hr == S_OK) FUZZ_CHECK(resultHasType(result, member.resultType));
     VariantClear(&result);
     SysFreeString(exception.bstrSource);
@@ -167,9 +187,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // VK_FUZZ_TRACE=1 prints the calls, for reading a saved input.
     static const bool trace = std::getenv("VK_FUZZ_TRACE") != nullptr;
     if (trace) {
-      std::fprintf(stderr, "%s/%d args %d -> 0x%08x; ansi current %d, Length %d, Str units %u\n",
-                   member.name, static_cast<int>(member.kind), count, static_cast<unsigned>(hr),
-                   ansiCurrent, length, units);
+      std::fprintf(stderr, "%s/%d args %d -> 0x%08x; ansi current %d, Length %d, Str units %u\n", member.name,
+                   static_cast<int>(member.kind), count, static_cast<unsigned>(hr), ansiCurrent, length,
+                   units);
     }
     if (ansiCurrent) {
       FUZZ_CHECK(length == object->value().ansiBuffer().length());

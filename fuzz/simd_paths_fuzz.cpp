@@ -13,8 +13,7 @@ using Converter = bool (*)(const std::uint8_t*, std::uint32_t, vk::DataBuffer&);
 const Converter kConverters[] = {vk::utf8ToUtf16, vk::utf16ToUtf8, vk::reencodeUtf8};
 
 bool same(const vk::DataBuffer& a, const vk::DataBuffer& b) {
-  return a.length() == b.length() &&
-         (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
+  return a.length() == b.length() && (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
 }
 
 }  // namespace

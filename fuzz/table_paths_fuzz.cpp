@@ -16,7 +16,8 @@ const std::vector<std::int32_t>& tablePages() {
   static const std::vector<std::int32_t> pages = [] {
     std::vector<std::int32_t> list;
     for (const vk::CodePageRow& row : vk::kCodePages) {
-      if (row.converter == vk::Converter::kTable && row.table != vk::TableKind::kNone) list.push_back(row.codePage);
+      if (row.converter == vk::Converter::kTable && row.table != vk::TableKind::kNone)
+        list.push_back(row.codePage);
     }
     return list;
   }();
@@ -24,8 +25,7 @@ const std::vector<std::int32_t>& tablePages() {
 }
 
 bool same(const vk::DataBuffer& a, const vk::DataBuffer& b) {
-  return a.length() == b.length() &&
-         (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
+  return a.length() == b.length() && (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
 }
 
 }  // namespace

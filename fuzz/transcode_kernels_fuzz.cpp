@@ -21,8 +21,8 @@ struct Run {
   std::size_t reached;
 };
 
-Run runPass(TranscodePass pass, const std::vector<std::uint8_t>& input, std::size_t stop,
-            std::uint64_t num, std::uint64_t den, std::uint64_t slack) {
+Run runPass(TranscodePass pass, const std::vector<std::uint8_t>& input, std::size_t stop, std::uint64_t num,
+            std::uint64_t den, std::uint64_t slack) {
   std::vector<std::uint8_t> in(input);
   std::vector<std::uint8_t> out((stop * num + den - 1) / den + slack);
   const std::uint8_t* base = in.data();

@@ -1,7 +1,7 @@
 // The Unicode form converters on arbitrary bytes: UTF-8, UTF-16, UTF-32 and UTF-7 in both
 // directions. Checks: nothing comes out of empty input; UTF-16 survives a trip through UTF-8
-// and through UTF-7 unit for unit (less a leading byte order mark); decoding UTF-8 to UTF-16 and encoding it again equals the
-// one-step re-encoding; a complete UTF-8 to UTF-32 decoding encodes back to the same text.
+// and through UTF-7 unit for unit (less a leading byte order mark); decoding UTF-8 to UTF-16 and encoding it
+// again equals the one-step re-encoding; a complete UTF-8 to UTF-32 decoding encodes back to the same text.
 #include <cstring>
 
 #include "charset/unicode_forms.h"
@@ -10,8 +10,7 @@
 namespace {
 
 bool same(const vk::DataBuffer& a, const vk::DataBuffer& b) {
-  return a.length() == b.length() &&
-         (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
+  return a.length() == b.length() && (a.length() == 0 || std::memcmp(a.data(), b.data(), a.length()) == 0);
 }
 
 using Converter = bool (*)(const std::uint8_t*, std::uint32_t, vk::DataBuffer&);
@@ -23,9 +22,8 @@ bool utf8ToUtf32Be(const std::uint8_t* b, std::uint32_t n, vk::DataBuffer& o) {
   return vk::utf8ToUtf32(b, n, o, true);
 }
 
-const Converter kConverters[] = {vk::utf8ToUtf16, vk::utf16ToUtf8, vk::reencodeUtf8,
-                                 vk::utf32ToUtf8, utf8ToUtf32Le,    utf8ToUtf32Be,
-                                 vk::utf7Encode,  vk::utf7Decode};
+const Converter kConverters[] = {vk::utf8ToUtf16, vk::utf16ToUtf8, vk::reencodeUtf8, vk::utf32ToUtf8,
+                                 utf8ToUtf32Le,   utf8ToUtf32Be,   vk::utf7Encode,   vk::utf7Decode};
 
 }  // namespace
 

@@ -88,13 +88,29 @@ class TreeBuilder {
     const int kind = input_.ConsumeIntegralInRange(0, leavesOnly ? 6 : 14);
     switch (kind) {
       case 0: v->vt = input_.ConsumeBool() ? VT_EMPTY : VT_NULL; break;
-      case 1: v->vt = VT_I2; v->iVal = input_.ConsumeIntegral<SHORT>(); break;
-      case 2: v->vt = VT_I4; v->lVal = input_.ConsumeIntegral<LONG>(); break;
-      case 3: v->vt = VT_UI1; v->bVal = input_.ConsumeIntegral<BYTE>(); break;
-      case 4: v->vt = VT_BOOL; v->boolVal = input_.ConsumeBool() ? VARIANT_TRUE : VARIANT_FALSE; break;
-      case 5: v->vt = VT_BSTR; v->bstrVal = text(); break;
+      case 1:
+        v->vt = VT_I2;
+        v->iVal = input_.ConsumeIntegral<SHORT>();
+        break;
+      case 2:
+        v->vt = VT_I4;
+        v->lVal = input_.ConsumeIntegral<LONG>();
+        break;
+      case 3:
+        v->vt = VT_UI1;
+        v->bVal = input_.ConsumeIntegral<BYTE>();
+        break;
+      case 4:
+        v->vt = VT_BOOL;
+        v->boolVal = input_.ConsumeBool() ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+      case 5:
+        v->vt = VT_BSTR;
+        v->bstrVal = text();
+        break;
       case 6: {
-        std::vector<std::uint8_t> bytes = input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange(0, 64));
+        std::vector<std::uint8_t> bytes =
+            input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange(0, 64));
         SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, input_.ConsumeIntegral<std::int8_t>(),
                                                  static_cast<ULONG>(bytes.size()));
         if (array != nullptr && !bytes.empty()) std::memcpy(array->pvData, bytes.data(), bytes.size());
@@ -113,7 +129,10 @@ class TreeBuilder {
         v->parray = array;
         break;
       }
-      case 8: v->vt = VT_BYREF | VT_VARIANT; v->pvarVal = build(depth + 1, copied); break;
+      case 8:
+        v->vt = VT_BYREF | VT_VARIANT;
+        v->pvarVal = build(depth + 1, copied);
+        break;
       case 9: {
         VARIANT* target = build(depth + 1, copied);
         if (target->vt == VT_BSTR) {
@@ -145,7 +164,10 @@ class TreeBuilder {
         }
         break;
       }
-      default: v->vt = VT_R8; v->dblVal = input_.ConsumeFloatingPoint<double>(); break;
+      default:
+        v->vt = VT_R8;
+        v->dblVal = input_.ConsumeFloatingPoint<double>();
+        break;
     }
     return v;
   }

@@ -239,8 +239,8 @@ struct IDispatch : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t count,
                                                   LCID lcid, DISPID* dispids) = 0;
   virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
-                                           DISPPARAMS* params, VARIANT* result,
-                                           EXCEPINFO* exception, std::uint32_t* argError) = 0;
+                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                           std::uint32_t* argError) = 0;
 
  protected:
   ~IDispatch() = default;

@@ -11,9 +11,7 @@ namespace vk::calendar {
 // day -25569 here.
 constexpr std::int64_t kAutomationDayZero = -25569;
 
-constexpr bool isLeapYear(std::int64_t year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+constexpr bool isLeapYear(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
 // Days in a month 1-12.
 constexpr unsigned daysInMonth(std::int64_t year, unsigned month) {

@@ -8,14 +8,13 @@ namespace vk::platform {
 
 bool isAnsiCodePage(std::int32_t codePage) {
   switch (codePage) {
-    case 874:   // Thai
-    case 932:   // Japanese (Shift_JIS)
-    case 936:   // Simplified Chinese (GBK)
-    case 949:   // Korean (Unified Hangul)
-    case 950:   // Traditional Chinese (Big5)
+    case 874:  // Thai
+    case 932:  // Japanese (Shift_JIS)
+    case 936:  // Simplified Chinese (GBK)
+    case 949:  // Korean (Unified Hangul)
+    case 950:  // Traditional Chinese (Big5)
       return true;
-    default:
-      return codePage >= 1250 && codePage <= 1258;  // the windows-125x pages
+    default: return codePage >= 1250 && codePage <= 1258;  // the windows-125x pages
   }
 }
 
@@ -31,8 +30,8 @@ std::int32_t parseAnsiCodePage(const std::string& text, std::string* problem) {
     return 0;
   }
   if (!isAnsiCodePage(codePage)) {
-    *problem = std::to_string(codePage) +
-               " is not an ANSI code page (874, 932, 936, 949, 950 or 1250 to 1258)";
+    *problem =
+        std::to_string(codePage) + " is not an ANSI code page (874, 932, 936, 949, 950 or 1250 to 1258)";
     return 0;
   }
   problem->clear();

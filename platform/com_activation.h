@@ -52,13 +52,11 @@ int StringFromGUID2(REFGUID guid, LPOLESTR text, int capacity);
 // CLSIDFromProgID), CO_E_DLLNOTFOUND when the module's
 // file is missing, CO_E_ERRORINDLL when it does not load or lacks DllGetClassObject, otherwise
 // what DllGetClassObject answers.
-HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID serverInfo, REFIID riid,
-                         LPVOID* object);
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID serverInfo, REFIID riid, LPVOID* object);
 // CoGetClassObject for IClassFactory, then IClassFactory::CreateInstance(outer, riid, object).
 // The out pointer is set to null first; E_POINTER when it is null; CO_E_NOTINITIALIZED when the
 // calling thread has not entered the model.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
-                         LPVOID* object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, LPVOID* object);
 // Unloads the modules loaded by activation whose DllCanUnloadNow answers S_OK, at once (as
 // for a single-threaded apartment): a module's last object may still be returning from its
 // Release on another thread, so call it where no other thread uses the module's objects.

@@ -69,8 +69,7 @@ std::uint32_t getFileSize(FileHandle file, std::uint32_t* high);
 // Reads up to `count` bytes; fewer only at the end of the file (ReadFile).
 bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* bytesRead);
 // Writes `count` bytes; false with the bytes written so far when the system refuses more.
-bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
-               std::uint32_t* bytesWritten);
+bool writeFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten);
 // Moves the file position (SetFilePointer); answers the low 32 bits of the new position.
 std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_t* distanceHigh,
                              std::uint32_t moveMethod);
@@ -79,8 +78,7 @@ std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_
 // without write sharing, so the move to the end and the write are alone on the file.
 // Natively the write goes through O_APPEND under an exclusive advisory lock (flock), which
 // other processes appending through this layer honour too.
-bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
-                std::uint32_t* bytesWritten);
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten);
 // Puts the file's written bytes on the disk (FlushFileBuffers).
 bool flushFileBuffers(FileHandle file);
 

@@ -478,8 +478,7 @@ struct IViewObjectEx : IViewObject2 {
   virtual HRESULT STDMETHODCALLTYPE QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location,
                                                  LONG closeHint, DWORD* hit) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
-                                                     HDC targetDevice, DVEXTENTINFO* info,
-                                                     LPSIZEL size) = 0;
+                                                     HDC targetDevice, DVEXTENTINFO* info, LPSIZEL size) = 0;
 
  protected:
   ~IViewObjectEx() = default;

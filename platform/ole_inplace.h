@@ -187,13 +187,13 @@ struct QACONTAINER {
   DWORD dwAmbientFlags;
   OLE_COLOR colorFore;
   OLE_COLOR colorBack;
-  void* pFont;  // IFont*
+  void* pFont;     // IFont*
   void* pUndoMgr;  // IOleUndoManager*
   DWORD dwAppearance;
   LONG lcid;
-  void* hpal;  // HPALETTE
-  void* pBindHost;  // IBindHost*
-  void* pOleControlSite;  // IOleControlSite*
+  void* hpal;              // HPALETTE
+  void* pBindHost;         // IBindHost*
+  void* pOleControlSite;   // IOleControlSite*
   void* pServiceProvider;  // IServiceProvider*
 };
 struct QACONTROL {

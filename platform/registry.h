@@ -58,13 +58,12 @@ class RegistryChangeGroup {
 std::int32_t registryCreateKey(RegistryRoot root, const std::u16string& path);
 bool registryKeyExists(RegistryRoot root, const std::u16string& path);
 // Sets a string value of an existing key; an empty name is the key's default value.
-std::int32_t registrySetString(RegistryRoot root, const std::u16string& path,
-                               const std::u16string& name, const std::u16string& value);
+std::int32_t registrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                               const std::u16string& value);
 // Reads a string value; false when the key or value is missing.
 bool registryGetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
                        std::u16string* value);
-std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path,
-                                 const std::u16string& name);
+std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path, const std::u16string& name);
 // Deletes a key that has no subkeys.
 std::int32_t registryDeleteKey(RegistryRoot root, const std::u16string& path);
 // Deletes a key with its whole subtree.

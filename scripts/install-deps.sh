@@ -50,7 +50,7 @@ install_packages() {
 }
 
 native_packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libbz2-dev libicu-dev
-  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev
+  icu-devtools libssl-dev nodejs npm bzip2 tzdata clang libclang-rt-dev clang-format
   dpkg-dev lintian man-db file)
 dll_packages=(cmake make mingw-w64 mingw-w64-tools libwine-dev wixl msitools python3)
 wine_packages=("${dll_packages[@]}" wine64 wine locales python3 binutils googletest)

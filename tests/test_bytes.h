@@ -16,7 +16,7 @@ inline Bytes hex(const std::string& text) {
   unsigned value = 0;
   int digits = 0;
   for (char c : text) {
-    int v = (c >= '0' && c <= '9') ? c - '0'
+    int v = (c >= '0' && c <= '9')   ? c - '0'
             : (c >= 'a' && c <= 'f') ? c - 'a' + 10
             : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                      : -1;

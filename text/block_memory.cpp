@@ -12,8 +12,7 @@
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define VK_SANITIZED_BUILD 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(memory_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
 #define VK_SANITIZED_BUILD 1
 #endif
 #endif
@@ -49,9 +48,7 @@ bool isLarge(std::size_t size) { return size >= kLargeBlock; }
 constexpr std::size_t kDiscardAtLeast = std::size_t{4} << 20;
 
 // Twice the size, so that a text can double where it lies.
-std::size_t reservationFor(std::size_t size) {
-  return size > SIZE_MAX / 4 ? size : size * 2;
-}
+std::size_t reservationFor(std::size_t size) { return size > SIZE_MAX / 4 ? size : size * 2; }
 
 // Removes the live mapping at `base`; false when `base` is not a mapping.
 bool takeLive(Registry& r, void* base, Mapping* out) {

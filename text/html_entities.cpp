@@ -13,47 +13,46 @@ namespace vk::html {
 // with their Windows-1252 bytes. The spacing and joining characters 1252 lacks all give a
 // plain space, and so does "&nbsp;".
 const EntityRow kEntityRows[kEntityRowCount] = {
-    {"&quot;", 34}, {"&apos;", 39}, {"&amp;", 38}, {"&lt;", 60}, {"&gt;", 62}, {"&nbsp;", 32},
-    {"&iexcl;", 161}, {"&curren;", 164}, {"&cent;", 162}, {"&pound;", 163}, {"&yen;", 165},
-    {"&brvbar;", 166}, {"&sect;", 167}, {"&uml;", 168}, {"&copy;", 169}, {"&ordf;", 170},
-    {"&laquo;", 171}, {"&not;", 172}, {"&shy;", 173}, {"&reg;", 174}, {"&trade;", 153},
-    {"&#8482;", 153}, {"&macr;", 175}, {"&deg;", 176}, {"&plusmn;", 177}, {"&sup2;", 178},
-    {"&sup3;", 179}, {"&acute;", 180}, {"&micro;", 181}, {"&para;", 182}, {"&middot;", 183},
-    {"&cedil;", 184}, {"&sup1;", 185}, {"&ordm;", 186}, {"&raquo;", 187}, {"&frac14;", 188},
-    {"&frac12;", 189}, {"&frac34;", 190}, {"&iquest;", 191}, {"&times;", 215}, {"&divide;", 247},
-    {"&Agrave;", 192}, {"&Aacute;", 193}, {"&Acirc;", 194}, {"&Atilde;", 195}, {"&Auml;", 196},
-    {"&Aring;", 197}, {"&AElig;", 198}, {"&Ccedil;", 199}, {"&Egrave;", 200}, {"&Eacute;", 201},
-    {"&Ecirc;", 202}, {"&Euml;", 203}, {"&Igrave;", 204}, {"&Iacute;", 205}, {"&Icirc;", 206},
-    {"&Iuml;", 207}, {"&ETH;", 208}, {"&Ntilde;", 209}, {"&Ograve;", 210}, {"&Oacute;", 211},
-    {"&Ocirc;", 212}, {"&Otilde;", 213}, {"&Ouml;", 214}, {"&Oslash;", 216}, {"&Ugrave;", 217},
-    {"&Uacute;", 218}, {"&Ucirc;", 219}, {"&Uuml;", 220}, {"&Yacute;", 221}, {"&THORN;", 222},
-    {"&szlig;", 223}, {"&agrave;", 224}, {"&aacute;", 225}, {"&acirc;", 226}, {"&atilde;", 227},
-    {"&auml;", 228}, {"&aring;", 229}, {"&aelig;", 230}, {"&ccedil;", 231}, {"&egrave;", 232},
-    {"&eacute;", 233}, {"&ecirc;", 234}, {"&euml;", 235}, {"&igrave;", 236}, {"&iacute;", 237},
-    {"&icirc;", 238}, {"&iuml;", 239}, {"&eth;", 240}, {"&ntilde;", 241}, {"&ograve;", 242},
-    {"&oacute;", 243}, {"&ocirc;", 244}, {"&otilde;", 245}, {"&ouml;", 246}, {"&oslash;", 248},
-    {"&ugrave;", 249}, {"&uacute;", 250}, {"&ucirc;", 251}, {"&uuml;", 252}, {"&yacute;", 253},
-    {"&thorn;", 254}, {"&yuml;", 255}, {"&OElig;", 140}, {"&#338;", 140}, {"&oelig;", 156},
-    {"&#339;", 156}, {"&Scaron;", 138}, {"&#352;", 138}, {"&scaron;", 154}, {"&#353;", 154},
-    {"&Yuml;", 159}, {"&#376;", 159}, {"&circ;", 136}, {"&#710;", 136}, {"&tilde;", 152},
-    {"&#732;", 152}, {"&ensp;", 32}, {"&#8194;", 32}, {"&emsp;", 32}, {"&#8195;", 32},
-    {"&thinsp;", 32}, {"&#8201;", 32}, {"&zwnj;", 32}, {"&#8204;", 32}, {"&zwj;", 32},
-    {"&#8205;", 32}, {"&lrm;", 32}, {"&#8206;", 32}, {"&rlm;", 32}, {"&#8207;", 32},
-    {"&ndash;", 150}, {"&#8211;", 150}, {"&mdash;", 151}, {"&#8212;", 151}, {"&lsquo;", 145},
-    {"&#8216;", 145}, {"&rsquo;", 146}, {"&#8217;", 146}, {"&sbquo;", 130}, {"&#8218;", 130},
-    {"&ldquo;", 147}, {"&#8220;", 147}, {"&rdquo;", 148}, {"&#8221;", 148}, {"&bdquo;", 132},
-    {"&#8222;", 132}, {"&dagger;", 134}, {"&#8224;", 134}, {"&Dagger;", 135}, {"&#8225;", 135},
-    {"&hellip;", 133}, {"&#8230;", 133}, {"&permil;", 137}, {"&#8240;", 137}, {"&lsaquo;", 139},
-    {"&#8249;", 139}, {"&rsaquo;", 155}, {"&#8250;", 155}, {"&euro;", 128}, {"&#8364;", 128},
+    {"&quot;", 34},    {"&apos;", 39},    {"&amp;", 38},     {"&lt;", 60},      {"&gt;", 62},
+    {"&nbsp;", 32},    {"&iexcl;", 161},  {"&curren;", 164}, {"&cent;", 162},   {"&pound;", 163},
+    {"&yen;", 165},    {"&brvbar;", 166}, {"&sect;", 167},   {"&uml;", 168},    {"&copy;", 169},
+    {"&ordf;", 170},   {"&laquo;", 171},  {"&not;", 172},    {"&shy;", 173},    {"&reg;", 174},
+    {"&trade;", 153},  {"&#8482;", 153},  {"&macr;", 175},   {"&deg;", 176},    {"&plusmn;", 177},
+    {"&sup2;", 178},   {"&sup3;", 179},   {"&acute;", 180},  {"&micro;", 181},  {"&para;", 182},
+    {"&middot;", 183}, {"&cedil;", 184},  {"&sup1;", 185},   {"&ordm;", 186},   {"&raquo;", 187},
+    {"&frac14;", 188}, {"&frac12;", 189}, {"&frac34;", 190}, {"&iquest;", 191}, {"&times;", 215},
+    {"&divide;", 247}, {"&Agrave;", 192}, {"&Aacute;", 193}, {"&Acirc;", 194},  {"&Atilde;", 195},
+    {"&Auml;", 196},   {"&Aring;", 197},  {"&AElig;", 198},  {"&Ccedil;", 199}, {"&Egrave;", 200},
+    {"&Eacute;", 201}, {"&Ecirc;", 202},  {"&Euml;", 203},   {"&Igrave;", 204}, {"&Iacute;", 205},
+    {"&Icirc;", 206},  {"&Iuml;", 207},   {"&ETH;", 208},    {"&Ntilde;", 209}, {"&Ograve;", 210},
+    {"&Oacute;", 211}, {"&Ocirc;", 212},  {"&Otilde;", 213}, {"&Ouml;", 214},   {"&Oslash;", 216},
+    {"&Ugrave;", 217}, {"&Uacute;", 218}, {"&Ucirc;", 219},  {"&Uuml;", 220},   {"&Yacute;", 221},
+    {"&THORN;", 222},  {"&szlig;", 223},  {"&agrave;", 224}, {"&aacute;", 225}, {"&acirc;", 226},
+    {"&atilde;", 227}, {"&auml;", 228},   {"&aring;", 229},  {"&aelig;", 230},  {"&ccedil;", 231},
+    {"&egrave;", 232}, {"&eacute;", 233}, {"&ecirc;", 234},  {"&euml;", 235},   {"&igrave;", 236},
+    {"&iacute;", 237}, {"&icirc;", 238},  {"&iuml;", 239},   {"&eth;", 240},    {"&ntilde;", 241},
+    {"&ograve;", 242}, {"&oacute;", 243}, {"&ocirc;", 244},  {"&otilde;", 245}, {"&ouml;", 246},
+    {"&oslash;", 248}, {"&ugrave;", 249}, {"&uacute;", 250}, {"&ucirc;", 251},  {"&uuml;", 252},
+    {"&yacute;", 253}, {"&thorn;", 254},  {"&yuml;", 255},   {"&OElig;", 140},  {"&#338;", 140},
+    {"&oelig;", 156},  {"&#339;", 156},   {"&Scaron;", 138}, {"&#352;", 138},   {"&scaron;", 154},
+    {"&#353;", 154},   {"&Yuml;", 159},   {"&#376;", 159},   {"&circ;", 136},   {"&#710;", 136},
+    {"&tilde;", 152},  {"&#732;", 152},   {"&ensp;", 32},    {"&#8194;", 32},   {"&emsp;", 32},
+    {"&#8195;", 32},   {"&thinsp;", 32},  {"&#8201;", 32},   {"&zwnj;", 32},    {"&#8204;", 32},
+    {"&zwj;", 32},     {"&#8205;", 32},   {"&lrm;", 32},     {"&#8206;", 32},   {"&rlm;", 32},
+    {"&#8207;", 32},   {"&ndash;", 150},  {"&#8211;", 150},  {"&mdash;", 151},  {"&#8212;", 151},
+    {"&lsquo;", 145},  {"&#8216;", 145},  {"&rsquo;", 146},  {"&#8217;", 146},  {"&sbquo;", 130},
+    {"&#8218;", 130},  {"&ldquo;", 147},  {"&#8220;", 147},  {"&rdquo;", 148},  {"&#8221;", 148},
+    {"&bdquo;", 132},  {"&#8222;", 132},  {"&dagger;", 134}, {"&#8224;", 134},  {"&Dagger;", 135},
+    {"&#8225;", 135},  {"&hellip;", 133}, {"&#8230;", 133},  {"&permil;", 137}, {"&#8240;", 137},
+    {"&lsaquo;", 139}, {"&#8249;", 139},  {"&rsaquo;", 155}, {"&#8250;", 155},  {"&euro;", 128},
+    {"&#8364;", 128},
 };
 
 namespace {
 
 bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isHexDigit(char c) {
-  return isDecimalDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool isHexDigit(char c) { return isDecimalDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 int digitValue(char c) {
   if (isDecimalDigit(c)) return c - '0';
@@ -61,9 +60,7 @@ int digitValue(char c) {
   return c - 'A' + 10;
 }
 
-bool isCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // The number a scanf "%x" (base 16) or "%d" (base 10) conversion reads from [p, end): leading
 // white space, an optional sign, for base 16 an optional "0x" prefix, then digits. Never reads
@@ -163,7 +160,8 @@ void encodeEntities(const char* text, std::size_t length, StringBuffer& output) 
 void encodeEntities(StringBuffer& text) {
   const char* start = text.text();
   const char* nul = static_cast<const char*>(std::memchr(start, 0, static_cast<std::size_t>(text.length())));
-  const std::size_t length = nul ? static_cast<std::size_t>(nul - start) : static_cast<std::size_t>(text.length());
+  const std::size_t length =
+      nul ? static_cast<std::size_t>(nul - start) : static_cast<std::size_t>(text.length());
   const std::size_t total = encodedLength(start, start + length);
   if (total >= static_cast<std::size_t>(INT32_MAX)) capacityExceeded("StringBuffer size exceeds 32 bits");
   text.dropLast(static_cast<std::int64_t>(text.length() - length));
@@ -190,9 +188,7 @@ void decodeEntities(StringBuffer& text) {
   text.replaceAll("&gt;", ">");
   text.replaceAll("&apos;", "'");
   text.replaceAll("&quot;", "\"");
-  for (const EntityRow& row : kEntityRows) {
-    text.replaceAllWithByte(row.reference, row.byte);
-  }
+  for (const EntityRow& row : kEntityRows) { text.replaceAllWithByte(row.reference, row.byte); }
   text.replaceAll("&amp;", "&");
   decodeHexByteReferences(text);
   decodeDecimalByteReferences(text);
@@ -301,8 +297,7 @@ class ReferenceWriter {
     if (target_ == codepage::kUtf8) {
       output_.append(bytes, count);
     } else {
-      EncodingConvert().convert(codepage::kUtf8, target_, bytes, static_cast<std::uint32_t>(count),
-                                output_);
+      EncodingConvert().convert(codepage::kUtf8, target_, bytes, static_cast<std::uint32_t>(count), output_);
     }
   }
 

@@ -67,8 +67,8 @@ void htmlEntityDecode(XString& value) {
   html::decodeEntities(scratch);
   scratch.convertFromAnsi(codepage::kUtf8);
   DataBuffer decoded;
-  html::decodeNumericReferences(scratch.text(), static_cast<std::size_t>(scratch.length()),
-                                codepage::kUtf8, decoded);
+  html::decodeNumericReferences(scratch.text(), static_cast<std::size_t>(scratch.length()), codepage::kUtf8,
+                                decoded);
   const void* nul = decoded.length() > 0 ? std::memchr(decoded.data(), 0, decoded.length()) : nullptr;
   if (nul != nullptr) {
     decoded.setLength(static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(nul) - decoded.data()));

@@ -20,9 +20,7 @@ std::string foldedAscii(std::string_view text) {
   return folded;
 }
 
-bool onlyStars(std::string_view pattern) {
-  return pattern.find_first_not_of('*') == std::string_view::npos;
-}
+bool onlyStars(std::string_view pattern) { return pattern.find_first_not_of('*') == std::string_view::npos; }
 
 bool matchCaseSensitive(std::string_view s, std::string_view p) {
   if (s.empty()) return onlyStars(p);
@@ -39,8 +37,7 @@ bool matchCaseSensitive(std::string_view s, std::string_view p) {
     std::size_t next = p.find('*', pi);
     if (next == std::string_view::npos) {
       std::string_view tail = p.substr(pi);
-      return s.size() - position >= tail.size() &&
-             s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+      return s.size() - position >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
     }
     std::string_view segment = p.substr(pi, next - pi);
     std::size_t found = s.find(segment, position);

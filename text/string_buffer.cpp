@@ -117,8 +117,8 @@ std::size_t StringBuffer::textLength() const {
 // memory for the part it keeps.
 void StringBuffer::resizeBlock(std::int64_t newCapacity) {
   if (newCapacity <= 0 || newCapacity > kMaxCapacity) capacityExceeded("StringBuffer size exceeds 32 bits");
-  char* block = static_cast<char*>(blocks::resize(data_, static_cast<std::size_t>(capacity_),
-                                                  static_cast<std::size_t>(newCapacity)));
+  char* block = static_cast<char*>(
+      blocks::resize(data_, static_cast<std::size_t>(capacity_), static_cast<std::size_t>(newCapacity)));
   if (block == nullptr) capacityExceeded("out of memory");
   data_ = block;
   capacity_ = static_cast<std::int32_t>(newCapacity);
@@ -170,8 +170,8 @@ void StringBuffer::appendBytes(const void* bytes, std::int64_t n) {
   if (bytes == nullptr || n <= 0) return;
   const char* source = static_cast<const char*>(bytes);
   if (source >= data_ && source < data_ + capacity_) {
-    StringBuffer copy = StringBuffer::withSize(static_cast<std::int32_t>(
-        std::min<std::int64_t>(n + 1, kMaxCapacity)));
+    StringBuffer copy =
+        StringBuffer::withSize(static_cast<std::int32_t>(std::min<std::int64_t>(n + 1, kMaxCapacity)));
     copy.appendBytes(bytes, n);
     appendBytes(copy.data_, n);
     return;
@@ -260,8 +260,8 @@ void StringBuffer::adoptBytes(DataBuffer& bytes) {
 char* StringBuffer::detach(std::int32_t* lengthOut) {
   checkAlive();
   // The caller frees the block with free(), so a page mapping is handed over as a copy.
-  char* block = static_cast<char*>(blocks::toLibraryBlock(
-      data_, static_cast<std::size_t>(capacity_), static_cast<std::size_t>(length_) + 1));
+  char* block = static_cast<char*>(blocks::toLibraryBlock(data_, static_cast<std::size_t>(capacity_),
+                                                          static_cast<std::size_t>(length_) + 1));
   if (block == nullptr) capacityExceeded("out of memory");
   if (lengthOut) *lengthOut = length_;
   data_ = allocateBlock(step_);
@@ -383,8 +383,7 @@ bool StringBuffer::replaceFirst(const char* find, const char* with) {
 // again; the search sees the text up to its first NUL, and whatever follows that NUL is kept
 // after the last replacement. The text is rewritten in its own block, so a large text is
 // neither copied to a fresh block nor re-copied while the result grows.
-std::int32_t StringBuffer::replaceAllImpl(const char* find, const char* with,
-                                          std::size_t withLength) {
+std::int32_t StringBuffer::replaceAllImpl(const char* find, const char* with, std::size_t withLength) {
   checkAlive();
   if (find == nullptr || *find == 0) return 0;
   if (with == nullptr) withLength = 0;
@@ -404,13 +403,12 @@ std::int32_t StringBuffer::replaceAllImpl(const char* find, const char* with,
 
 // Each replacement takes no more room than what it replaces, so the writing position never
 // passes the reading one and the result is written over the text as it is read.
-std::int32_t StringBuffer::replaceAllShrinking(const char* find, std::size_t findLength,
-                                               const char* with, std::size_t withLength) {
+std::int32_t StringBuffer::replaceAllShrinking(const char* find, std::size_t findLength, const char* with,
+                                               std::size_t withLength) {
   char* out = data_;
   const char* cursor = data_;
   std::int32_t count = 0;
-  for (const char* hit = std::strstr(cursor, find); hit != nullptr;
-       hit = std::strstr(cursor, find)) {
+  for (const char* hit = std::strstr(cursor, find); hit != nullptr; hit = std::strstr(cursor, find)) {
     std::size_t kept = static_cast<std::size_t>(hit - cursor);
     if (out != cursor) std::memmove(out, cursor, kept);
     if (withLength > 0) std::memcpy(out + kept, with, withLength);
@@ -430,8 +428,8 @@ std::int32_t StringBuffer::replaceAllShrinking(const char* find, std::size_t fin
 // from the start as the moved text is read: the writing position stays behind the reading one
 // by the room still owed to the replacements ahead, and meets it after the last one, where
 // the rest of the text already lies in place.
-std::int32_t StringBuffer::replaceAllGrowing(const char* find, std::size_t findLength,
-                                             const char* with, std::size_t withLength) {
+std::int32_t StringBuffer::replaceAllGrowing(const char* find, std::size_t findLength, const char* with,
+                                             std::size_t withLength) {
   std::int64_t count = 0;
   for (const char* hit = std::strstr(data_, find); hit != nullptr;
        hit = std::strstr(hit + findLength, find)) {

@@ -20,8 +20,7 @@ void StringBuffer::convertFromAnsi(std::int32_t codePage) {
 BSTR StringBuffer::toWideString() const {
   checkAlive();
   DataBuffer wide;
-  EncodingConvert().convertFromAnsi(codepage::kUtf16Le, data_, static_cast<std::uint32_t>(length_),
-                                    wide);
+  EncodingConvert().convertFromAnsi(codepage::kUtf16Le, data_, static_cast<std::uint32_t>(length_), wide);
   UINT units = wide.length() / 2;
   if (units == 0) return SysAllocStringLen(nullptr, 0);
   BSTR result = SysAllocStringLen(nullptr, units);

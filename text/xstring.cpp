@@ -334,9 +334,13 @@ bool XString::equalsAnsiNoCase(const char* text) {
   return ansiForm_.equalsNoCase(text);
 }
 
-void XString::appendAnsi(const char* text) { editAnsi([text](StringBuffer& form) { form.append(text); }); }
+void XString::appendAnsi(const char* text) {
+  editAnsi([text](StringBuffer& form) { form.append(text); });
+}
 
-void XString::appendUtf8(const char* text) { editUtf8([text](StringBuffer& form) { form.append(text); }); }
+void XString::appendUtf8(const char* text) {
+  editUtf8([text](StringBuffer& form) { form.append(text); });
+}
 
 void XString::appendUtf8Bytes(const char* bytes, std::uint32_t count) {
   editUtf8([&](StringBuffer& form) { form.appendBytes(bytes, count); });
@@ -396,11 +400,17 @@ void XString::appendValue(XString& other) {
   }
 }
 
-void XString::trim() { editUtf8([](StringBuffer& form) { form.trimSpacesTabs(); }); }
+void XString::trim() {
+  editUtf8([](StringBuffer& form) { form.trimSpacesTabs(); });
+}
 
-void XString::trim2() { editUtf8([](StringBuffer& form) { form.trimWhitespace(); }); }
+void XString::trim2() {
+  editUtf8([](StringBuffer& form) { form.trimWhitespace(); });
+}
 
-void XString::trimInside() { editUtf8([](StringBuffer& form) { form.collapseWhitespace(); }); }
+void XString::trimInside() {
+  editUtf8([](StringBuffer& form) { form.collapseWhitespace(); });
+}
 
 std::int32_t XString::replaceAll(const char* find, const char* with) {
   makeUtf8Current();
@@ -431,9 +441,13 @@ bool XString::endsWith(const char* suffix) {
   return utf8Form_.endsWith(suffix);
 }
 
-void XString::shorten(std::int32_t n) { editAnsi([n](StringBuffer& form) { form.dropLast(n); }); }
+void XString::shorten(std::int32_t n) {
+  editAnsi([n](StringBuffer& form) { form.dropLast(n); });
+}
 
-void XString::removeAnsiChar(std::int32_t c) { editAnsi([c](StringBuffer& form) { form.removeByte(c); }); }
+void XString::removeAnsiChar(std::int32_t c) {
+  editAnsi([c](StringBuffer& form) { form.removeByte(c); });
+}
 
 void XString::replaceAnsiChar(std::int32_t c1, std::int32_t c2) {
   editAnsi([c1, c2](StringBuffer& form) { form.replaceByte(c1, c2); });
@@ -445,9 +459,7 @@ void XString::keepWideUnits(std::uint32_t first, std::uint32_t count) {
   first = std::min(first, units);
   count = std::min(count, units - first);
   std::uint8_t* bytes = wideForm_.data();
-  if (first > 0 && count > 0) {
-    std::memmove(bytes, bytes + std::size_t{first} * 2, std::size_t{count} * 2);
-  }
+  if (first > 0 && count > 0) { std::memmove(bytes, bytes + std::size_t{first} * 2, std::size_t{count} * 2); }
   wideForm_.setLength(count * 2);
   wideForm_.appendUnit(0);
   markOnlyWideCurrent();

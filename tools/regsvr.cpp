@@ -10,9 +10,9 @@
 // 0 success, 1 bad arguments, 3 the module does not load, 4 the entry point is missing, 5 the
 // entry point failed. The registry is the one the module itself chooses (VK_REGISTRY, see
 // README.md), or with --machine the machine registry of the installation this vk_regsvr
-// belongs to (handed to the module as VK_REGISTRY); a failure caused by the registry is explained: a file this user may only read,
-// a corrupt one (with its line), a key nested too deep. --ansi-code-page sets the ANSI code page
-// that the native module reads at start-up (the registry's ACP value, as on Windows), or with
+// belongs to (handed to the module as VK_REGISTRY); a failure caused by the registry is explained: a file
+// this user may only read, a corrupt one (with its line), a key nested too deep. --ansi-code-page sets the
+// ANSI code page that the native module reads at start-up (the registry's ACP value, as on Windows), or with
 // "default" removes it; a value that is not an ANSI code page is refused and nothing written.
 #include <dlfcn.h>
 #include <limits.h>
@@ -71,7 +71,8 @@ void explainRegistryFailure(HRESULT hr) {
     return;
   }
   if (code == kRegistryTooDeep) {
-    std::fprintf(stderr, "A key of the registration is nested deeper than %zu keys, which the registry refuses.\n",
+    std::fprintf(stderr,
+                 "A key of the registration is nested deeper than %zu keys, which the registry refuses.\n",
                  kRegistryMaxDepth);
     return;
   }
@@ -94,7 +95,9 @@ int setAnsiCodePageSetting(const std::string& text, bool silent) {
   } else {
     std::int32_t codePage = parseAnsiCodePage(text, &problem);
     if (codePage == 0) {
-      if (!silent) std::fprintf(stderr, "vk_regsvr: --ansi-code-page %s is refused: %s.\n", text.c_str(), problem.c_str());
+      if (!silent)
+        std::fprintf(stderr, "vk_regsvr: --ansi-code-page %s is refused: %s.\n", text.c_str(),
+                     problem.c_str());
       return kFailArgs;
     }
     std::string digits = std::to_string(codePage);
@@ -158,8 +161,9 @@ int main(int argc, char** argv) {
     std::string file = vk::platform::registryMachineFilePath();
     if (file.empty()) {
       if (!silent) {
-        std::fprintf(stderr, "vk_regsvr --machine: this vk_regsvr is not installed (it is not in the bin "
-                             "folder of an installation), so there is no machine registry to use.\n");
+        std::fprintf(stderr,
+                     "vk_regsvr --machine: this vk_regsvr is not installed (it is not in the bin "
+                     "folder of an installation), so there is no machine registry to use.\n");
       }
       return kFailArgs;
     }
@@ -181,8 +185,8 @@ int main(int argc, char** argv) {
   auto entry = reinterpret_cast<EntryPoint>(dlsym(handle, entryName));
   if (entry == nullptr) {
     if (!silent) {
-      std::fprintf(stderr, "The module \"%s\" was loaded but the entry-point %s was not found.\n",
-                   module, entryName);
+      std::fprintf(stderr, "The module \"%s\" was loaded but the entry-point %s was not found.\n", module,
+                   entryName);
     }
     dlclose(handle);
     return kFailEntry;

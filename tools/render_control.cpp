@@ -33,10 +33,12 @@ const unsigned char kBox[5] = {0x7F, 0x41, 0x41, 0x41, 0x7F};
 
 class Canvas {
  public:
-  Canvas(int width, int height) : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, 255) {}
+  Canvas(int width, int height)
+      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, 255) {}
 
   void set(int x, int y, unsigned char value) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<std::size_t>(y) * width_ + x] = value;
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+      pixels_[static_cast<std::size_t>(y) * width_ + x] = value;
   }
 
   // GDI's rectangle: the pen outlines it, the brush fills the inside; right and bottom excluded.
@@ -122,7 +124,8 @@ int main(int argc, char** argv) {
     return n < 1 ? 1 : n;
   };
   const RECTL bounds{0, 0, pixels(extent.cx, dc.pixelsPerInchX()), pixels(extent.cy, dc.pixelsPerInchY())};
-  HRESULT hr = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), &bounds, nullptr, nullptr, 0);
+  HRESULT hr =
+      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), &bounds, nullptr, nullptr, 0);
   view->Release();
   object->Release();
   unknown->Release();
@@ -144,6 +147,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", path);
     return 1;
   }
-  std::printf("%s: %ld x %ld pixels\n", path, static_cast<long>(bounds.right), static_cast<long>(bounds.bottom));
+  std::printf("%s: %ld x %ld pixels\n", path, static_cast<long>(bounds.right),
+              static_cast<long>(bounds.bottom));
   return 0;
 }

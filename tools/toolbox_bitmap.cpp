@@ -20,6 +20,7 @@ constexpr std::uint8_t kPalette[16][3] = {
 };
 
 // Top row first. '.' light grey, '#' dark blue, 'w' white, 'k' black, 'r' red.
+// clang-format off
 constexpr const char* kPicture[16] = {
     "................",
     "................",
@@ -38,6 +39,7 @@ constexpr const char* kPicture[16] = {
     "................",
     "................",
 };
+// clang-format on
 
 int colourIndex(char c) {
   switch (c) {

@@ -4,6 +4,7 @@
 
 namespace vk {
 
+// clang-format off
 const UnicodeInfo::Range UnicodeInfo::kRanges[19] = {
     {0x0000, 0x007F, ScriptAscii},
     {0x0080, 0x00FF, ScriptLatin},
@@ -25,6 +26,7 @@ const UnicodeInfo::Range UnicodeInfo::kRanges[19] = {
     {0x3400, 0x4DBF, ScriptChinese},
     {0x1100, 0x11FF, ScriptKorean},
 };
+// clang-format on
 
 std::int32_t UnicodeInfo::classify(std::uint16_t unit) {
   for (const Range& range : kRanges) {
@@ -63,9 +65,7 @@ void UnicodeInfo::countScripts(const char16_t* units, std::int64_t count) {
     // Slot 0 collects the units that are not counted.
     ++totals[classes[static_cast<std::uint16_t>(units[i])] + 1];
   }
-  for (std::int32_t k = 0; k < kScriptCount; ++k) {
-    counters_[k] = static_cast<std::int32_t>(totals[k + 1]);
-  }
+  for (std::int32_t k = 0; k < kScriptCount; ++k) { counters_[k] = static_cast<std::int32_t>(totals[k + 1]); }
 }
 
 std::int32_t UnicodeInfo::count(std::int32_t index) const {

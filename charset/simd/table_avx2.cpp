@@ -18,7 +18,8 @@ std::size_t decodeSingleByteAvx2(const std::uint32_t* wideUnits, const std::uint
   std::size_t done = 0;
   for (; count - done >= 16; done += 16) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-    __m256i a = _mm256_i32gather_epi32(reinterpret_cast<const int*>(wideUnits), _mm256_cvtepu8_epi32(bytes), 4);
+    __m256i a =
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(wideUnits), _mm256_cvtepu8_epi32(bytes), 4);
     __m256i b = _mm256_i32gather_epi32(reinterpret_cast<const int*>(wideUnits),
                                        _mm256_cvtepu8_epi32(_mm_srli_si128(bytes, 8)), 4);
     // Units fit 16 bits, so the unsigned pack keeps them; it interleaves the halves, which
@@ -55,10 +56,10 @@ std::size_t encodeSingleByteAvx2(const FlatEncodeTable& table, bool foldArabicDi
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
     // The packs interleave the 128-bit halves; the 64-bit permute puts them back in order.
     __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
-    __m256i ascii = _mm256_permute4x64_epi64(
-        _mm256_packs_epi16(_mm256_cmpeq_epi16(_mm256_and_si256(a, notAscii), zero),
-                           _mm256_cmpeq_epi16(_mm256_and_si256(b, notAscii), zero)),
-        0xD8);
+    __m256i ascii =
+        _mm256_permute4x64_epi64(_mm256_packs_epi16(_mm256_cmpeq_epi16(_mm256_and_si256(a, notAscii), zero),
+                                                    _mm256_cmpeq_epi16(_mm256_and_si256(b, notAscii), zero)),
+                                 0xD8);
     auto open = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(ascii));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), bytes);
     if (open == 0) continue;

@@ -20,10 +20,10 @@ namespace vk::tablesimd {
 namespace {
 
 struct Indexes {
-  alignas(64) std::uint8_t even[64];   // byte 2j of a 128-byte pair of registers
-  alignas(64) std::uint8_t odd[64];    // byte 2j + 1
-  alignas(64) std::uint8_t first[64];  // units 0-31: low byte k, high byte k
-  alignas(64) std::uint8_t second[64]; // units 32-63
+  alignas(64) std::uint8_t even[64];    // byte 2j of a 128-byte pair of registers
+  alignas(64) std::uint8_t odd[64];     // byte 2j + 1
+  alignas(64) std::uint8_t first[64];   // units 0-31: low byte k, high byte k
+  alignas(64) std::uint8_t second[64];  // units 32-63
   constexpr Indexes() : even(), odd(), first(), second() {
     for (int j = 0; j < 64; ++j) {
       even[j] = static_cast<std::uint8_t>(2 * j);
@@ -86,8 +86,8 @@ std::size_t decodeSingleByteAvx512Vbmi(const std::uint16_t* units, const std::ui
 }
 
 VK_TARGET_AVX512VBMI
-std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
-                                       std::size_t units, std::uint8_t* out) {
+std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldArabicDigits,
+                                       const std::uint8_t* in, std::size_t units, std::uint8_t* out) {
   if (units < 64) return 0;
   const std::uint8_t* bytesOf = table.rowZeroBytes();
   const std::uint8_t* singleOf = table.rowZeroSingle();
@@ -104,7 +104,8 @@ std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldAr
     // Units past row 0 are left open; the low bytes of all index the row.
     __mmask64 high = static_cast<__mmask64>(_mm512_cmpge_epu16_mask(a, rowOne)) |
                      static_cast<__mmask64>(_mm512_cmpge_epu16_mask(b, rowOne)) << 32;
-    __m512i index = _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi16_epi8(a)), _mm512_cvtepi16_epi8(b), 1);
+    __m512i index =
+        _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi16_epi8(a)), _mm512_cvtepi16_epi8(b), 1);
     __mmask64 upper = _mm512_movepi8_mask(index);
     __m512i bytes = _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(bytes0, index, bytes1),
                                            _mm512_permutex2var_epi8(bytes2, index, bytes3));

@@ -42,8 +42,8 @@ std::size_t widenAsciiAvx2(const std::uint8_t* in, std::size_t count, std::uint8
 // is) narrowing ASCII; the other units of a block are looked up one at a time. Stops before the
 // first unit that has no one-byte entry (left out, or two bytes) and answers the units taken,
 // one output byte each. May store up to a block past what it answers.
-std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
-                                       std::size_t units, std::uint8_t* out);
+std::size_t encodeSingleByteAvx512Vbmi(const FlatEncodeTable& table, bool foldArabicDigits,
+                                       const std::uint8_t* in, std::size_t units, std::uint8_t* out);
 std::size_t encodeSingleByteAvx2(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
                                  std::size_t units, std::uint8_t* out);
 #endif
@@ -51,7 +51,8 @@ std::size_t encodeSingleByteAvx2(const FlatEncodeTable& table, bool foldArabicDi
 // The byte of a unit that the vector lookup leaves open, as the scalar encoder finds it (the
 // Arabic pages write Arabic-Indic digits as ASCII ones); false when the unit has no one-byte
 // entry.
-inline bool oneByteOf(const FlatEncodeTable& table, bool foldArabicDigits, std::uint16_t unit, std::uint8_t& byte) {
+inline bool oneByteOf(const FlatEncodeTable& table, bool foldArabicDigits, std::uint16_t unit,
+                      std::uint8_t& byte) {
   if (foldArabicDigits) {
     if (unit >= 0x0660 && unit <= 0x0669) unit = static_cast<std::uint16_t>(unit - 0x0660 + '0');
     if (unit >= 0x06F0 && unit <= 0x06F9) unit = static_cast<std::uint16_t>(unit - 0x06F0 + '0');
@@ -65,8 +66,9 @@ inline bool oneByteOf(const FlatEncodeTable& table, bool foldArabicDigits, std::
 // Settles the open units of a block (bits of `open`, lowest first; `in` and `out` at the
 // block's start) over the bytes already stored for it. Answers `length` when all stand, else
 // the index of the first that has no one-byte entry.
-inline std::size_t settleOpenUnits(const FlatEncodeTable& table, bool foldArabicDigits, const std::uint8_t* in,
-                                   std::uint64_t open, std::size_t length, std::uint8_t* out) {
+inline std::size_t settleOpenUnits(const FlatEncodeTable& table, bool foldArabicDigits,
+                                   const std::uint8_t* in, std::uint64_t open, std::size_t length,
+                                   std::uint8_t* out) {
   while (open != 0) {
     auto k = static_cast<std::size_t>(__builtin_ctzll(open));
     auto unit = static_cast<std::uint16_t>(in[2 * k] | in[2 * k + 1] << 8);

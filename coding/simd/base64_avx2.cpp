@@ -76,8 +76,8 @@ std::size_t decodeAvx2(const std::uint8_t* in, std::size_t count, std::uint8_t* 
     __m256i high = _mm256_and_si256(_mm256_srli_epi16(chars, 4), nibble);
     __m256i low = _mm256_and_si256(chars, nibble);
     __m256i meet = _mm256_and_si256(_mm256_shuffle_epi8(highBits, high), _mm256_shuffle_epi8(lowBits, low));
-    auto bad = static_cast<std::uint32_t>(
-        _mm256_movemask_epi8(_mm256_cmpeq_epi8(meet, _mm256_setzero_si256())));
+    auto bad =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(meet, _mm256_setzero_si256())));
     __m256i index = _mm256_add_epi8(high, _mm256_cmpeq_epi8(chars, slash));
     __m256i values = _mm256_add_epi8(chars, _mm256_shuffle_epi8(offsets, index));
     __m256i pairs = _mm256_maddubs_epi16(values, pairWeights);

@@ -70,7 +70,8 @@ HRESULT VkString::inPlaceActivate(LONG verb, LPCRECT position) {
     if (control_.siteKind == control::SiteKind::Windowless &&
         static_cast<IOleInPlaceSiteWindowless*>(inPlace)->CanWindowlessActivate() == S_OK) {
       windowless = true;
-      HRESULT hr = static_cast<IOleInPlaceSiteWindowless*>(inPlace)->OnInPlaceActivateEx(&noRedraw, ACTIVATE_WINDOWLESS);
+      HRESULT hr = static_cast<IOleInPlaceSiteWindowless*>(inPlace)->OnInPlaceActivateEx(&noRedraw,
+                                                                                         ACTIVATE_WINDOWLESS);
       if (FAILED(hr)) return hr;
     } else if (control_.siteKind != control::SiteKind::Plain) {
       HRESULT hr = static_cast<IOleInPlaceSiteEx*>(inPlace)->OnInPlaceActivateEx(&noRedraw, 0);
@@ -106,7 +107,8 @@ HRESULT VkString::inPlaceActivate(LONG verb, LPCRECT position) {
         platform::showControlWindow(control_.window, true);
       } else {
         std::lock_guard<std::mutex> guard(Module::instance().windowLock());
-        control_.window = platform::createControlWindow(parent, control_.position, &VkString::paintWindow, this);
+        control_.window =
+            platform::createControlWindow(parent, control_.position, &VkString::paintWindow, this);
       }
       if (control_.window == nullptr) {
         InPlaceDeactivate();

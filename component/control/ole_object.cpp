@@ -67,17 +67,14 @@ HRESULT VkString::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPC
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE:
-      return inPlaceActivate(verb, position);
+    case OLEIVERB_UIACTIVATE: return inPlaceActivate(verb, position);
     case OLEIVERB_HIDE:
       UIDeactivate();
       if (control_.window != nullptr) platform::showControlWindow(control_.window, false);
       return S_OK;
     case OLEIVERB_OPEN:
-    case OLEIVERB_DISCARDUNDOSTATE:
-      return S_OK;
-    default:
-      break;
+    case OLEIVERB_DISCARDUNDOSTATE: return S_OK;
+    default: break;
   }
   if (verb > 0) {
     HRESULT hr = inPlaceActivate(OLEIVERB_PRIMARY, position);

@@ -76,8 +76,8 @@ HRESULT VkString::Load(IStorage* storage) {
 HRESULT VkString::Save(IStorage* storage, BOOL sameAsLoad) {
   if (storage == nullptr) return E_INVALIDARG;
   IStream* stream = nullptr;
-  HRESULT hr = storage->CreateStream(kContentsStream, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0,
-                                     &stream);
+  HRESULT hr = storage->CreateStream(kContentsStream, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0,
+                                     0, &stream);
   if (FAILED(hr)) return hr;
   hr = Save(stream, sameAsLoad);
   stream->Release();

@@ -13,7 +13,8 @@ HRESULT VkString::Draw(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECT
   if (bounds != nullptr) {
     area = *bounds;
   } else if (control_.inPlaceActive && control_.window == nullptr) {
-    area = RECTL{control_.position.left, control_.position.top, control_.position.right, control_.position.bottom};
+    area = RECTL{control_.position.left, control_.position.top, control_.position.right,
+                 control_.position.bottom};
   } else {
     return E_INVALIDARG;
   }
@@ -93,7 +94,8 @@ HRESULT VkString::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, L
   return S_OK;
 }
 
-HRESULT VkString::GetNaturalExtent(DWORD aspect, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO* info, LPSIZEL size) {
+HRESULT VkString::GetNaturalExtent(DWORD aspect, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO* info,
+                                   LPSIZEL size) {
   if (info == nullptr || size == nullptr) return E_POINTER;
   if (aspect != DVASPECT_CONTENT || info->dwExtentMode != DVEXTENT_CONTENT) return E_FAIL;
   *size = control_.naturalExtent;

@@ -23,7 +23,8 @@ std::u16string ownModulePath() {
   char resolved[PATH_MAX];
   const char* path = realpath(named, resolved) != nullptr ? resolved : named;
   DataBuffer wide;
-  utf8ToUtf16(reinterpret_cast<const std::uint8_t*>(path), static_cast<std::uint32_t>(std::strlen(path)), wide);
+  utf8ToUtf16(reinterpret_cast<const std::uint8_t*>(path), static_cast<std::uint32_t>(std::strlen(path)),
+              wide);
   return std::u16string(reinterpret_cast<const char16_t*>(wide.data()), wide.length() / 2);
 }
 

@@ -7,7 +7,7 @@ namespace vk {
 
 // Not exported (the module exports only its four entry points); `used` keeps it although
 // nothing refers to it.
-extern "C" __attribute__((used, section(".vkstring_version")))
-const char vkModuleVersion[] = "VkString " VK_VERSION_TEXT;
+extern "C" __attribute__((used, section(".vkstring_version"))) const char vkModuleVersion[] =
+    "VkString " VK_VERSION_TEXT;
 
 }  // namespace vk

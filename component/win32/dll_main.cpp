@@ -47,8 +47,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       // type information is only released when the module alone is being unloaded.
       if (reserved == nullptr) vk::releaseTypeInformation();
       break;
-    default:
-      break;
+    default: break;
   }
   return TRUE;
 }

@@ -12,8 +12,8 @@ namespace vk::platform::automation {
 
 // Dates: civil calendar <-> days since 1899-12-30. The time of a negative date is its
 // fraction's magnitude, as automation dates count it.
-constexpr double kDateMin = -657434.0;   // 0100-01-01
-constexpr double kDateMax = 2958465.0;   // 9999-12-31
+constexpr double kDateMin = -657434.0;  // 0100-01-01
+constexpr double kDateMax = 2958465.0;  // 9999-12-31
 // Day numbers of automation dates (day 0 is 1899-12-30) on the one calendar.
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   return calendar::daysFromCivil(y, m, d) - calendar::kAutomationDayZero;

@@ -114,16 +114,11 @@ HRESULT toUnsigned(const Number& n, std::uint64_t high, int width, std::uint64_t
 
 double toReal(const Number& n) {
   switch (n.kind) {
-    case Number::Kind::Signed:
-      return static_cast<double>(n.s);
-    case Number::Kind::Unsigned:
-      return static_cast<double>(n.u);
-    case Number::Kind::Bits:
-      return static_cast<double>(bitsAsSmallestSigned(n.u));
-    case Number::Kind::Currency:
-      return static_cast<double>(n.s) / 10000.0;
-    case Number::Kind::Real:
-      return n.r;
+    case Number::Kind::Signed: return static_cast<double>(n.s);
+    case Number::Kind::Unsigned: return static_cast<double>(n.u);
+    case Number::Kind::Bits: return static_cast<double>(bitsAsSmallestSigned(n.u));
+    case Number::Kind::Currency: return static_cast<double>(n.s) / 10000.0;
+    case Number::Kind::Real: return n.r;
   }
   return 0;
 }
@@ -132,9 +127,7 @@ constexpr std::int64_t kCurrencyWholeLimit = 922337203685477;  // INT64_MAX / 10
 
 HRESULT toCurrency(const Number& n, std::int64_t* out) {
   switch (n.kind) {
-    case Number::Kind::Currency:
-      *out = n.s;
-      return S_OK;
+    case Number::Kind::Currency: *out = n.s; return S_OK;
     case Number::Kind::Signed:
     case Number::Kind::Bits: {
       std::int64_t whole = n.kind == Number::Kind::Signed ? n.s : bitsAsSmallestSigned(n.u);
@@ -160,13 +153,10 @@ HRESULT toCurrency(const Number& n, std::int64_t* out) {
 bool isNonZero(const Number& n) {
   switch (n.kind) {
     case Number::Kind::Signed:
-    case Number::Kind::Currency:
-      return n.s != 0;
+    case Number::Kind::Currency: return n.s != 0;
     case Number::Kind::Unsigned:
-    case Number::Kind::Bits:
-      return n.u != 0;
-    case Number::Kind::Real:
-      return n.r != 0.0;
+    case Number::Kind::Bits: return n.u != 0;
+    case Number::Kind::Real: return n.r != 0.0;
   }
   return false;
 }

@@ -41,8 +41,8 @@ AnsiCodePageSetting readAnsiCodePageSetting() {
     if (setting.codePage != 0) return setting;
     setting.problems += "VkString: the registry's ACP value is refused: " + problem + "\n";
   } else if (registryProblemCode() != kRegistryOk) {
-    setting.problems += "VkString: the ANSI code page cannot be read from the registry: " +
-                        registryProblem() + "\n";
+    setting.problems +=
+        "VkString: the ANSI code page cannot be read from the registry: " + registryProblem() + "\n";
   }
   if (!setting.problems.empty()) {
     setting.problems += "VkString: the ANSI code page is " + std::to_string(kDefaultAnsiCodePage) + "\n";
@@ -56,8 +56,6 @@ std::int32_t ansiCodePage() {
   return cp != 0 ? cp : configuredCodePage();
 }
 
-void setAnsiCodePage(std::int32_t codePage) {
-  overriddenCodePage.store(codePage, std::memory_order_relaxed);
-}
+void setAnsiCodePage(std::int32_t codePage) { overriddenCodePage.store(codePage, std::memory_order_relaxed); }
 
 }  // namespace vk::platform

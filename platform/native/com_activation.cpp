@@ -143,8 +143,7 @@ HRESULT moduleAt(const std::string& path, LoadedModule* module) {
 }  // namespace
 
 HRESULT CoInitializeEx(LPVOID, DWORD coInit) {
-  DWORD model = (coInit & COINIT_APARTMENTTHREADED) != 0 ? COINIT_APARTMENTTHREADED
-                                                          : COINIT_MULTITHREADED;
+  DWORD model = (coInit & COINIT_APARTMENTTHREADED) != 0 ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED;
   if (initCount > 0 && model != initModel) return RPC_E_CHANGED_MODE;
   initModel = model;
   return ++initCount == 1 ? S_OK : S_FALSE;
@@ -198,7 +197,8 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
     name += *p;
   }
   if (name.empty()) return CO_E_CLASSSTRING;
-  if (!vk::platform::registryKeyExists(RegistryRoot::ClassesRoot, name)) return lookupFailure(CO_E_CLASSSTRING);
+  if (!vk::platform::registryKeyExists(RegistryRoot::ClassesRoot, name))
+    return lookupFailure(CO_E_CLASSSTRING);
 
   // Follow "CurVer" to the versioned ProgID; its "CLSID" names the class. When a step of the
   // chain lacks one, the nearest earlier step's "CLSID" is taken.
@@ -227,13 +227,12 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, REFIID riid, 
   return module.getClassObject(clsid, riid, object);
 }
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
-                         LPVOID* object) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, LPVOID* object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   IClassFactory* factory = nullptr;
-  HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory));
+  HRESULT hr =
+      CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
   if (FAILED(hr)) return hr;
   hr = factory->CreateInstance(outer, riid, object);
   factory->Release();

@@ -50,9 +50,7 @@ bool writeAll(int fd, const void* bytes, std::uint32_t count) {
 
 int syncRetrying(int fd) {
   int result;
-  do {
-    result = ::fsync(fd);
-  } while (result != 0 && errno == EINTR);
+  do { result = ::fsync(fd); } while (result != 0 && errno == EINTR);
   return result;
 }
 
@@ -79,9 +77,7 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
     path = resolved;
     if (::stat(path.c_str(), &target) != 0) return ReplaceOutcome::NotApplicable;
   }
-  if (exists && (!S_ISREG(target.st_mode) || target.st_nlink > 1)) {
-    return ReplaceOutcome::NotApplicable;
-  }
+  if (exists && (!S_ISREG(target.st_mode) || target.st_nlink > 1)) { return ReplaceOutcome::NotApplicable; }
   // A file the process may not write stays as it is, as a write in place would refuse it,
   // though the folder would take the new file.
   if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
@@ -110,9 +106,7 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
     if (errno != ENOSPC && errno != EDQUOT) return ReplaceOutcome::NotApplicable;
     return withLastError(win32ErrorFor(errno, path), ReplaceOutcome::Failed);
   }
-  if (bytes != nullptr && count > 0 && !writeAll(fd, bytes, count)) {
-    return abandon(fd, temporary, path);
-  }
+  if (bytes != nullptr && count > 0 && !writeAll(fd, bytes, count)) { return abandon(fd, temporary, path); }
   mode_t mode = exists ? (target.st_mode & 07777) : newFileMode();
   if (::fchmod(fd, mode) != 0) return abandon(fd, temporary, path);
   // Only a privileged process may give a file away; for others the new file is theirs.

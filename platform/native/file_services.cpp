@@ -140,9 +140,7 @@ bool isOpen(FileHandle file) {
 
 int openRetryingInterrupts(const char* path, int flags) {
   int fd;
-  do {
-    fd = ::open(path, flags, 0666);
-  } while (fd < 0 && errno == EINTR);
+  do { fd = ::open(path, flags, 0666); } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
@@ -157,7 +155,10 @@ FileHandle createFileUtf8(const std::string& path, std::uint32_t access, std::ui
   bool truncate = false;
   switch (disposition) {
     case kCreateNew: mustCreate = true; break;
-    case kCreateAlways: mayCreate = true; truncate = true; break;
+    case kCreateAlways:
+      mayCreate = true;
+      truncate = true;
+      break;
     case kOpenExisting: break;
     case kOpenAlways: mayCreate = true; break;
     case kTruncateExisting:
@@ -293,8 +294,7 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
   return withLastError(kErrorSuccess, true);
 }
 
-bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
-               std::uint32_t* bytesWritten) {
+bool writeFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
   if (!isOpen(file)) return false;
   const auto* in = static_cast<const std::uint8_t*>(bytes);
@@ -319,16 +319,13 @@ namespace {
 // flock, retried when a signal interrupts the wait.
 int lockFile(int fd, int operation) {
   int result;
-  do {
-    result = ::flock(fd, operation);
-  } while (result != 0 && errno == EINTR);
+  do { result = ::flock(fd, operation); } while (result != 0 && errno == EINTR);
   return result;
 }
 
 }  // namespace
 
-bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
-                std::uint32_t* bytesWritten) {
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
   if (!isOpen(file)) return false;
   int fd = static_cast<int>(file);
@@ -350,9 +347,7 @@ bool flushFileBuffers(FileHandle file) {
   if (!isOpen(file)) return false;
   int fd = static_cast<int>(file);
   int result;
-  do {
-    result = ::fsync(fd);
-  } while (result != 0 && errno == EINTR);
+  do { result = ::fsync(fd); } while (result != 0 && errno == EINTR);
   // Objects that keep nothing to flush (a pipe, a terminal) answer EINVAL: nothing is lost.
   if (result != 0 && errno != EINVAL) return withLastError(win32ErrorFor(errno), false);
   return withLastError(kErrorSuccess, true);
@@ -381,17 +376,14 @@ std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_
   if (whence < 0) return withLastError(kErrorInvalidParameter, kInvalidFileSize);
   std::int64_t offset = distance;
   if (distanceHigh != nullptr) {
-    offset = static_cast<std::int64_t>((static_cast<std::uint64_t>(
-                                            static_cast<std::uint32_t>(*distanceHigh))
-                                        << 32) |
-                                       static_cast<std::uint32_t>(distance));
+    offset = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+        static_cast<std::uint32_t>(distance));
   }
   off_t position = ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
   if (position < 0) return withLastError(win32ErrorFor(errno), kInvalidFileSize);
   auto unsignedPosition = static_cast<std::uint64_t>(position);
-  if (distanceHigh != nullptr) {
-    *distanceHigh = static_cast<std::int32_t>(unsignedPosition >> 32);
-  }
+  if (distanceHigh != nullptr) { *distanceHigh = static_cast<std::int32_t>(unsignedPosition >> 32); }
   return withLastError(kErrorSuccess, static_cast<std::uint32_t>(unsignedPosition));
 }
 

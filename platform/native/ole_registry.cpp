@@ -61,7 +61,6 @@ class VerbEnumerator final : public vk::platform::ComObject<IEnumOLEVERB> {
   virtual ~VerbEnumerator() = default;
   bool answers(REFIID riid) const override { return riid == IID_IEnumOLEVERB; }
 
-
   HRESULT STDMETHODCALLTYPE Next(ULONG count, LPOLEVERB verbs, ULONG* fetched) override {
     if (verbs == nullptr || (count > 1 && fetched == nullptr)) return E_INVALIDARG;
     ULONG done = 0;
@@ -99,18 +98,21 @@ class VerbEnumerator final : public vk::platform::ComObject<IEnumOLEVERB> {
 bool readVerb(const std::u16string& key, const std::u16string& number, Verb* verb) {
   long long value = 0;
   std::u16string text;
-  if (!readNumber(number, &value) || !vk::platform::registryGetString(RegistryRoot::ClassesRoot, key + u"\\" + number, u"", &text)) {
+  if (!readNumber(number, &value) ||
+      !vk::platform::registryGetString(RegistryRoot::ClassesRoot, key + u"\\" + number, u"", &text)) {
     return false;
   }
   std::size_t second = text.rfind(u',');
-  std::size_t first = second == std::u16string::npos || second == 0 ? std::u16string::npos : text.rfind(u',', second - 1);
+  std::size_t first =
+      second == std::u16string::npos || second == 0 ? std::u16string::npos : text.rfind(u',', second - 1);
   long long flags = 0;
   long long attributes = 0;
   if (first == std::u16string::npos || !readNumber(text.substr(first + 1, second - first - 1), &flags) ||
       !readNumber(text.substr(second + 1), &attributes)) {
     return false;
   }
-  *verb = Verb{static_cast<LONG>(value), text.substr(0, first), static_cast<DWORD>(flags), static_cast<DWORD>(attributes)};
+  *verb = Verb{static_cast<LONG>(value), text.substr(0, first), static_cast<DWORD>(flags),
+               static_cast<DWORD>(attributes)};
   return true;
 }
 
@@ -124,7 +126,9 @@ HRESULT OleRegGetUserType(REFCLSID clsid, DWORD form, LPOLESTR* name) {
   std::u16string text;
   bool found = false;
   if (form != USERCLASSTYPE_FULL && form <= 9) {
-    found = vk::platform::registryGetString(RegistryRoot::ClassesRoot, key + u"\\AuxUserType\\" + static_cast<char16_t>(u'0' + form % 10), u"", &text);
+    found = vk::platform::registryGetString(
+        RegistryRoot::ClassesRoot, key + u"\\AuxUserType\\" + static_cast<char16_t>(u'0' + form % 10), u"",
+        &text);
   }
   if (!found && !vk::platform::registryGetString(RegistryRoot::ClassesRoot, key, u"", &text)) {
     return REGDB_E_READREGDB;

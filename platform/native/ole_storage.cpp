@@ -22,14 +22,14 @@ class MemoryStream final : public vk::platform::ComObject<IStream> {
   virtual ~MemoryStream() = default;
   bool answers(REFIID riid) const override { return riid == IID_ISequentialStream || riid == IID_IStream; }
 
-
   HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
     if (data == nullptr && size != 0) return STG_E_INVALIDPOINTER;
     std::size_t available = position_ < bytes_->size() ? bytes_->size() - position_ : 0;
     std::size_t n = size < available ? size : available;
-    if (n != 0) std::copy(bytes_->begin() + static_cast<std::ptrdiff_t>(position_),
-                          bytes_->begin() + static_cast<std::ptrdiff_t>(position_ + n),
-                          static_cast<std::uint8_t*>(data));
+    if (n != 0)
+      std::copy(bytes_->begin() + static_cast<std::ptrdiff_t>(position_),
+                bytes_->begin() + static_cast<std::ptrdiff_t>(position_ + n),
+                static_cast<std::uint8_t*>(data));
     position_ += n;
     if (read != nullptr) *read = static_cast<ULONG>(n);
     return n == size ? S_OK : S_FALSE;
@@ -126,7 +126,6 @@ class MemoryStorage final : public vk::platform::ComObject<IStorage> {
   virtual ~MemoryStorage() = default;
   bool answers(REFIID riid) const override { return riid == IID_IStorage; }
 
-
   HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR* name, DWORD mode, DWORD, DWORD,
                                          IStream** stream) override {
     if (stream == nullptr) return STG_E_INVALIDPOINTER;
@@ -158,7 +157,9 @@ class MemoryStorage final : public vk::platform::ComObject<IStorage> {
     if (storage != nullptr) *storage = nullptr;
     return STG_E_FILENOTFOUND;
   }
-  HRESULT STDMETHODCALLTYPE CopyTo(DWORD, const IID*, SNB, IStorage*) override { return STG_E_INVALIDFUNCTION; }
+  HRESULT STDMETHODCALLTYPE CopyTo(DWORD, const IID*, SNB, IStorage*) override {
+    return STG_E_INVALIDFUNCTION;
+  }
   HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override {
     return STG_E_INVALIDFUNCTION;
   }

@@ -21,8 +21,8 @@ void* mapPages(std::size_t size) {
   if (!pageMappingAvailable() || size == 0 || size > SIZE_MAX / 2) return nullptr;
   size = (size + kHugePage - 1) & ~(kHugePage - 1);
   const std::size_t mapped = size + kHugePage;
-  void* raw = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                     -1, 0);
+  void* raw =
+      ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
   const auto begin = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (begin + kHugePage - 1) & ~(kHugePage - 1);

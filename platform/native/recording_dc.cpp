@@ -16,7 +16,8 @@ std::set<const RecordingDc*>& live() {
 
 }  // namespace
 
-RecordingDc::RecordingDc(int pixelsPerInchX, int pixelsPerInchY) : ppiX_(pixelsPerInchX), ppiY_(pixelsPerInchY) {
+RecordingDc::RecordingDc(int pixelsPerInchX, int pixelsPerInchY)
+    : ppiX_(pixelsPerInchX), ppiY_(pixelsPerInchY) {
   std::lock_guard<std::mutex> guard(liveLock);
   live().insert(this);
 }

@@ -12,8 +12,8 @@ namespace vk::platform {
 struct DrawCall {
   enum Kind { Rectangle, SetTextAlign, TextOut } kind = Rectangle;
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Rectangle: the corners; TextOut: the point in x1, y1
-  UINT align = 0;                       // SetTextAlign
-  std::string text;                     // TextOut
+  UINT align = 0;                      // SetTextAlign
+  std::string text;                    // TextOut
 };
 
 class RecordingDc {

@@ -51,7 +51,9 @@ Key* walk(Tree& tree, RegistryRoot root, const std::vector<std::u16string>& part
   return key;
 }
 
-Key* find(Tree& tree, RegistryRoot root, const std::u16string& path) { return walk(tree, root, splitPath(path)); }
+Key* find(Tree& tree, RegistryRoot root, const std::u16string& path) {
+  return walk(tree, root, splitPath(path));
+}
 
 // The parent of the key at `path` and the key's own name; null parent when it is missing.
 Key* findParent(Tree& tree, RegistryRoot root, const std::u16string& path, std::u16string* name) {
@@ -69,9 +71,9 @@ struct Store {
   bool chosen = false;
   std::string path;  // empty: the tree lives in this process only
   Tree tree;
-  bool loaded = false;       // the tree holds what `seen` says
-  bool seenFile = false;     // whether the file existed then (an empty file is not a missing one)
-  std::string seen;          // the file's bytes as last read or written by this process
+  bool loaded = false;    // the tree holds what `seen` says
+  bool seenFile = false;  // whether the file existed then (an empty file is not a missing one)
+  std::string seen;       // the file's bytes as last read or written by this process
   std::string problem;
   std::int32_t problemCode = kRegistryOk;
   // The change group in progress: how many are open, the file lock it holds from its first
@@ -265,7 +267,8 @@ class Session {
     if (lockFd_ < 0) {
       int error = errno;
       if (isPermissionError(error)) {
-        fail(kRegistryAccessDenied, changeDenied(s_.path, "its lock " + lockPath + " cannot be opened for writing", error));
+        fail(kRegistryAccessDenied,
+             changeDenied(s_.path, "its lock " + lockPath + " cannot be opened for writing", error));
       } else {
         fail(kRegistryIoFailed, systemError("cannot open the registry lock", lockPath, error));
       }
@@ -278,7 +281,8 @@ class Session {
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) != 0) {
       int error = errno;
       if (isPermissionError(error)) {
-        fail(kRegistryAccessDenied, changeDenied(s_.path, "its folder " + folder + " is not writable", error));
+        fail(kRegistryAccessDenied,
+             changeDenied(s_.path, "its folder " + folder + " is not writable", error));
         return false;
       }
     }
@@ -435,8 +439,8 @@ bool registryKeyExists(RegistryRoot root, const std::u16string& path) {
   return lookInMachine([&](Tree& tree) { return find(tree, root, path) != nullptr; });
 }
 
-std::int32_t registrySetString(RegistryRoot root, const std::u16string& path,
-                               const std::u16string& name, const std::u16string& value) {
+std::int32_t registrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                               const std::u16string& value) {
   Session session(true);
   if (!session.ok()) return session.code();
   Key* key = find(session.tree(), root, path);
@@ -455,8 +459,7 @@ bool registryGetString(RegistryRoot root, const std::u16string& path, const std:
   return lookInMachine([&](Tree& tree) { return getValue(tree, root, path, name, value); });
 }
 
-std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path,
-                                 const std::u16string& name) {
+std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path, const std::u16string& name) {
   Session session(true);
   if (!session.ok()) return session.code();
   Key* key = find(session.tree(), root, path);

@@ -23,8 +23,8 @@ namespace {
 constexpr char kHeader[] = "VkString registry 1";
 constexpr char kHeaderStart[] = "VkString registry ";
 const char* const kRootNames[kRootCount] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",    "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-    "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "HKEY_CURRENT_CONFIG",
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",  "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA",     "HKEY_CURRENT_CONFIG",
 };
 
 char16_t foldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
@@ -86,7 +86,7 @@ const char* readQuoted(const std::string& line, std::size_t* at, std::u16string*
           std::uint32_t unit = 0;
           for (int k = 0; k < 4; ++k) {
             char h = line[i + static_cast<std::size_t>(k)];
-            int d = (h >= '0' && h <= '9') ? h - '0'
+            int d = (h >= '0' && h <= '9')   ? h - '0'
                     : (h >= 'A' && h <= 'F') ? h - 'A' + 10
                     : (h >= 'a' && h <= 'f') ? h - 'a' + 10
                                              : -1;
@@ -97,8 +97,7 @@ const char* readQuoted(const std::string& line, std::size_t* at, std::u16string*
           i += 4;
           break;
         }
-        default:
-          return "unknown escape in a string";
+        default: return "unknown escape in a string";
       }
       continue;
     }
@@ -196,7 +195,6 @@ std::string serialize(const Tree& tree) {
   return out;
 }
 
-
 std::string parse(const std::string& bytes, Tree* tree) {
   std::size_t lineStart = 0;
   int lineNumber = 0;
@@ -240,7 +238,8 @@ std::string parse(const std::string& bytes, Tree* tree) {
       // Names are separated by exactly one '\' and never empty.
       std::size_t joined = 0;
       for (const auto& p : parts) joined += p.size();
-      if (!parts.empty() && joined + parts.size() - 1 != path.size()) return fail("an empty key name in a path");
+      if (!parts.empty() && joined + parts.size() - 1 != path.size())
+        return fail("an empty key name in a path");
       if (parts.size() > kRegistryMaxDepth) {
         return fail("a key nested " + std::to_string(parts.size()) + " deep (more than " +
                     std::to_string(kRegistryMaxDepth) + " keys)");

@@ -47,16 +47,11 @@ GUID* hiddenIid(SAFEARRAY* array) {
 // The feature flags that come with an element type.
 USHORT featuresFor(VARTYPE vt) {
   switch (vt) {
-    case VT_BSTR:
-      return FADF_BSTR | FADF_HAVEVARTYPE;
-    case VT_VARIANT:
-      return FADF_VARIANT | FADF_HAVEVARTYPE;
-    case VT_UNKNOWN:
-      return FADF_UNKNOWN | FADF_HAVEIID;
-    case VT_DISPATCH:
-      return FADF_DISPATCH | FADF_HAVEIID;
-    default:
-      return FADF_HAVEVARTYPE;
+    case VT_BSTR: return FADF_BSTR | FADF_HAVEVARTYPE;
+    case VT_VARIANT: return FADF_VARIANT | FADF_HAVEVARTYPE;
+    case VT_UNKNOWN: return FADF_UNKNOWN | FADF_HAVEIID;
+    case VT_DISPATCH: return FADF_DISPATCH | FADF_HAVEIID;
+    default: return FADF_HAVEVARTYPE;
   }
 }
 

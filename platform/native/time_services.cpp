@@ -109,9 +109,8 @@ bool systemTimeToVariantTime(const SYSTEMTIME& time, DATE* date) {
   if (date == nullptr || !isValidRecord(time)) return false;
   const std::int64_t day = calendar::daysFromCivil(time.wYear, time.wMonth, time.wDay) + kUnixEpochDateDay;
   if (day < kFirstDateDay || day > kLastDateDay) return false;
-  const double fraction =
-      static_cast<double>(time.wHour * 3600 + time.wMinute * 60 + time.wSecond) /
-      static_cast<double>(kSecondsPerDay);
+  const double fraction = static_cast<double>(time.wHour * 3600 + time.wMinute * 60 + time.wSecond) /
+                          static_cast<double>(kSecondsPerDay);
   const auto whole = static_cast<double>(day);
   *date = day >= 0 ? whole + fraction : whole - fraction;
   return true;
@@ -119,8 +118,7 @@ bool systemTimeToVariantTime(const SYSTEMTIME& time, DATE* date) {
 
 bool variantTimeToSystemTime(DATE date, SYSTEMTIME* time) {
   if (time == nullptr || std::isnan(date)) return false;
-  if (date >= static_cast<double>(kLastDateDay + 1) ||
-      date <= static_cast<double>(kFirstDateDay - 1)) {
+  if (date >= static_cast<double>(kLastDateDay + 1) || date <= static_cast<double>(kFirstDateDay - 1)) {
     return false;
   }
   // The integer part is the day; the fraction's magnitude is the time of day on either side
@@ -134,8 +132,7 @@ bool variantTimeToSystemTime(DATE date, SYSTEMTIME* time) {
     ++day;
   }
   if (day < kFirstDateDay || day > kLastDateDay) return false;
-  return recordFromUnixSeconds((day - kUnixEpochDateDay) * kSecondsPerDay + seconds, 0, 100,
-                               9999, time);
+  return recordFromUnixSeconds((day - kUnixEpochDateDay) * kSecondsPerDay + seconds, 0, 100, 9999, time);
 }
 
 #ifdef _WIN32
@@ -161,8 +158,7 @@ bool utcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
   FILETIME utcFile{};
   FILETIME localFile{};
   return local != nullptr && SystemTimeToFileTime(&utc, &utcFile) &&
-         FileTimeToLocalFileTime(&utcFile, &localFile) &&
-         FileTimeToSystemTime(&localFile, local);
+         FileTimeToLocalFileTime(&utcFile, &localFile) && FileTimeToSystemTime(&localFile, local);
 }
 
 #else
@@ -203,9 +199,7 @@ void currentUtcTime(SYSTEMTIME* now) {
 
 // File times start on 1 January 1601 and end in 30827.
 bool utcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
-  if (local == nullptr || !isValidRecord(utc) || utc.wYear < 1601 || utc.wYear > 30827) {
-    return false;
-  }
+  if (local == nullptr || !isValidRecord(utc) || utc.wYear < 1601 || utc.wYear > 30827) { return false; }
   const ZoneBias zone = currentZoneBias();
   const std::int64_t biasMinutes =
       static_cast<std::int64_t>(zone.bias) + (zone.daylightInEffect ? zone.daylightBias : 0);

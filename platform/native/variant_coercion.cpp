@@ -17,7 +17,6 @@ namespace vk::platform::automation {
 
 constexpr int kMaxValueDepth = 8;  // objects whose default value is an object, nested
 
-
 // A view of source one reference level down, borrowing its values; VT_BYREF|VT_VARIANT goes to
 // the inner variant and, as oleaut32 does, through one more reference there.
 HRESULT dereferenceView(const VARIANT* source, VARIANT* view) {
@@ -48,52 +47,24 @@ HRESULT dereferenceView(const VARIANT* source, VARIANT* view) {
 // The number a scalar holds; source is dereferenced.
 HRESULT readNumber(const VARIANT& v, Number* n) {
   switch (v.vt) {
-    case VT_EMPTY:
-      *n = Number{};
-      return S_OK;
-    case VT_I1:
-      *n = Number{Number::Kind::Signed, static_cast<signed char>(v.cVal), 0, 0};
-      return S_OK;
-    case VT_I2:
-      *n = Number{Number::Kind::Signed, v.iVal, 0, 0};
-      return S_OK;
-    case VT_BOOL:
-      *n = Number{Number::Kind::Signed, v.boolVal, 0, 0};
-      return S_OK;
+    case VT_EMPTY: *n = Number{}; return S_OK;
+    case VT_I1: *n = Number{Number::Kind::Signed, static_cast<signed char>(v.cVal), 0, 0}; return S_OK;
+    case VT_I2: *n = Number{Number::Kind::Signed, v.iVal, 0, 0}; return S_OK;
+    case VT_BOOL: *n = Number{Number::Kind::Signed, v.boolVal, 0, 0}; return S_OK;
     case VT_I4:
-    case VT_INT:
-      *n = Number{Number::Kind::Signed, v.lVal, 0, 0};
-      return S_OK;
-    case VT_I8:
-      *n = Number{Number::Kind::Signed, v.llVal, 0, 0};
-      return S_OK;
-    case VT_UI1:
-      *n = Number{Number::Kind::Unsigned, 0, v.bVal, 0};
-      return S_OK;
-    case VT_UI2:
-      *n = Number{Number::Kind::Unsigned, 0, v.uiVal, 0};
-      return S_OK;
+    case VT_INT: *n = Number{Number::Kind::Signed, v.lVal, 0, 0}; return S_OK;
+    case VT_I8: *n = Number{Number::Kind::Signed, v.llVal, 0, 0}; return S_OK;
+    case VT_UI1: *n = Number{Number::Kind::Unsigned, 0, v.bVal, 0}; return S_OK;
+    case VT_UI2: *n = Number{Number::Kind::Unsigned, 0, v.uiVal, 0}; return S_OK;
     case VT_UI4:
-    case VT_UINT:
-      *n = Number{Number::Kind::Unsigned, 0, v.ulVal, 0};
-      return S_OK;
-    case VT_UI8:
-      *n = Number{Number::Kind::Unsigned, 0, v.ullVal, 0};
-      return S_OK;
-    case VT_R4:
-      *n = Number{Number::Kind::Real, 0, 0, v.fltVal};
-      return S_OK;
+    case VT_UINT: *n = Number{Number::Kind::Unsigned, 0, v.ulVal, 0}; return S_OK;
+    case VT_UI8: *n = Number{Number::Kind::Unsigned, 0, v.ullVal, 0}; return S_OK;
+    case VT_R4: *n = Number{Number::Kind::Real, 0, 0, v.fltVal}; return S_OK;
     case VT_R8:
-    case VT_DATE:
-      *n = Number{Number::Kind::Real, 0, 0, v.dblVal};
-      return S_OK;
-    case VT_CY:
-      *n = Number{Number::Kind::Currency, v.cyVal.int64, 0, 0};
-      return S_OK;
-    case VT_BSTR:
-      return parseNumber(v.bstrVal, n);
-    default:
-      return DISP_E_TYPEMISMATCH;
+    case VT_DATE: *n = Number{Number::Kind::Real, 0, 0, v.dblVal}; return S_OK;
+    case VT_CY: *n = Number{Number::Kind::Currency, v.cyVal.int64, 0, 0}; return S_OK;
+    case VT_BSTR: return parseNumber(v.bstrVal, n);
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 
@@ -135,30 +106,22 @@ HRESULT writeNumber(const Number& n, VARTYPE vt, VARIANT* out) {
       out->fltVal = static_cast<float>(d);
       return S_OK;
     }
-    case VT_R8:
-      out->dblVal = toReal(n);
-      return S_OK;
+    case VT_R8: out->dblVal = toReal(n); return S_OK;
     case VT_DATE: {
       double d = toReal(n);
       if (!validDateRange(d)) return DISP_E_OVERFLOW;
       out->date = d;
       return S_OK;
     }
-    case VT_CY:
-      return toCurrency(n, &out->cyVal.int64);
-    case VT_BOOL:
-      out->boolVal = isNonZero(n) ? VARIANT_TRUE : VARIANT_FALSE;
-      return S_OK;
-    default:
-      return DISP_E_TYPEMISMATCH;
+    case VT_CY: return toCurrency(n, &out->cyVal.int64);
+    case VT_BOOL: out->boolVal = isNonZero(n) ? VARIANT_TRUE : VARIANT_FALSE; return S_OK;
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 
 HRESULT formatAsText(const VARIANT& v, WORD flags, BSTR* out) {
   switch (v.vt) {
-    case VT_EMPTY:
-      *out = SysAllocStringLen(nullptr, 0);
-      break;
+    case VT_EMPTY: *out = SysAllocStringLen(nullptr, 0); break;
     case VT_BOOL:
       if ((flags & VARIANT_ALPHABOOL) != 0) {
         *out = SysAllocString(v.boolVal != 0 ? u"True" : u"False");
@@ -166,19 +129,13 @@ HRESULT formatAsText(const VARIANT& v, WORD flags, BSTR* out) {
         *out = formatSigned(v.boolVal);
       }
       break;
-    case VT_R4:
-      *out = formatReal(v.fltVal, 7);
-      break;
-    case VT_R8:
-      *out = formatReal(v.dblVal, 15);
-      break;
+    case VT_R4: *out = formatReal(v.fltVal, 7); break;
+    case VT_R8: *out = formatReal(v.dblVal, 15); break;
     case VT_DATE:
       if (!validDateRange(v.date)) return DISP_E_OVERFLOW;
       *out = formatDate(v.date);
       break;
-    case VT_CY:
-      *out = formatCurrency(v.cyVal.int64);
-      break;
+    case VT_CY: *out = formatCurrency(v.cyVal.int64); break;
     case VT_I1:
     case VT_I2:
     case VT_I4:
@@ -194,8 +151,7 @@ HRESULT formatAsText(const VARIANT& v, WORD flags, BSTR* out) {
       *out = n.kind == Number::Kind::Signed ? formatSigned(n.s) : formatUnsigned(n.u);
       break;
     }
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
   return *out == nullptr ? E_OUTOFMEMORY : S_OK;
 }
@@ -284,7 +240,11 @@ HRESULT coerce(VARIANT* out, const VARIANT& source, WORD flags, VARTYPE vt, int 
   if (FAILED(hr)) return hr;
   if (from == VT_BOOL) {
     // An unsigned type takes a boolean's bits, as oleaut32 does: VARIANT_TRUE is all ones.
-    int width = vt == VT_UI1 ? 8 : vt == VT_UI2 ? 16 : (vt == VT_UI4 || vt == VT_UINT) ? 32 : vt == VT_UI8 ? 64 : 0;
+    int width = vt == VT_UI1                      ? 8
+                : vt == VT_UI2                    ? 16
+                : (vt == VT_UI4 || vt == VT_UINT) ? 32
+                : vt == VT_UI8                    ? 64
+                                                  : 0;
     if (width != 0) {
       std::uint64_t bits = static_cast<std::uint64_t>(n.s);
       if (width < 64) bits &= (1ull << width) - 1;

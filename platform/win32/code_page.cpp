@@ -15,8 +15,6 @@ std::int32_t ansiCodePage() {
   return cp != 0 ? cp : static_cast<std::int32_t>(GetACP());
 }
 
-void setAnsiCodePage(std::int32_t codePage) {
-  overriddenCodePage.store(codePage, std::memory_order_relaxed);
-}
+void setAnsiCodePage(std::int32_t codePage) { overriddenCodePage.store(codePage, std::memory_order_relaxed); }
 
 }  // namespace vk::platform

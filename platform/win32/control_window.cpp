@@ -43,8 +43,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

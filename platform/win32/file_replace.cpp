@@ -55,12 +55,12 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
   }
   if (exists) {
     HANDLE probe = CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return ReplaceOutcome::NotApplicable;
     BY_HANDLE_FILE_INFORMATION info;
-    bool plain = GetFileType(probe) == FILE_TYPE_DISK &&
-                 GetFileInformationByHandle(probe, &info) && info.nNumberOfLinks <= 1;
+    bool plain = GetFileType(probe) == FILE_TYPE_DISK && GetFileInformationByHandle(probe, &info) &&
+                 info.nNumberOfLinks <= 1;
     CloseHandle(probe);
     if (!plain) return ReplaceOutcome::NotApplicable;
   }
@@ -77,8 +77,8 @@ ReplaceOutcome writeFileReplacing(const char16_t* name, const void* bytes, std::
   std::wstring temporary = full.substr(0, slash + 1) + L"~" + full.substr(slash + 1) + L".vk" +
                            std::to_wstring(GetCurrentProcessId()) + L"-" +
                            std::to_wstring(GetCurrentThreadId()) + L".tmp";
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     // No room for a new file is a failure (a write in place would truncate the target, then
     // fail); any other refusal leaves the target to the write in place.

@@ -50,8 +50,7 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
   return ok != FALSE;
 }
 
-bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
-               std::uint32_t* bytesWritten) {
+bool writeFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten) {
   DWORD done = 0;
   BOOL ok = WriteFile(toHandle(file), bytes, count, &done, nullptr);
   if (bytesWritten != nullptr) *bytesWritten = done;
@@ -61,16 +60,14 @@ bool writeFile(FileHandle file, const void* bytes, std::uint32_t count,
 std::uint32_t setFilePointer(FileHandle file, std::int32_t distance, std::int32_t* distanceHigh,
                              std::uint32_t moveMethod) {
   LONG high = distanceHigh != nullptr ? *distanceHigh : 0;
-  DWORD low = SetFilePointer(toHandle(file), distance, distanceHigh != nullptr ? &high : nullptr,
-                             moveMethod);
+  DWORD low = SetFilePointer(toHandle(file), distance, distanceHigh != nullptr ? &high : nullptr, moveMethod);
   if (distanceHigh != nullptr) *distanceHigh = high;
   return low;
 }
 
 // The file layer opens a file for appending without write sharing, so no other writer has it
 // open: the move to the end and the write that follows are alone on the file.
-bool appendFile(FileHandle file, const void* bytes, std::uint32_t count,
-                std::uint32_t* bytesWritten) {
+bool appendFile(FileHandle file, const void* bytes, std::uint32_t count, std::uint32_t* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
   LONG high = 0;
   if (SetFilePointer(toHandle(file), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER &&

@@ -58,8 +58,8 @@ bool registryKeyExists(RegistryRoot root, const std::u16string& path) {
   return OpenKey(root, path, KEY_READ).ok();
 }
 
-std::int32_t registrySetString(RegistryRoot root, const std::u16string& path,
-                               const std::u16string& name, const std::u16string& value) {
+std::int32_t registrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                               const std::u16string& value) {
   OpenKey key(root, path, KEY_SET_VALUE);
   if (!key.ok()) return key.status();
   const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(char16_t));
@@ -89,8 +89,7 @@ bool registryGetString(RegistryRoot root, const std::u16string& path, const std:
   return true;
 }
 
-std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path,
-                                 const std::u16string& name) {
+std::int32_t registryDeleteValue(RegistryRoot root, const std::u16string& path, const std::u16string& name) {
   OpenKey key(root, path, KEY_SET_VALUE);
   if (!key.ok()) return key.status();
   return static_cast<std::int32_t>(RegDeleteValueW(key.get(), valueName(name)));

@@ -57,12 +57,8 @@ TEST(CharsetNameTable, EveryNameResolvesToItsRowInEveryWriting) {
       longerIsName |= longer == names[j].name;
       shorterIsName |= shorter == names[j].name;
     }
-    if (!longerIsName) {
-      EXPECT_EQ(charsetToCodePage(longer.c_str()), 0) << longer;
-    }
-    if (!shorterIsName) {
-      EXPECT_EQ(charsetToCodePage(shorter.c_str()), 0) << shorter;
-    }
+    if (!longerIsName) { EXPECT_EQ(charsetToCodePage(longer.c_str()), 0) << longer; }
+    if (!shorterIsName) { EXPECT_EQ(charsetToCodePage(shorter.c_str()), 0) << shorter; }
   }
 }
 
@@ -90,20 +86,18 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"x-sjis", 932}, NameCase{"ms-kanji", 932}, NameCase{"MS_Kanji", 932},
         NameCase{"windows-31j", 0}, NameCase{"csWindows31J", 932},
         // ISO 8859
-        NameCase{"iso_8859-1:1987", 28591}, NameCase{"ISO_8859_1:1987", 28591},
-        NameCase{"latin1", 28591}, NameCase{"latin-1", 28591}, NameCase{"latin", 0},
-        NameCase{"iso-8859-11", 874}, NameCase{"iso-8859-8-i", 38598},
-        NameCase{"iso-8859-8 visual", 28598}, NameCase{"iso-8859-8  visual", 0},
-        NameCase{"iso-8859-8\tvisual", 0},
+        NameCase{"iso_8859-1:1987", 28591}, NameCase{"ISO_8859_1:1987", 28591}, NameCase{"latin1", 28591},
+        NameCase{"latin-1", 28591}, NameCase{"latin", 0}, NameCase{"iso-8859-11", 874},
+        NameCase{"iso-8859-8-i", 38598}, NameCase{"iso-8859-8 visual", 28598},
+        NameCase{"iso-8859-8  visual", 0}, NameCase{"iso-8859-8\tvisual", 0},
         // Unicode forms
         NameCase{"unicode", 1200}, NameCase{"utf-16", 1200}, NameCase{"ucs-2", 1200},
         NameCase{"UnicodeFFFE", 1201}, NameCase{"UNICODEFFFE", 1201}, NameCase{"utf-16be", 1201},
         NameCase{"utf-32", 65005}, NameCase{"utf-32be", 65006}, NameCase{"utf-32le", 0},
         NameCase{"utf-7", 65000},
         // ISO-2022
-        NameCase{"iso-2022-jp", 50220}, NameCase{"csISO2022JP", 50221},
-        NameCase{"CSISO2022JP", 50221}, NameCase{"iso-2022-jp-1", 50221},
-        NameCase{"iso-2022-jp-2", 50222}, NameCase{"iso-2022-kr", 50225},
+        NameCase{"iso-2022-jp", 50220}, NameCase{"csISO2022JP", 50221}, NameCase{"CSISO2022JP", 50221},
+        NameCase{"iso-2022-jp-1", 50221}, NameCase{"iso-2022-jp-2", 50222}, NameCase{"iso-2022-kr", 50225},
         // Windows and IBM pages
         NameCase{"cp1252", 0}, NameCase{"windows-1252", 1252}, NameCase{"x-ansi", 1252},
         NameCase{"cp1256", 1256}, NameCase{"CP437", 437}, NameCase{"CsPc8CodePage437", 437},
@@ -112,9 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Names without a converter are still names
         NameCase{"gb18030", 54936}, NameCase{"hz-gb-2312", 52936}, NameCase{"x-user-defined", 50000},
         // Too short, empty, blank or missing
-        NameCase{"", 0}, NameCase{"   ", 0}, NameCase{"\r\n\t ", 0}, NameCase{"us", 0},
-        NameCase{"l1", 0}, NameCase{"L9", 0}, NameCase{" l1 ", 0}, NameCase{"ab", 0},
-        NameCase{nullptr, 0},
+        NameCase{"", 0}, NameCase{"   ", 0}, NameCase{"\r\n\t ", 0}, NameCase{"us", 0}, NameCase{"l1", 0},
+        NameCase{"L9", 0}, NameCase{" l1 ", 0}, NameCase{"ab", 0}, NameCase{nullptr, 0},
         // Bytes 0xC0-0xDF are shifted by the lower-casing and never match
         NameCase{"utf-8\xC0", 0}, NameCase{"\xC9utf-8", 0}));
 

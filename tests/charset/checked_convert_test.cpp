@@ -22,7 +22,8 @@ std::string asString(const DataBuffer& buffer) {
 
 std::string engine(std::int32_t from, std::int32_t to, const std::string& bytes, bool* complete = nullptr) {
   DataBuffer out;
-  bool done = EncodingConvert().convert(from, to, bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
+  bool done =
+      EncodingConvert().convert(from, to, bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
   if (complete != nullptr) *complete = done;
   return asString(out);
 }
@@ -69,12 +70,14 @@ struct CleanCase {
 
 TEST(CheckedConvert, CleanTextGivesTheEngineBytes) {
   const std::vector<std::string> latin = {"\xC3\xA9", "\xE2\x82\xAC", "\xC5\x93", "\xC2\xA0", "\xE2\x80\x9C"};
-  const std::vector<std::string> japanese = {"\xE6\x97\xA5", "\xE3\x81\x82", "\xEF\xBD\xB1", "\xE2\x80\xBB", "\\"};
+  const std::vector<std::string> japanese = {"\xE6\x97\xA5", "\xE3\x81\x82", "\xEF\xBD\xB1", "\xE2\x80\xBB",
+                                             "\\"};
   const std::vector<std::string> korean = {"\xEA\xB0\x80", "\xED\x95\x9C", "\xEB\x8B\xA4"};
   const std::vector<std::string> chinese = {"\xE4\xB8\xAD", "\xE6\x96\x87", "\xE3\x80\x82"};
   const std::vector<std::string> cyrillic = {"\xD0\x96", "\xD1\x8F", "\xD0\x81"};
-  const std::vector<std::string> any = {"\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBD", "\xDF\xBF",
-                                        "\xEF\xBB\xBF", "\x7F", std::string(1, '\0')};
+  const std::vector<std::string> any = {
+      "\xC3\xA9",     "\xE6\x97\xA5", "\xF0\x9F\x98\x80",  "\xF4\x8F\xBF\xBD", "\xDF\xBF",
+      "\xEF\xBB\xBF", "\x7F",         std::string(1, '\0')};
   const CleanCase cases[] = {
       {"windows-1252", "utf-8", latin},
       {"koi8-r", "utf-8", cyrillic},
@@ -102,9 +105,7 @@ TEST(CheckedConvert, CleanTextGivesTheEngineBytes) {
     std::string text = mixed(c.characters);
     bool complete = false;
     std::string source = from == codepage::kUtf8 ? text : engine(codepage::kUtf8, from, text, &complete);
-    if (from != codepage::kUtf8) {
-      ASSERT_TRUE(complete) << c.from << " lacks a test character";
-    }
+    if (from != codepage::kUtf8) { ASSERT_TRUE(complete) << c.from << " lacks a test character"; }
     source = c.prefix + source;
     std::string expected = engine(from, to, source);
     CheckedConvert checked(from, to);
@@ -185,8 +186,8 @@ TEST(CheckedConvert, EveryFaultIsRefusedWhereverItStands) {
     while (latin.size() < 10000) latin += latin;
     CheckedConvert checked(1252, codepage::kUtf8);
     std::string expected = engine(1252, codepage::kUtf8, latin);
-    for (std::size_t at : {std::size_t{0}, std::size_t{63}, std::size_t{4095}, std::size_t{4096}, latin.size() / 2,
-                           latin.size() - 1, latin.size()}) {
+    for (std::size_t at : {std::size_t{0}, std::size_t{63}, std::size_t{4095}, std::size_t{4096},
+                           latin.size() / 2, latin.size() - 1, latin.size()}) {
       std::string faulty = latin;
       faulty.insert(at, 1, '\x81');
       onEachPath([&](const char* path) {
@@ -228,10 +229,12 @@ TEST(CheckedConvert, StatefulAndRearrangedPairsAreLeftToTheEngine) {
   const struct {
     const char* from;
     const char* to;
-  } pairs[] = {{"iso-2022-jp", "utf-8"}, {"utf-8", "iso-2022-jp"}, {"hz-gb-2312", "utf-8"}, {"utf-7", "utf-8"},
-               {"utf-8", "utf-7"},       {"x-mac-arabic", "utf-8"}, {"utf-8", "windows-1256"}, {"utf-8", "utf-32"},
-               {"utf-8", "utf-16le"},    {"shift_jis", "euc-kr"}};
-  for (const auto& p : pairs) EXPECT_FALSE(CheckedConvert(cp(p.from), cp(p.to)).usable()) << p.from << " to " << p.to;
+  } pairs[] = {{"iso-2022-jp", "utf-8"},  {"utf-8", "iso-2022-jp"}, {"hz-gb-2312", "utf-8"},
+               {"utf-7", "utf-8"},        {"utf-8", "utf-7"},       {"x-mac-arabic", "utf-8"},
+               {"utf-8", "windows-1256"}, {"utf-8", "utf-32"},      {"utf-8", "utf-16le"},
+               {"shift_jis", "euc-kr"}};
+  for (const auto& p : pairs)
+    EXPECT_FALSE(CheckedConvert(cp(p.from), cp(p.to)).usable()) << p.from << " to " << p.to;
 }
 
 TEST(CheckedConvert, LineFeedsAreCountedInEachUnitSize) {
@@ -243,15 +246,16 @@ TEST(CheckedConvert, LineFeedsAreCountedInEachUnitSize) {
     text += feed ? "\n" : i % 5 == 0 ? "\xE0\xA8\x8A" : "a";  // U+0A0A holds 0x0A bytes in UTF-16/32
     feeds += feed;
   }
-  for (std::int32_t page : {codepage::kUtf8, codepage::kUtf16Le, codepage::kUtf16Be, codepage::kUtf32Le,
-                            codepage::kUtf32Be}) {
+  for (std::int32_t page :
+       {codepage::kUtf8, codepage::kUtf16Le, codepage::kUtf16Be, codepage::kUtf32Le, codepage::kUtf32Be}) {
     std::string name = std::to_string(page);
     std::string source = page == codepage::kUtf8 ? text : engine(codepage::kUtf8, page, text);
     onEachPath([&](const char* path) {
       for (std::size_t cut : {std::size_t{0}, std::size_t{4}, source.size() / 3 & ~std::size_t{3}}) {
         auto bytes = reinterpret_cast<const std::uint8_t*>(source.data());
-        std::uint64_t counted = countLineFeeds(page, bytes, static_cast<std::uint32_t>(cut)) +
-                                countLineFeeds(page, bytes + cut, static_cast<std::uint32_t>(source.size() - cut));
+        std::uint64_t counted =
+            countLineFeeds(page, bytes, static_cast<std::uint32_t>(cut)) +
+            countLineFeeds(page, bytes + cut, static_cast<std::uint32_t>(source.size() - cut));
         EXPECT_EQ(counted, feeds) << name << " cut at " << cut << " (" << path << ")";
       }
     });

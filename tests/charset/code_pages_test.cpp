@@ -31,9 +31,7 @@ TEST(CodePageList, EveryTablePageHasItsStoredTableAndLayout) {
     EXPECT_GT(layout.decodeBuckets, 0u);
     EXPECT_NE(storedBlobPieces(row.tablePage), nullptr);
     // A patch is stored under its own number, on top of the base's full table.
-    if (row.table == TableKind::kPatch) {
-      EXPECT_NE(storedBlobPieces(row.codePage), nullptr);
-    }
+    if (row.table == TableKind::kPatch) { EXPECT_NE(storedBlobPieces(row.codePage), nullptr); }
   }
 }
 
@@ -82,8 +80,7 @@ TEST(CodePageList, ConvertersAnswerAsTheirColumnSays) {
   const bool transforms = iso2022Transforms() != nullptr;
   for (const CodePageRow& row : kCodePages) {
     SCOPED_TRACE(label(row));
-    bool convertible = row.converter == Converter::kUnicode ||
-                       row.converter == Converter::kTable ||
+    bool convertible = row.converter == Converter::kUnicode || row.converter == Converter::kTable ||
                        (row.converter == Converter::kTransform && transforms);
     EXPECT_EQ(EncodingConvert::canConvert(row.codePage), convertible);
     DataBuffer encoded;
@@ -96,10 +93,9 @@ TEST(CodePageList, ConvertersAnswerAsTheirColumnSays) {
     }
     EXPECT_TRUE(whole);
     DataBuffer back;
-    EXPECT_TRUE(EncodingConvert().convert(row.codePage, codepage::kUtf16Le, encoded.data(),
-                                          encoded.length(), back));
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(back.data()), back.length() / 2),
-              sample);
+    EXPECT_TRUE(
+        EncodingConvert().convert(row.codePage, codepage::kUtf16Le, encoded.data(), encoded.length(), back));
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(back.data()), back.length() / 2), sample);
   }
 }
 

@@ -28,8 +28,8 @@ TEST_P(EngineConvert, AppendsExpectedBytesAndResult) {
   Bytes input = hex(c.input);
   DataBuffer output;
   output.append("!", 1);  // the engine appends, never clears
-  bool result = EncodingConvert().convert(c.from, c.to, input.data(),
-                                          static_cast<std::uint32_t>(input.size()), output);
+  bool result =
+      EncodingConvert().convert(c.from, c.to, input.data(), static_cast<std::uint32_t>(input.size()), output);
   Bytes expected = hex(std::string("21 ") + c.expected);
   EXPECT_EQ(test::show(test::contents(output)), test::show(expected));
   EXPECT_EQ(result, c.result);
@@ -104,15 +104,10 @@ TEST(EngineRobustness, RandomBytesBetweenAlgorithmicPagesNeverCrash) {
     for (std::int32_t from : pages) {
       for (std::int32_t to : pages) {
         DataBuffer output;
-        EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()),
-                                  output);
+        EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()), output);
         if (from == to) continue;  // copied unchanged
-        if (to == 1200) {
-          EXPECT_EQ(output.length() % 2, 0u);
-        }
-        if (to == 65005 || to == 65006) {
-          EXPECT_EQ(output.length() % 4, 0u);
-        }
+        if (to == 1200) { EXPECT_EQ(output.length() % 2, 0u); }
+        if (to == 65005 || to == 65006) { EXPECT_EQ(output.length() % 4, 0u); }
       }
     }
   }

@@ -110,7 +110,8 @@ Bytes unitsAsBytes(const std::vector<std::uint16_t>& units) {
 
 std::pair<Bytes, bool> engine(std::int32_t from, std::int32_t to, const Bytes& input) {
   DataBuffer output;
-  bool result = EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()), output);
+  bool result =
+      EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()), output);
   return {test::contents(output), result};
 }
 
@@ -172,7 +173,8 @@ TEST_P(FlatTablesEveryPage, EveryByteAndPairDecodesAsTheHashTableSays) {
   for (std::uint32_t lead = 0; lead < 256; ++lead) {
     for (std::uint32_t trail = 0; trail < 256; ++trail) {
       const std::uint8_t key[2] = {static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)};
-      std::uint32_t expected = table.lookup(key, 2, value) == 2 ? FlatDecodeTable::kMapped | unitOf(value) : 0;
+      std::uint32_t expected =
+          table.lookup(key, 2, value) == 2 ? FlatDecodeTable::kMapped | unitOf(value) : 0;
       if (flat->pairEntry(key[0], key[1]) != expected && ++mismatches <= 3) {
         ADD_FAILURE() << "page " << page << " pair " << std::hex << lead << ' ' << trail;
       }
@@ -321,10 +323,8 @@ TEST_P(FlatTablesSliceEdge, CharactersAcrossTheSliceEdgeConvertWhole) {
 }
 
 const SliceCase kSliceEdges[] = {
-    {"ThreeByteKana", "E3 81 82 E3 81 84"},
-    {"TwoByteLatin", "C3 A9 C3 A9 C3 A9"},
-    {"FourByteCharacter", "F0 9F 98 80 F0 9F 98 80"},
-    {"ContinuationRun", "80 80 80 80 80 80 41"},
+    {"ThreeByteKana", "E3 81 82 E3 81 84"},           {"TwoByteLatin", "C3 A9 C3 A9 C3 A9"},
+    {"FourByteCharacter", "F0 9F 98 80 F0 9F 98 80"}, {"ContinuationRun", "80 80 80 80 80 80 41"},
     {"CutShortLeads", "E3 81 41 C3 41 F0 9F 41"},
 };
 

@@ -160,25 +160,24 @@ TEST_P(UnicodeLookupFill, TakesTwoByteValuesAndAsciiByMark) {
   EXPECT_EQ(lookup.unitFor(c.byte), c.expected) << c.label;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UnicodeLookupFill,
-    ::testing::Values(FillCase{"byte 0 stays 0", true, 0x00, 0},
-                      FillCase{"byte 0 stays 0 without mark", false, 0x00, 0},
-                      FillCase{"ASCII by mark beats the record", true, 0x41, 0x0041},
-                      FillCase{"unlisted ASCII by mark", true, 0x7F, 0x007F},
-                      FillCase{"record without mark", false, 0x41, 0x00C1},
-                      FillCase{"unlisted without mark", false, 0x42, 0},
-                      FillCase{"high byte", true, 0x80, 0x20AC},
-                      FillCase{"one-byte value is no unit", true, 0x90, 0},
-                      FillCase{"unmapped high byte", true, 0x81, 0},
-                      FillCase{"last byte", false, 0xFF, 0x00FF}),
-    [](const auto& info) {
-      std::string name = info.param.label;
-      for (char& ch : name) {
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, UnicodeLookupFill,
+                         ::testing::Values(FillCase{"byte 0 stays 0", true, 0x00, 0},
+                                           FillCase{"byte 0 stays 0 without mark", false, 0x00, 0},
+                                           FillCase{"ASCII by mark beats the record", true, 0x41, 0x0041},
+                                           FillCase{"unlisted ASCII by mark", true, 0x7F, 0x007F},
+                                           FillCase{"record without mark", false, 0x41, 0x00C1},
+                                           FillCase{"unlisted without mark", false, 0x42, 0},
+                                           FillCase{"high byte", true, 0x80, 0x20AC},
+                                           FillCase{"one-byte value is no unit", true, 0x90, 0},
+                                           FillCase{"unmapped high byte", true, 0x81, 0},
+                                           FillCase{"last byte", false, 0xFF, 0x00FF}),
+                         [](const auto& info) {
+                           std::string name = info.param.label;
+                           for (char& ch : name) {
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace vk

@@ -131,8 +131,8 @@ TEST_P(HzEngine, Utf8ToHz) {
   const EngineCase& c = GetParam();
   std::string text = c.utf8;
   DataBuffer output;
-  bool result = EncodingConvert().convert(65001, 52936, text.data(),
-                                          static_cast<std::uint32_t>(text.size()), output);
+  bool result =
+      EncodingConvert().convert(65001, 52936, text.data(), static_cast<std::uint32_t>(text.size()), output);
   EXPECT_EQ(std::string(output.data(), output.data() + output.length()), c.hz);
   EXPECT_EQ(result, c.result);
 }

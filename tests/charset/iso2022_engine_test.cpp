@@ -35,8 +35,8 @@ constexpr std::int32_t kUtf16 = 1200;
 
 Bytes convert(std::int32_t from, std::int32_t to, const Bytes& input, bool* result = nullptr) {
   DataBuffer output;
-  bool ok = EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()),
-                                      output);
+  bool ok =
+      EncodingConvert().convert(from, to, input.data(), static_cast<std::uint32_t>(input.size()), output);
   if (result != nullptr) *result = ok;
   return test::contents(output);
 }
@@ -81,10 +81,14 @@ TEST_P(TransformRoundTrip, Utf8ThereAndBack) {
 }
 
 const RoundTripCase kRoundTrips[] = {
-    {"Jp50220", 50220, kJapanese},        {"Jp50221", 50221, kJapanese},
-    {"Jp50222", 50222, kJapanese},        {"JpNecRow13", 50220, kJapaneseNec},
-    {"Kr50225", 50225, kKorean},          {"Hz52936", 52936, kChinese},
-    {"JpAsciiOnly", 50220, "plain\r\n"},  {"KrAsciiOnly", 50225, "plain\r\n"},
+    {"Jp50220", 50220, kJapanese},
+    {"Jp50221", 50221, kJapanese},
+    {"Jp50222", 50222, kJapanese},
+    {"JpNecRow13", 50220, kJapaneseNec},
+    {"Kr50225", 50225, kKorean},
+    {"Hz52936", 52936, kChinese},
+    {"JpAsciiOnly", 50220, "plain\r\n"},
+    {"KrAsciiOnly", 50225, "plain\r\n"},
     {"HzAsciiOnly", 52936, "plain ~ \r\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Texts, TransformRoundTrip, ::testing::ValuesIn(kRoundTrips),
@@ -122,7 +126,7 @@ TEST(TransformEngine, EmptyAndUndecodableSourcesGiveTrueAndNothing) {
     EXPECT_TRUE(convert(kUtf8, page, {}, &result).empty());
     EXPECT_TRUE(result);
     // Escapes alone decode to nothing: success with no output.
-    Bytes escapesOnly = page == 50225 ? test::hex("1B 24 29 43 0E 0F")
+    Bytes escapesOnly = page == 50225   ? test::hex("1B 24 29 43 0E 0F")
                         : page == 52936 ? test::bytesOf("~{~}")
                                         : test::hex("1B 24 42 1B 28 42");
     EXPECT_TRUE(convert(page, kUtf8, escapesOnly, &result).empty()) << page;
@@ -137,11 +141,14 @@ TEST(TransformEngine, NotRepresentableCharactersLeftOutWithFalse) {
     const char* kept;
   };
   const Case cases[] = {
-      {50220, "a\xEE\x80\x80" "b", "ab"},  // U+E000: Shift_JIS user-defined area (F0 40)
-      {50220, "a髙b", "ab"},               // IBM extension FB FC: no JIS X 0208 position
-      {50220, "a가b", "ab"},               // not in 932 at all
-      {50225, "a갂b", "ab"},               // extended hangul of 949
-      {52936, "a丂b", "ab"},               // GBK extension
+      {50220,
+       "a\xEE\x80\x80"
+       "b",
+       "ab"},                 // U+E000: Shift_JIS user-defined area (F0 40)
+      {50220, "a髙b", "ab"},  // IBM extension FB FC: no JIS X 0208 position
+      {50220, "a가b", "ab"},  // not in 932 at all
+      {50225, "a갂b", "ab"},  // extended hangul of 949
+      {52936, "a丂b", "ab"},  // GBK extension
   };
   for (const Case& c : cases) {
     bool result = true;
@@ -169,22 +176,24 @@ TEST_P(TransformNames, NameReachesTheTransform) {
   EXPECT_TRUE(allSevenBit(test::contents(encoded)));
   EXPECT_NE(test::contents(encoded), test::bytesOf(text));
   DataBuffer decoded;
-  ASSERT_TRUE(EncodingConvert().convertFromCharset(c.charset, kUtf8, encoded.data(), encoded.length(),
-                                                   decoded));
+  ASSERT_TRUE(
+      EncodingConvert().convertFromCharset(c.charset, kUtf8, encoded.data(), encoded.length(), decoded));
   EXPECT_EQ(std::string(decoded.data(), decoded.data() + decoded.length()), text);
 }
 
 const NameCase kNames[] = {
-    {"csISO2022JP", "日本"}, {"iso-2022-jp-2", "日本"}, {"ISO_2022_KR", "한국"}, {"HZ-GB-2312", "中国"},
+    {"csISO2022JP", "日本"},
+    {"iso-2022-jp-2", "日本"},
+    {"ISO_2022_KR", "한국"},
+    {"HZ-GB-2312", "中国"},
 };
-INSTANTIATE_TEST_SUITE_P(Charsets, TransformNames, ::testing::ValuesIn(kNames),
-                         [](const auto& info) {
-                           std::string name;
-                           for (const char* p = info.param.charset; *p; ++p) {
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Charsets, TransformNames, ::testing::ValuesIn(kNames), [](const auto& info) {
+  std::string name;
+  for (const char* p = info.param.charset; *p; ++p) {
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  }
+  return name;
+});
 
 // Random bytes through every transform and through the engine in both directions: never a
 // crash, a leak or a read past the input (the sanitizer build watches), and the encoders'
@@ -197,8 +206,7 @@ Bytes randomBytes(std::mt19937& random, std::size_t maxLength, bool biased) {
   const std::uint8_t special[] = {0x1B, 0x24, 0x28, 0x29, 0x40, 0x42, 0x43, 0x4A, 0x0E, 0x0F,
                                   0x0D, 0x0A, 0x7E, 0x7B, 0x7D, 0x30, 0x21, 0xDE, 0xDF, 0xB6};
   for (auto& b : bytes) {
-    b = biased && random() % 2 ? special[random() % sizeof special]
-                               : static_cast<std::uint8_t>(random());
+    b = biased && random() % 2 ? special[random() % sizeof special] : static_cast<std::uint8_t>(random());
   }
   return bytes;
 }
@@ -374,12 +382,11 @@ std::optional<Bytes> pythonCodec(const char* direction, const char* codec, const
   close(fd);
   std::optional<Bytes> result;
   if (written) {
-    std::string command =
-        "'" + pythonExecutable() +
-        "' -c \"import sys; d=open(sys.argv[1],'rb').read(); "
-        "o=d.decode('utf-8').encode(sys.argv[3]) if sys.argv[2]=='encode' "
-        "else d.decode(sys.argv[3]).encode('utf-8'); sys.stdout.buffer.write(o)\" " +
-        path + " " + direction + " " + codec + " 2>/dev/null";
+    std::string command = "'" + pythonExecutable() +
+                          "' -c \"import sys; d=open(sys.argv[1],'rb').read(); "
+                          "o=d.decode('utf-8').encode(sys.argv[3]) if sys.argv[2]=='encode' "
+                          "else d.decode(sys.argv[3]).encode('utf-8'); sys.stdout.buffer.write(o)\" " +
+                          path + " " + direction + " " + codec + " 2>/dev/null";
     if (FILE* pipe = popen(command.c_str(), "r")) {
       Bytes out;
       std::uint8_t chunk[4096];
@@ -399,9 +406,7 @@ TEST_P(PeerCrossCheck, PythonCodecAgrees) {
   std::optional<Bytes> theirs = pythonCodec("encode", c.pythonCodec, text);
   ASSERT_TRUE(theirs.has_value()) << "Python refused the text";
   Bytes ours = convert(kUtf8, c.codePage, text);
-  if (c.pythonEncodesAlike) {
-    EXPECT_EQ(show(ours), show(*theirs));
-  }
+  if (c.pythonEncodesAlike) { EXPECT_EQ(show(ours), show(*theirs)); }
   // Each side reads the other's bytes back to the text.
   bool result = false;
   Bytes fromTheirs = convert(c.codePage, kUtf8, *theirs, &result);

@@ -76,8 +76,7 @@ class JapaneseEncode : public ::testing::TestWithParam<TransformCase> {};
 TEST_P(JapaneseEncode, GivesIso2022Jp) {
   const TransformCase& c = GetParam();
   bool complete = false;
-  EXPECT_EQ(show(runAfterMarker(Japanese::toIso2022Jp, hex(c.input), &complete)),
-            show(hex(c.expected)));
+  EXPECT_EQ(show(runAfterMarker(Japanese::toIso2022Jp, hex(c.input), &complete)), show(hex(c.expected)));
   EXPECT_EQ(complete, c.complete);
 }
 
@@ -135,12 +134,18 @@ TEST_P(JisShiftJisPairs, ConvertBothWays) {
 }
 
 const PairCase kPairCases[] = {
-    {"FirstCode", 0x21, 0x21, 0x81, 0x40},      {"OddRowCell5F", 0x21, 0x5F, 0x81, 0x7E},
-    {"OddRowCell60SkipsDel", 0x21, 0x60, 0x81, 0x80}, {"OddRowLastCell", 0x21, 0x7E, 0x81, 0x9E},
-    {"EvenRowFirstCell", 0x22, 0x21, 0x81, 0x9F},  {"EvenRowLastCell", 0x22, 0x7E, 0x81, 0xFC},
-    {"Row5ELast", 0x5E, 0x7E, 0x9F, 0xFC},      {"Row5FJumpsToE0", 0x5F, 0x21, 0xE0, 0x40},
-    {"Row60", 0x60, 0x21, 0xE0, 0x9F},          {"Row74", 0x74, 0x26, 0xEA, 0xA4},
-    {"LastRow", 0x7E, 0x7E, 0xEF, 0xFC},        {"Kanji30_21", 0x30, 0x21, 0x88, 0x9F},
+    {"FirstCode", 0x21, 0x21, 0x81, 0x40},
+    {"OddRowCell5F", 0x21, 0x5F, 0x81, 0x7E},
+    {"OddRowCell60SkipsDel", 0x21, 0x60, 0x81, 0x80},
+    {"OddRowLastCell", 0x21, 0x7E, 0x81, 0x9E},
+    {"EvenRowFirstCell", 0x22, 0x21, 0x81, 0x9F},
+    {"EvenRowLastCell", 0x22, 0x7E, 0x81, 0xFC},
+    {"Row5ELast", 0x5E, 0x7E, 0x9F, 0xFC},
+    {"Row5FJumpsToE0", 0x5F, 0x21, 0xE0, 0x40},
+    {"Row60", 0x60, 0x21, 0xE0, 0x9F},
+    {"Row74", 0x74, 0x26, 0xEA, 0xA4},
+    {"LastRow", 0x7E, 0x7E, 0xEF, 0xFC},
+    {"Kanji30_21", 0x30, 0x21, 0x88, 0x9F},
 };
 INSTANTIATE_TEST_SUITE_P(Boundaries, JisShiftJisPairs, ::testing::ValuesIn(kPairCases),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -148,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, JisShiftJisPairs, ::testing::ValuesIn(kPair
 TEST(JisShiftJisPairsAll, EveryJisCodeRoundTripsThroughShiftJisRanges) {
   for (int j1 = 0x21; j1 <= 0x7E; ++j1) {
     for (int j2 = 0x21; j2 <= 0x7E; ++j2) {
-      Japanese::Pair s = Japanese::jisToShiftJis(static_cast<std::uint8_t>(j1), static_cast<std::uint8_t>(j2));
+      Japanese::Pair s =
+          Japanese::jisToShiftJis(static_cast<std::uint8_t>(j1), static_cast<std::uint8_t>(j2));
       bool leadOk = (s.first >= 0x81 && s.first <= 0x9F) || (s.first >= 0xE0 && s.first <= 0xEF);
       bool trailOk = s.second >= 0x40 && s.second <= 0xFC && s.second != 0x7F;
       ASSERT_TRUE(leadOk && trailOk) << j1 << "," << j2 << " -> " << show({s.first, s.second});
@@ -173,8 +179,8 @@ TEST_P(KatakanaWidening, RoundTripGivesFullWidth) {
   const WidenCase& c = GetParam();
   std::string half = c.halfWidth;
   DataBuffer jis;
-  ASSERT_TRUE(EncodingConvert().convert(65001, 50220, half.data(),
-                                        static_cast<std::uint32_t>(half.size()), jis));
+  ASSERT_TRUE(
+      EncodingConvert().convert(65001, 50220, half.data(), static_cast<std::uint32_t>(half.size()), jis));
   for (std::uint8_t b : test::contents(jis)) ASSERT_LT(b, 0x80) << show(test::contents(jis));
   DataBuffer back;
   ASSERT_TRUE(EncodingConvert().convert(50220, 65001, jis.data(), jis.length(), back));
@@ -182,8 +188,7 @@ TEST_P(KatakanaWidening, RoundTripGivesFullWidth) {
 }
 
 const WidenCase kWidenCases[] = {
-    {"WholeHalfWidthSet",
-     "｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ",
+    {"WholeHalfWidthSet", "｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ",
      "。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜"},
     {"VoicedLetters", "ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞｳﾞ",
      "ガギグゲゴザジズゼゾダヂヅデドバビブベボヴ"},

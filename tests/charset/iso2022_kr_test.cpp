@@ -68,8 +68,8 @@ const TransformCase kEncodeCases[] = {
     {"KoreanThenAscii", "B0 A1 61", "1B 24 29 43 0E 30 21 0F 61", true},
     // A text that ends in Korean returns to ASCII (RFC 1557).
     {"KoreanAtEndShiftedBackIn", "B0 A1", "1B 24 29 43 0E 30 21 0F", true},
-    {"LineBreaksWrittenUnshifted", "B0 A1 0D 0A B0 A1 0A",
-     "1B 24 29 43 0E 30 21 0F 0D 0A 0E 30 21 0F 0A", true},
+    {"LineBreaksWrittenUnshifted", "B0 A1 0D 0A B0 A1 0A", "1B 24 29 43 0E 30 21 0F 0D 0A 0E 30 21 0F 0A",
+     true},
     {"OneShiftPerRun", "B0 A1 B0 A2 20 B0 A3", "1B 24 29 43 0E 30 21 30 22 0F 20 0E 30 23 0F", true},
     {"LastKsX1001Code", "FE FE", "1B 24 29 43 0E 7E 7E 0F", true},
     {"LeadByteAtEndDropped", "61 B0", "1B 24 29 43 61", false},
@@ -122,8 +122,8 @@ TEST_P(KoreanEngine, Utf8ToIso2022Kr) {
   const EngineCase& c = GetParam();
   std::string text = c.utf8;
   DataBuffer output;
-  bool result = EncodingConvert().convert(65001, 50225, text.data(),
-                                          static_cast<std::uint32_t>(text.size()), output);
+  bool result =
+      EncodingConvert().convert(65001, 50225, text.data(), static_cast<std::uint32_t>(text.size()), output);
   EXPECT_EQ(show(test::contents(output)), show(hex(c.expected)));
   EXPECT_EQ(result, c.result);
 }

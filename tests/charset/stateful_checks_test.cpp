@@ -31,7 +31,10 @@ std::uint32_t run(Check check, const std::string& bytes) {
 TEST(StatefulChecks, FirstLenientPlace) {
   const std::string kr = "\x1B$)C";
   const Case cases[] = {
-      {"KR clean", firstMalformedIso2022Kr, kr + "a\x0E\x30\x21\x0F" "b\n", 11},
+      {"KR clean", firstMalformedIso2022Kr,
+       kr + "a\x0E\x30\x21\x0F"
+            "b\n",
+       11},
       {"KR other escape", firstMalformedIso2022Kr, kr + "ab\x1B(B", 6},
       {"KR cut designator", firstMalformedIso2022Kr, "ab\x1B$)", 2},
       {"KR control in pair", firstMalformedIso2022Kr, kr + "\x0E\x30\n", 5},
@@ -82,8 +85,8 @@ TEST(StatefulChecks, TheEnginesOwnOutputIsClean) {
         text += unit == 0xFFFF ? std::u16string(u"\U0001F600") : std::u16string(1, unit);
       }
       DataBuffer bytes;
-      EncodingConvert().convert(codepage::kUtf16Le, page, text.data(), static_cast<std::uint32_t>(2 * text.size()),
-                                bytes);
+      EncodingConvert().convert(codepage::kUtf16Le, page, text.data(),
+                                static_cast<std::uint32_t>(2 * text.size()), bytes);
       std::string written(reinterpret_cast<const char*>(bytes.data()), bytes.length());
       EXPECT_EQ(run(target.check, written), written.size()) << target.charset << " round " << round;
     }

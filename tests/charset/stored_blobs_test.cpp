@@ -53,8 +53,7 @@ std::string joined(std::int32_t codePage) {
 }
 
 int base64Value(char c) {
-  static const std::string kAlphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const std::string kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   const std::size_t at = kAlphabet.find(c);
   return at == std::string::npos ? -1 : static_cast<int>(at);
 }
@@ -127,8 +126,8 @@ TEST_P(BlobPage, CompressedBlobsOpenWithTheContainerHeader) {
   EXPECT_EQ(head[1], 0xA7);
   EXPECT_EQ(head[2], 0x94);
   EXPECT_EQ(head[3], 0xB3);
-  const std::uint32_t size = head[4] | (head[5] << 8) | (head[6] << 16) |
-                             (static_cast<std::uint32_t>(head[7]) << 24);
+  const std::uint32_t size =
+      head[4] | (head[5] << 8) | (head[6] << 16) | (static_cast<std::uint32_t>(head[7]) << 24);
   EXPECT_GT(size, 2u) << page;  // at least the mark and the kind byte
   // A bzip2 stream with block size 9 follows.
   EXPECT_EQ(head[8], 'B');
@@ -160,8 +159,8 @@ TEST_P(NoBlobPage, AnswersNull) { EXPECT_EQ(storedBlobPieces(GetParam()), nullpt
 
 // 51936 is read through 936's blob; the others are converted without a table or not at all.
 INSTANTIATE_TEST_SUITE_P(Pages, NoBlobPage,
-                         ::testing::Values(51936, 709, 54936, 0, -1, 1200, 1201, 65001, 65000,
-                                           50220, 50225, 20000, 52936, 28600, 20932),
+                         ::testing::Values(51936, 709, 54936, 0, -1, 1200, 1201, 65001, 65000, 50220, 50225,
+                                           20000, 52936, 28600, 20932),
                          [](const auto& info) {
                            return info.param < 0 ? "minus" + std::to_string(-info.param)
                                                  : std::to_string(info.param);
@@ -204,12 +203,9 @@ std::map<std::int32_t, ManifestRow> readManifest() {
 
 std::string expectedKind(std::int32_t page) {
   switch (codePageRow(page)->table) {
-    case TableKind::kPatch:
-      return "patch";
-    case TableKind::kMultiByte:
-      return "mbcs";
-    default:
-      return "sbcs";
+    case TableKind::kPatch: return "patch";
+    case TableKind::kMultiByte: return "mbcs";
+    default: return "sbcs";
   }
 }
 

@@ -75,8 +75,7 @@ TableData parse(const DataBuffer& buffer) {
   for (; i + 4 <= n && word(p + i) != 0; i += 4) {
     code = static_cast<std::uint16_t>(code + word(p + i));
     unit = static_cast<std::uint16_t>(unit + word(p + i + 2));
-    t.doubles.push_back(
-        {{static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code)}, unit});
+    t.doubles.push_back({{static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code)}, unit});
   }
   t.complete = i + 2 == n;
   return t;
@@ -132,10 +131,9 @@ std::vector<std::int32_t> pagesWithFullTables() {
 // The code pages whose tables are not ASCII-compatible: EBCDIC, the IA5 national variants
 // and Mac Thai.
 const std::set<std::int32_t> kNotAsciiCompatible = {
-    37,    500,   870,   875,   1026,  1047,  1140,  1141,  1142,  1143,  1144,  1145,
-    1146,  1147,  1148,  1149,  20273, 20277, 20278, 20280, 20284, 20285, 20290, 20297,
-    20420, 20423, 20424, 20838, 20871, 20880, 20905, 20924, 21025, 20105, 20106, 20107,
-    20108, 10021};
+    37,    500,   870,   875,   1026,  1047,  1140,  1141,  1142,  1143,  1144,  1145,  1146,
+    1147,  1148,  1149,  20273, 20277, 20278, 20280, 20284, 20285, 20290, 20297, 20420, 20423,
+    20424, 20838, 20871, 20880, 20905, 20924, 21025, 20105, 20106, 20107, 20108, 10021};
 
 class StoredTable : public ::testing::TestWithParam<std::int32_t> {};
 
@@ -148,9 +146,7 @@ TEST_P(StoredTable, DataIsWellFormed) {
   EXPECT_EQ(t.asciiCompatible, kNotAsciiCompatible.count(page) == 0);
   TableLayout layout;
   ASSERT_TRUE(tableLayoutFor(page, &layout));
-  if (!layout.multiByte) {
-    EXPECT_TRUE(t.doubles.empty());
-  }
+  if (!layout.multiByte) { EXPECT_TRUE(t.doubles.empty()); }
   EXPECT_FALSE(t.singles.empty());
   // Records ascend by character within a section; a character repeats only right after its
   // own record (its extra decode-only codes), never across sections.
@@ -159,9 +155,7 @@ TEST_P(StoredTable, DataIsWellFormed) {
     for (std::size_t i = 0; i < section->size(); ++i) {
       const std::uint16_t unit = (*section)[i].unit;
       const bool repeat = i > 0 && (*section)[i - 1].unit == unit;
-      if (i > 0) {
-        EXPECT_LE((*section)[i - 1].unit, unit) << page << " record " << i;
-      }
+      if (i > 0) { EXPECT_LE((*section)[i - 1].unit, unit) << page << " record " << i; }
       EXPECT_TRUE(units.insert(unit).second || repeat) << page << " U+" << std::hex << unit;
     }
   }
@@ -308,8 +302,7 @@ TEST_P(TableFact, Holds) {
   if (f.encoding) {
     EXPECT_EQ(encode(f.codePage, f.unit), f.mapped ? f.code : Bytes{}) << f.what;
   } else {
-    EXPECT_EQ(decode(f.codePage, f.code),
-              f.mapped ? std::optional<std::uint16_t>(f.unit) : std::nullopt)
+    EXPECT_EQ(decode(f.codePage, f.code), f.mapped ? std::optional<std::uint16_t>(f.unit) : std::nullopt)
         << f.what;
   }
 }
@@ -318,22 +311,16 @@ INSTANTIATE_TEST_SUITE_P(
     Facts, TableFact,
     ::testing::Values(
         decodes("1252 euro", 1252, {0x80}, 0x20AC), unmapped("1252 hole", 1252, {0x81}),
-        decodes("1252 ASCII by mark", 1252, {0x41}, 0x0041),
-        encodes("1252 e acute", 1252, 0x00E9, {0xE9}), lacks("1252 alpha", 1252, 0x03B1),
-        decodes("8859-1 euro", 28591, {0x80}, 0x20AC),
-        decodes("8859-1 e acute", 28591, {0xE9}, 0x00E9),
-        encodes("8859-1 euro back", 28591, 0x20AC, {0x80}),
-        lacks("8859-1 has no U+0080", 28591, 0x0080),
-        encodes("8859-5 euro", 28595, 0x20AC, {0x80}),
-        unmapped("8859-7 leaves 0x80", 28597, {0x80}),
-        decodes("8859-13 keeps U+0080", 28603, {0x80}, 0x0080),
+        decodes("1252 ASCII by mark", 1252, {0x41}, 0x0041), encodes("1252 e acute", 1252, 0x00E9, {0xE9}),
+        lacks("1252 alpha", 1252, 0x03B1), decodes("8859-1 euro", 28591, {0x80}, 0x20AC),
+        decodes("8859-1 e acute", 28591, {0xE9}, 0x00E9), encodes("8859-1 euro back", 28591, 0x20AC, {0x80}),
+        lacks("8859-1 has no U+0080", 28591, 0x0080), encodes("8859-5 euro", 28595, 0x20AC, {0x80}),
+        unmapped("8859-7 leaves 0x80", 28597, {0x80}), decodes("8859-13 keeps U+0080", 28603, {0x80}, 0x0080),
         decodes("8859-15 keeps U+0080", 28605, {0x80}, 0x0080),
-        encodes("US-ASCII no-break space", 20127, 0x00A0, {0x20}),
-        lacks("US-ASCII e acute", 20127, 0x00E9),
+        encodes("US-ASCII no-break space", 20127, 0x00A0, {0x20}), lacks("US-ASCII e acute", 20127, 0x00E9),
         decodes("Shift_JIS hiragana a", 932, {0x82, 0xA0}, 0x3042),
         encodes("Shift_JIS hiragana a back", 932, 0x3042, {0x82, 0xA0}),
-        encodes("Shift_JIS yen", 932, 0x00A5, {0x5C}),
-        encodes("EUC-JP yen", 51932, 0x00A5, {0x5C}),
+        encodes("Shift_JIS yen", 932, 0x00A5, {0x5C}), encodes("EUC-JP yen", 51932, 0x00A5, {0x5C}),
         encodes("Shift_JIS no-break space", 932, 0x00A0, {0x20}),
         encodes("GBK no-break space", 936, 0x00A0, {0x20}),
         encodes("949 no-break space", 949, 0x00A0, {0x20}),
@@ -348,10 +335,8 @@ INSTANTIATE_TEST_SUITE_P(
         lacks("Mac Japanese has no yen", 10001, 0x00A5),
         decodes("Mac Japanese ASCII by mark", 10001, {0x41}, 0x0041),
         decodes("Mac Japanese copyright back", 10001, {0xFD}, 0x00A9),
-        decodes("864 percent by mark", 864, {0x25}, 0x0025),
-        lacks("864 Arabic percent", 864, 0x066A),
-        encodes("EBCDIC 37 A", 37, 0x0041, {0xC1}),
-        decodes("EBCDIC 37 A back", 37, {0xC1}, 0x0041),
+        decodes("864 percent by mark", 864, {0x25}, 0x0025), lacks("864 Arabic percent", 864, 0x066A),
+        encodes("EBCDIC 37 A", 37, 0x0041, {0xC1}), decodes("EBCDIC 37 A back", 37, {0xC1}, 0x0041),
         decodes("Mac Roman ohm", 10000, {0xBD}, 0x2126),
         // Codes that decode to a character whose encoder writes another code.
         decodes("Shift_JIS NEC-selected IBM row", 932, {0xED, 0x40}, 0x7E8A),

@@ -21,9 +21,7 @@ using testblobs::entriesOf;
 using testblobs::lookupBytes;
 using testblobs::unitKey;
 
-Bytes contentOf(const DataBuffer& buffer) {
-  return Bytes(buffer.data(), buffer.data() + buffer.length());
-}
+Bytes contentOf(const DataBuffer& buffer) { return Bytes(buffer.data(), buffer.data() + buffer.length()); }
 
 DataBuffer bufferOf(const Bytes& bytes) {
   DataBuffer buffer;
@@ -59,10 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         Base64Case{"padding after two bytes", "TWE=", {0x4D, 0x61}},
         Base64Case{"padding after one byte", "TQ==", {0x4D}},
         Base64Case{"unfinished byte without padding", "TWE", {0x4D, 0x61}},
-        Base64Case{"single digit carries no byte", "T", {}},
-        Base64Case{"empty text", "", {}},
-        Base64Case{"high digits", "//8", {0xFF, 0xFF}},
-        Base64Case{"plus", "++++", kPlusQuad},
+        Base64Case{"single digit carries no byte", "T", {}}, Base64Case{"empty text", "", {}},
+        Base64Case{"high digits", "//8", {0xFF, 0xFF}}, Base64Case{"plus", "++++", kPlusQuad},
         Base64Case{"below 0x2B counts as plus", "!\"#*", kPlusQuad},
         Base64Case{"above 0x7A counts as plus", "{|}~", kPlusQuad},
         Base64Case{"control bytes count as plus", "\x01\x08\x0B\x1F", kPlusQuad},
@@ -72,8 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         Base64Case{"question mark and at sign", "?@?@", kPlusQuad},
         Base64Case{"unassigned 0x5B-0x60 count as plus", "[\\]^", kPlusQuad},
         Base64Case{"underscore and backquote", "_`_`", kPlusQuad},
-        Base64Case{"stray character keeps alignment", "TW.uTWFu",
-                   {0x4D, 0x6F, 0xAE, 0x4D, 0x61, 0x6E}}),
+        Base64Case{"stray character keeps alignment", "TW.uTWFu", {0x4D, 0x6F, 0xAE, 0x4D, 0x61, 0x6E}}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(Base64Decoding, InvertsAnEncoderForEveryLength) {
@@ -116,12 +111,9 @@ std::vector<ContainerCase> containerCases() {
   return {
       {"empty container", {}, true, {}},
       {"exact stated length", good, true, kSampleData},
-      {"stated length 20 short still fits", testblobs::container(kSampleData, size - 20), true,
-       kSampleData},
-      {"stated length 21 short overflows", testblobs::container(kSampleData, size - 21), false,
-       {}},
-      {"stated length too long", testblobs::container(kSampleData, size + 5000), true,
-       kSampleData},
+      {"stated length 20 short still fits", testblobs::container(kSampleData, size - 20), true, kSampleData},
+      {"stated length 21 short overflows", testblobs::container(kSampleData, size - 21), false, {}},
+      {"stated length too long", testblobs::container(kSampleData, size + 5000), true, kSampleData},
       {"stated length over the cap", testblobs::container(kSampleData, 0x7FFFFFFF), false, {}},
       {"stated length 4 GiB", testblobs::container(kSampleData, 0xFFFFFFFF), false, {}},
       {"wrong magic", wrongMagic, false, {}},
@@ -164,7 +156,10 @@ const std::vector<SingleRecord> kSingles = {
     {0xF0, 0xFFF0}, {0x10, 0x0005},  // both deltas wrap around
 };
 const std::vector<DoubleRecord> kDoubles = {
-    {0x8140, 0x3000}, {0x82A0, 0x3042}, {0xFFFE, 0x0001}, {0x0102, 0xE000},
+    {0x8140, 0x3000},
+    {0x82A0, 0x3042},
+    {0xFFFE, 0x0001},
+    {0x0102, 0xE000},
 };
 
 std::vector<testblobs::Entry> expectedEntries(const std::vector<SingleRecord>& singles,
@@ -197,16 +192,14 @@ std::string blobOf(Storage storage, const Bytes& data) {
   return storage == Storage::kRaw ? testblobs::rawBlob(data) : testblobs::compressedBlob(data);
 }
 
-class FullTableLoading
-    : public ::testing::TestWithParam<std::tuple<Storage, TableDirection, bool>> {};
+class FullTableLoading : public ::testing::TestWithParam<std::tuple<Storage, TableDirection, bool>> {};
 
 TEST_P(FullTableLoading, AddsEveryRecordUnderTheDirectionsKeys) {
   const auto [storage, direction, ascii] = GetParam();
   HashConvert table;
   table.init(31);
   table.setAsciiCompatible(!ascii);
-  loadTable(blobOf(storage, testblobs::fullTableData(ascii, kSingles, kDoubles)).c_str(), table,
-            direction);
+  loadTable(blobOf(storage, testblobs::fullTableData(ascii, kSingles, kDoubles)).c_str(), table, direction);
   EXPECT_EQ(table.isAsciiCompatible(), ascii);
   auto expected = expectedEntries(kSingles, kDoubles, direction);
   auto actual = entriesOf(table);
@@ -218,21 +211,20 @@ TEST_P(FullTableLoading, AddsEveryRecordUnderTheDirectionsKeys) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllWays, FullTableLoading,
-    ::testing::Combine(::testing::Values(Storage::kRaw, Storage::kCompressed),
-                       ::testing::Values(TableDirection::kEncode, TableDirection::kDecode),
-                       ::testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(AllWays, FullTableLoading,
+                         ::testing::Combine(::testing::Values(Storage::kRaw, Storage::kCompressed),
+                                            ::testing::Values(TableDirection::kEncode,
+                                                              TableDirection::kDecode),
+                                            ::testing::Bool()));
 
 TEST(TableLoading, HandWrittenBytesDecodeAsDeltas) {
   // 'a' 'u'; singles: +0x80 -> U+20AC, +0x01 -> +0x0100 = U+21AC; end;
   // doubles: +0x8140 -> U+3000, +0x0001 -> +0xF000 = U+2000 (the unit wraps); end.
-  const Bytes data = {'a', 'u', 0x80, 0xAC, 0x20, 0x01, 0x00, 0x01, 0x00,
-                      0x40, 0x81, 0x00, 0x30, 0x01, 0x00, 0x00, 0xF0, 0x00, 0x00};
+  const Bytes data = {'a',  'u',  0x80, 0xAC, 0x20, 0x01, 0x00, 0x01, 0x00, 0x40,
+                      0x81, 0x00, 0x30, 0x01, 0x00, 0x00, 0xF0, 0x00, 0x00};
   HashConvert decode;
   decode.init(11);
-  loadTableData(data.data(), static_cast<std::uint32_t>(data.size()), decode,
-                TableDirection::kDecode);
+  loadTableData(data.data(), static_cast<std::uint32_t>(data.size()), decode, TableDirection::kDecode);
   EXPECT_TRUE(decode.isAsciiCompatible());
   EXPECT_EQ(lookupBytes(decode, {0x80}), unitKey(0x20AC));
   EXPECT_EQ(lookupBytes(decode, {0x81}), unitKey(0x21AC));
@@ -295,8 +287,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FailedBlobLoading, ::testing::ValuesIn(failedBlo
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(TableLoading, CompressedBlobCutIntoPiecesLoadsTheSame) {
-  const std::string whole =
-      testblobs::compressedBlob(testblobs::fullTableData(true, kSingles, kDoubles));
+  const std::string whole = testblobs::compressedBlob(testblobs::fullTableData(true, kSingles, kDoubles));
   for (std::size_t pieceLength : {1u, 3u, 7u, 400u}) {
     std::vector<std::string> pieces;
     for (std::size_t i = 0; i < whole.size(); i += pieceLength) {
@@ -351,8 +342,8 @@ TEST(TruncatedTables, FullBodyKeepsTheWholeRecordsBeforeTheCut) {
 
 // --- patches --------------------------------------------------------------------------
 
-const Bytes kPatchBase = testblobs::fullTableData(
-    true, {{0xA0, 0xFF61}, {0xFD, 0xE000}}, {{0x8160, 0x301C}, {0x81CA, 0x00AC}, {0x8191, 0x00A2}});
+const Bytes kPatchBase = testblobs::fullTableData(true, {{0xA0, 0xFF61}, {0xFD, 0xE000}},
+                                                  {{0x8160, 0x301C}, {0x81CA, 0x00AC}, {0x8191, 0x00A2}});
 const std::vector<std::uint16_t> kRemovals = {0x00AC, 0x1234};
 const std::vector<SingleRecord> kPatchSingles = {{0xFD, 0x00A9}, {0xA1, 0xFF61}};
 const std::vector<DoubleRecord> kPatchDoubles = {{0x8540, 0x2460}, {0x8161, 0x301C}};
@@ -407,18 +398,15 @@ TEST(TruncatedTables, PatchKeepsTheWholeRecordsBeforeTheCut) {
     std::vector<SingleRecord> singles;
     std::vector<DoubleRecord> doubles;
     if (cut > 2) {
-      removals.assign(kRemovals.begin(),
-                      kRemovals.begin() + std::min(kRemovals.size(), (cut - 2) / 2));
+      removals.assign(kRemovals.begin(), kRemovals.begin() + std::min(kRemovals.size(), (cut - 2) / 2));
     }
     if (cut >= removalsEnd) {
       singles.assign(kPatchSingles.begin(),
-                     kPatchSingles.begin() +
-                         std::min(kPatchSingles.size(), (cut - removalsEnd) / 3));
+                     kPatchSingles.begin() + std::min(kPatchSingles.size(), (cut - removalsEnd) / 3));
     }
     if (cut >= singlesEnd) {
       doubles.assign(kPatchDoubles.begin(),
-                     kPatchDoubles.begin() +
-                         std::min(kPatchDoubles.size(), (cut - singlesEnd) / 4));
+                     kPatchDoubles.begin() + std::min(kPatchDoubles.size(), (cut - singlesEnd) / 4));
     }
     HashConvert cutTable;
     cutTable.init(4919);

@@ -64,8 +64,10 @@ bool sameOnEveryPath(std::int32_t from, std::int32_t to, const Bytes& input, con
   EXPECT_TRUE(same) << what;
   for (Path path : availablePaths()) {
     Converted got = convertOn(path, from, to, input);
-    EXPECT_EQ(got.result, reference.result) << from << " to " << to << ", " << what << " on " << simd::pathName(path);
-    EXPECT_EQ(got.bytes, reference.bytes) << from << " to " << to << ", " << what << " on " << simd::pathName(path);
+    EXPECT_EQ(got.result, reference.result)
+        << from << " to " << to << ", " << what << " on " << simd::pathName(path);
+    EXPECT_EQ(got.bytes, reference.bytes)
+        << from << " to " << to << ", " << what << " on " << simd::pathName(path);
     if (got.result != reference.result || got.bytes != reference.bytes) same = false;
   }
   return same;
@@ -99,7 +101,8 @@ Bytes pick(std::mt19937& rng, const Bytes& from, std::size_t n) {
 
 // Offsets that put a byte first, last and just past each block of the kernels (16 and 64
 // bytes), and in the middle of one.
-const std::vector<std::size_t> kOffsets = {0, 1, 2, 7, 8, 15, 16, 17, 31, 32, 33, 47, 48, 62, 63, 64, 65, 66, 100, 127, 128, 129};
+const std::vector<std::size_t> kOffsets = {0,  1,  2,  7,  8,  15, 16, 17,  31,  32,  33,
+                                           47, 48, 62, 63, 64, 65, 66, 100, 127, 128, 129};
 
 class SingleBytePage : public ::testing::TestWithParam<std::int32_t> {};
 
@@ -151,8 +154,8 @@ TEST_P(SingleBytePage, RandomTextOfEveryLength) {
 }
 
 // The units a single-byte page decodes to (which it encodes back, mostly), and units it has
-// no byte for: the rest of row 0 and some of the next rows, surrogates, the Arabic-Indic digits that the Arabic
-// pages fold, and a few from far rows.
+// no byte for: the rest of row 0 and some of the next rows, surrogates, the Arabic-Indic digits that the
+// Arabic pages fold, and a few from far rows.
 struct UnitClasses {
   std::vector<std::uint16_t> mapped;
   std::vector<std::uint16_t> others;
@@ -169,7 +172,8 @@ UnitClasses unitsOf(std::int32_t codePage) {
       classes.mapped.push_back(unit);
     }
   }
-  std::vector<std::uint16_t> candidates = {0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD, 0xFFFF, 0x20AC, 0x3042, 0xFEFF};
+  std::vector<std::uint16_t> candidates = {0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD,
+                                           0xFFFF, 0x20AC, 0x3042, 0xFEFF};
   // All of row 0 (the vector lookup's table), a sample of the next rows.
   for (std::uint16_t u = 0; u < 0x100; ++u) candidates.push_back(u);
   for (std::uint16_t u = 0x100; u < 0x300; u += 5) candidates.push_back(u);
@@ -190,7 +194,8 @@ Bytes unitBytes(const std::vector<std::uint16_t>& units) {
   return out;
 }
 
-std::vector<std::uint16_t> pickUnits(std::mt19937& rng, const std::vector<std::uint16_t>& from, std::size_t n) {
+std::vector<std::uint16_t> pickUnits(std::mt19937& rng, const std::vector<std::uint16_t>& from,
+                                     std::size_t n) {
   std::vector<std::uint16_t> out(n);
   for (auto& u : out) u = from[rng() % from.size()];
   return out;
@@ -202,7 +207,8 @@ TEST_P(SingleBytePage, EncodeEveryUnitInEveryLanePosition) {
   std::vector<std::uint16_t> all = classes.mapped;
   all.insert(all.end(), classes.others.begin(), classes.others.end());
   for (std::size_t shift = 0; shift < 64; shift += 3) {
-    std::vector<std::uint16_t> units(all.begin() + static_cast<std::ptrdiff_t>(shift % all.size()), all.end());
+    std::vector<std::uint16_t> units(all.begin() + static_cast<std::ptrdiff_t>(shift % all.size()),
+                                     all.end());
     units.insert(units.end(), all.begin(), all.end());
     if (!sameOnEveryPath(kUtf16, page, unitBytes(units), "all units from " + std::to_string(shift))) return;
   }
@@ -222,7 +228,8 @@ TEST_P(SingleBytePage, EncodeEachUnmappedUnitAtEveryBlockOffset) {
       units.push_back(unit);
       std::vector<std::uint16_t> after = pickUnits(rng, classes.mapped, 70);
       units.insert(units.end(), after.begin(), after.end());
-      if (!sameOnEveryPath(kUtf16, page, unitBytes(units), "unit " + std::to_string(unit) + " at " + std::to_string(at))) {
+      if (!sameOnEveryPath(kUtf16, page, unitBytes(units),
+                           "unit " + std::to_string(unit) + " at " + std::to_string(at))) {
         return;
       }
     }
@@ -262,8 +269,9 @@ TEST_P(MultiBytePage, AsciiRunsBrokenAtEveryOffset) {
   std::mt19937 rng(static_cast<unsigned>(page));
   Bytes ascii;
   for (int b = 0; b < 0x80; ++b) ascii.push_back(static_cast<std::uint8_t>(b));
-  const std::vector<Bytes> breaks = {test::hex("81"), test::hex("81 40"), test::hex("81 7E"), test::hex("A4 A1"),
-                                     test::hex("80"), test::hex("FF"),    test::hex("E0 5C"), test::hex("8E 41 42")};
+  const std::vector<Bytes> breaks = {test::hex("81"),    test::hex("81 40"),   test::hex("81 7E"),
+                                     test::hex("A4 A1"), test::hex("80"),      test::hex("FF"),
+                                     test::hex("E0 5C"), test::hex("8E 41 42")};
   for (const Bytes& brk : breaks) {
     for (std::size_t at : kOffsets) {
       Bytes input = pick(rng, ascii, at);
@@ -286,7 +294,8 @@ TEST_P(MultiBytePage, RandomMixturesOfAsciiAndPairs) {
     std::size_t n = rng() % 400;
     while (input.size() < n) {
       if (rng() % 3 != 0) {
-        for (std::size_t k = rng() % 70; k > 0; --k) input.push_back(static_cast<std::uint8_t>(0x20 + rng() % 0x5F));
+        for (std::size_t k = rng() % 70; k > 0; --k)
+          input.push_back(static_cast<std::uint8_t>(0x20 + rng() % 0x5F));
       } else {
         for (std::size_t k = 1 + rng() % 6; k > 0; --k) input.push_back(static_cast<std::uint8_t>(rng()));
       }

@@ -59,8 +59,7 @@ inline Bytes fullTableData(bool asciiCompatible, const std::vector<SingleRecord>
 }
 
 inline Bytes patchData(bool asciiCompatible, const std::vector<std::uint16_t>& removals,
-                       const std::vector<SingleRecord>& singles,
-                       const std::vector<DoubleRecord>& doubles) {
+                       const std::vector<SingleRecord>& singles, const std::vector<DoubleRecord>& doubles) {
   Bytes out{static_cast<std::uint8_t>(asciiCompatible ? 'a' : 'x'), 'd'};
   for (std::uint16_t unit : removals) putWord(out, unit);
   putWord(out, 0);
@@ -100,13 +99,10 @@ inline Bytes container(const Bytes& data, std::uint32_t statedLength) {
   out.insert(out.end(), stream.begin(), stream.end());
   return out;
 }
-inline Bytes container(const Bytes& data) {
-  return container(data, static_cast<std::uint32_t>(data.size()));
-}
+inline Bytes container(const Bytes& data) { return container(data, static_cast<std::uint32_t>(data.size())); }
 
 inline std::string base64(const Bytes& data) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   std::size_t i = 0;
   for (; i + 3 <= data.size(); i += 3) {
@@ -126,9 +122,7 @@ inline std::string base64(const Bytes& data) {
 }
 
 inline std::string rawBlob(const Bytes& tableData) { return "x" + base64(tableData); }
-inline std::string compressedBlob(const Bytes& tableData) {
-  return "c" + base64(container(tableData));
-}
+inline std::string compressedBlob(const Bytes& tableData) { return "c" + base64(container(tableData)); }
 
 // Every entry of a table, bucket by bucket, for comparing whole tables.
 struct Entry {

@@ -21,8 +21,7 @@ std::pair<Bytes, bool> run(Fn fn, const Bytes& input) {
   Bytes exact(input);
   DataBuffer output;
   output.appendByte(0x5A);
-  bool result = fn(exact.empty() ? nullptr : exact.data(),
-                   static_cast<std::uint32_t>(exact.size()), output);
+  bool result = fn(exact.empty() ? nullptr : exact.data(), static_cast<std::uint32_t>(exact.size()), output);
   Bytes out = test::contents(output);
   EXPECT_EQ(out.front(), 0x5A) << "existing content was touched";
   return {Bytes(out.begin() + 1, out.end()), result};
@@ -80,15 +79,12 @@ const Case kUtf8ToUtf16[] = {
     {"FourByteBadSecond", "F0 41 98 80", "41 00", true},
     {"Empty", "", "", true},
     // Long enough for the block paths, with the odd byte at every kind of place.
-    {"AsciiBlockThenTwoByte",
-     "41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 C3 A9 42",
+    {"AsciiBlockThenTwoByte", "41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 C3 A9 42",
      "41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 "
      "41 00 41 00 E9 00 42 00",
      true},
-    {"AsciiBlockEndsInCutSequence",
-     "41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 E2 82",
-     "41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00",
-     true},
+    {"AsciiBlockEndsInCutSequence", "41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 E2 82",
+     "41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00 41 00", true},
 };
 INSTANTIATE_TEST_SUITE_P(Table, UnicodeUtf8ToUtf16, ::testing::ValuesIn(kUtf8ToUtf16), caseName);
 
@@ -225,8 +221,7 @@ TEST_P(UnicodeReencodeUtf8, CopiesWellFormedAndDropsTheRest) {
 
 const Case kReencode[] = {
     {"Empty", "", "", true},
-    {"WellFormedUnchanged", "41 C3 A9 E2 82 AC F0 9F 98 80", "41 C3 A9 E2 82 AC F0 9F 98 80",
-     true},
+    {"WellFormedUnchanged", "41 C3 A9 E2 82 AC F0 9F 98 80", "41 C3 A9 E2 82 AC F0 9F 98 80", true},
     {"MalformedDropped", "41 C0 80 42 FF 43 E0 80 80", "41 42 43", true},
     {"CutShortDropped", "41 F0 9F 98", "41", true},
     {"EncodedPairJoined", "ED A0 BD ED B8 80", "F0 9F 98 80", true},
@@ -279,11 +274,9 @@ TEST_P(UnicodeUtf8ToUtf32, BothByteOrders) {
     std::swap(big[i + 1], big[i + 2]);
   }
   for (bool bigEndian : {false, true}) {
-    auto [out, result] = run(
-        [bigEndian](const std::uint8_t* b, std::uint32_t n, DataBuffer& o) {
-          return utf8ToUtf32(b, n, o, bigEndian);
-        },
-        hex(c.input));
+    auto [out, result] = run([bigEndian](const std::uint8_t* b, std::uint32_t n,
+                                         DataBuffer& o) { return utf8ToUtf32(b, n, o, bigEndian); },
+                             hex(c.input));
     EXPECT_EQ(show(out), show(bigEndian ? big : little)) << (bigEndian ? "big" : "little");
     EXPECT_EQ(result, c.result);
   }

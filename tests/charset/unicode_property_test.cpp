@@ -28,10 +28,11 @@ void putUnit(Bytes& out, std::uint32_t u) {
 std::size_t referenceDecode(const Bytes& in, std::size_t i, std::uint32_t& value) {
   static const std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
   std::uint8_t b = in[i];
-  std::size_t length = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2
-                                    : (b >= 0xE0 && b <= 0xEF) ? 3
-                                    : (b >= 0xF0 && b <= 0xF4) ? 4
-                                                               : 0;
+  std::size_t length = b < 0x80                   ? 1
+                       : (b >= 0xC2 && b <= 0xDF) ? 2
+                       : (b >= 0xE0 && b <= 0xEF) ? 3
+                       : (b >= 0xF0 && b <= 0xF4) ? 4
+                                                  : 0;
   if (length == 0 || i + length > in.size()) return 0;
   value = length == 1 ? b : b & (0xFF >> (length + 1));
   for (std::size_t k = 1; k < length; ++k) {
@@ -116,20 +117,23 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t pieces) {
         case 1: referenceEncode(out, pick(0x80, 0x7FF)); break;
         case 2: referenceEncode(out, pick(0x800, 0xFFFF)); break;
         case 3: referenceEncode(out, pick(0x10000, 0x10FFFF)); break;
-        case 4: referenceEncode(out, pick(0xD800, 0xDBFF));
-                referenceEncode(out, pick(0xDC00, 0xDFFF)); break;
+        case 4:
+          referenceEncode(out, pick(0xD800, 0xDBFF));
+          referenceEncode(out, pick(0xDC00, 0xDFFF));
+          break;
         case 5: out.push_back(static_cast<std::uint8_t>(pick(0, 255))); break;
         case 6: {  // a valid sequence cut short
           Bytes seq;
           referenceEncode(seq, pick(0x80, 0x10FFFF));
-          out.insert(out.end(), seq.begin(), seq.begin() + pick(1, static_cast<std::uint32_t>(seq.size()) - 1));
+          out.insert(out.end(), seq.begin(),
+                     seq.begin() + pick(1, static_cast<std::uint32_t>(seq.size()) - 1));
           break;
         }
         case 7: {  // boundary and overlong forms
-          static const char* kEdges[] = {"C2 80", "DF BF", "E0 A0 80", "E0 9F BF", "EF BF BF",
-                                         "F0 90 80 80", "F0 8F BF BF", "F4 8F BF BF",
-                                         "F4 90 80 80", "C0 80", "C1 BF", "ED A0 80",
-                                         "ED BF BF", "F5 80 80 80", "E0 80 80"};
+          static const char* kEdges[] = {"C2 80",       "DF BF",       "E0 A0 80",    "E0 9F BF",
+                                         "EF BF BF",    "F0 90 80 80", "F0 8F BF BF", "F4 8F BF BF",
+                                         "F4 90 80 80", "C0 80",       "C1 BF",       "ED A0 80",
+                                         "ED BF BF",    "F5 80 80 80", "E0 80 80"};
           Bytes e = test::hex(kEdges[pick(0, 14)]);
           out.insert(out.end(), e.begin(), e.end());
           break;
@@ -158,7 +162,10 @@ Bytes randomUtf16(std::mt19937& rng, std::size_t pieces) {
         case 0: putUnit(out, pick(0, 0x7F)); break;
         case 1: putUnit(out, pick(0x80, 0x7FF)); break;
         case 2: putUnit(out, pick(0x800, 0xFFFF)); break;
-        case 3: putUnit(out, pick(0xD800, 0xDBFF)); putUnit(out, pick(0xDC00, 0xDFFF)); break;
+        case 3:
+          putUnit(out, pick(0xD800, 0xDBFF));
+          putUnit(out, pick(0xDC00, 0xDFFF));
+          break;
         case 4: putUnit(out, pick(0xD800, 0xDFFF)); break;
         case 5: putUnit(out, pick(0, 0xFFFF)); break;
         default: putUnit(out, pick(0, 1) ? pick(0x20, 0x7E) : pick(0x4E00, 0x9FFF)); break;
@@ -173,18 +180,13 @@ Bytes convert(Fn fn, const Bytes& input, bool* result = nullptr) {
   // Exactly sized, so that a read past the end is caught by ASan.
   std::vector<std::uint8_t> exact(input);
   DataBuffer out;
-  bool r = fn(exact.empty() ? nullptr : exact.data(), static_cast<std::uint32_t>(exact.size()),
-              out);
+  bool r = fn(exact.empty() ? nullptr : exact.data(), static_cast<std::uint32_t>(exact.size()), out);
   if (result != nullptr) *result = r;
   return test::contents(out);
 }
 
-bool toUtf32Le(const std::uint8_t* b, std::uint32_t n, DataBuffer& o) {
-  return utf8ToUtf32(b, n, o, false);
-}
-bool toUtf32Be(const std::uint8_t* b, std::uint32_t n, DataBuffer& o) {
-  return utf8ToUtf32(b, n, o, true);
-}
+bool toUtf32Le(const std::uint8_t* b, std::uint32_t n, DataBuffer& o) { return utf8ToUtf32(b, n, o, false); }
+bool toUtf32Be(const std::uint8_t* b, std::uint32_t n, DataBuffer& o) { return utf8ToUtf32(b, n, o, true); }
 
 // Sizes from empty to a few thousand bytes, so the block loops meet every alignment.
 std::size_t randomPieces(std::mt19937& rng, int round) {
@@ -196,8 +198,7 @@ TEST(UnicodeFastPaths, Utf8ToUtf16AgreesWithReferenceAndCodec) {
   for (int round = 0; round < 3000; ++round) {
     Bytes input = randomUtf8(rng, randomPieces(rng, round));
     Bytes expected = referenceUtf8ToUtf16(input);
-    ASSERT_EQ(test::show(convert(utf8ToUtf16, input)), test::show(expected))
-        << "input " << test::show(input);
+    ASSERT_EQ(test::show(convert(utf8ToUtf16, input)), test::show(expected)) << "input " << test::show(input);
     if (round % 50 == 0) {
       // The per-character codec, driven as the engine's simple loop would.
       DataBuffer viaCodec;
@@ -227,8 +228,7 @@ TEST(UnicodeFastPaths, Utf16ToUtf8AgreesWithReference) {
     if (odd) input.push_back(0x41);
     bool result = false;
     Bytes got = convert(utf16ToUtf8, input, &result);
-    ASSERT_EQ(test::show(got), test::show(referenceUtf16ToUtf8(input)))
-        << "input " << test::show(input);
+    ASSERT_EQ(test::show(got), test::show(referenceUtf16ToUtf8(input))) << "input " << test::show(input);
     ASSERT_EQ(result, !odd);
   }
 }

@@ -24,8 +24,8 @@ std::string encodeOn(Path path, const Bytes& input) {
   PathScope scope(path);
   Bytes exact(input);  // exactly sized, so over-reads show under ASan
   StringBuffer out;
-  ContentCoding().encodeBase64(exact.empty() ? nullptr : exact.data(), static_cast<std::uint32_t>(exact.size()),
-                               out);
+  ContentCoding().encodeBase64(exact.empty() ? nullptr : exact.data(),
+                               static_cast<std::uint32_t>(exact.size()), out);
   return std::string(out.data(), static_cast<std::size_t>(out.length()));
 }
 

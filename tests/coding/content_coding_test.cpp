@@ -68,39 +68,53 @@ TEST_P(Encode, WritesTheCodedText) {
   EXPECT_EQ(encoded(GetParam().encode, GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Base64, Encode,
-    ::testing::Values(EncodeCase{"Empty", base64Of, {}, ""}, EncodeCase{"One", base64Of, bytesOf("f"), "Zg=="},
-                      EncodeCase{"Two", base64Of, bytesOf("fo"), "Zm8="}, EncodeCase{"Three", base64Of, bytesOf("foo"), "Zm9v"},
-                      EncodeCase{"Six", base64Of, bytesOf("foobar"), "Zm9vYmFy"},
-                      EncodeCase{"AllBits", base64Of, hex("FB FF BF 00"), "+/+/AA=="}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Base64, Encode,
+                         ::testing::Values(EncodeCase{"Empty", base64Of, {}, ""},
+                                           EncodeCase{"One", base64Of, bytesOf("f"), "Zg=="},
+                                           EncodeCase{"Two", base64Of, bytesOf("fo"), "Zm8="},
+                                           EncodeCase{"Three", base64Of, bytesOf("foo"), "Zm9v"},
+                                           EncodeCase{"Six", base64Of, bytesOf("foobar"), "Zm9vYmFy"},
+                                           EncodeCase{"AllBits", base64Of, hex("FB FF BF 00"), "+/+/AA=="}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     QuotedPrintable, Encode,
-    ::testing::Values(
-        EncodeCase{"DotAtLineStart", qpOf, bytesOf(".x"), "=2Ex"},
-        EncodeCase{"From", qpOf, bytesOf("From here"), "=46rom here"},
-        EncodeCase{"FromAfterBreak", qpOf, bytesOf("a\r\nFrom x"), "a\r\n=46rom x"},
-        EncodeCase{"FromCutShort", qpOf, bytesOf("From"), "From"},
-        EncodeCase{"DotInside", qpOf, bytesOf("x.y"), "x.y"},
-        EncodeCase{"Equals", qpOf, bytesOf("a=b"), "a=3Db"},
-        EncodeCase{"SpaceBeforeLineBreak", qpOf, bytesOf("a \r\nb"), "a=20\r\nb"},
-        EncodeCase{"TabBeforeLineBreak", qpOf, bytesOf("a\t\r\nb"), "a=09\r\nb"},
-        EncodeCase{"SpaceInside", qpOf, bytesOf("a b"), "a b"},
-        EncodeCase{"SpaceOneBeforeEnd", qpOf, bytesOf("a x"), "a x"},
-        EncodeCase{"TrailingSpace", qpOf, bytesOf("a "), "a=20"},
-        EncodeCase{"LoneLineFeed", qpOf, bytesOf("a\nb"), "a=0Ab"},
-        EncodeCase{"LoneCarriageReturn", qpOf, bytesOf("a\rb"), "a=0Db"},
-        EncodeCase{"HighBytes", qpOf, hex("C3 A9 7F 00"), "=C3=A9=7F=00"},
-        EncodeCase{"Column72", qpOf, Bytes(72, 'x'), std::string(72, 'x') + "=\r\n"},
-        EncodeCase{"Column80", qpOf, Bytes(80, 'x'), std::string(72, 'x') + "=\r\n" + std::string(8, 'x')},
-        // An escape that crosses column 72 makes a line of 74 characters before the break.
-        EncodeCase{"Column74", qpOf, [] { Bytes b(71, 'x'); b.push_back(0xE9); b.push_back('y'); return b; }(),
-                   std::string(71, 'x') + "=E9=\r\ny"},
-        // No soft break right before a hard one.
-        EncodeCase{"HardBreakAt72", qpOf, [] { Bytes b(72, 'x'); b.push_back('\r'); b.push_back('\n'); b.push_back('z'); return b; }(),
-                   std::string(72, 'x') + "\r\nz"}),
+    ::testing::Values(EncodeCase{"DotAtLineStart", qpOf, bytesOf(".x"), "=2Ex"},
+                      EncodeCase{"From", qpOf, bytesOf("From here"), "=46rom here"},
+                      EncodeCase{"FromAfterBreak", qpOf, bytesOf("a\r\nFrom x"), "a\r\n=46rom x"},
+                      EncodeCase{"FromCutShort", qpOf, bytesOf("From"), "From"},
+                      EncodeCase{"DotInside", qpOf, bytesOf("x.y"), "x.y"},
+                      EncodeCase{"Equals", qpOf, bytesOf("a=b"), "a=3Db"},
+                      EncodeCase{"SpaceBeforeLineBreak", qpOf, bytesOf("a \r\nb"), "a=20\r\nb"},
+                      EncodeCase{"TabBeforeLineBreak", qpOf, bytesOf("a\t\r\nb"), "a=09\r\nb"},
+                      EncodeCase{"SpaceInside", qpOf, bytesOf("a b"), "a b"},
+                      EncodeCase{"SpaceOneBeforeEnd", qpOf, bytesOf("a x"), "a x"},
+                      EncodeCase{"TrailingSpace", qpOf, bytesOf("a "), "a=20"},
+                      EncodeCase{"LoneLineFeed", qpOf, bytesOf("a\nb"), "a=0Ab"},
+                      EncodeCase{"LoneCarriageReturn", qpOf, bytesOf("a\rb"), "a=0Db"},
+                      EncodeCase{"HighBytes", qpOf, hex("C3 A9 7F 00"), "=C3=A9=7F=00"},
+                      EncodeCase{"Column72", qpOf, Bytes(72, 'x'), std::string(72, 'x') + "=\r\n"},
+                      EncodeCase{"Column80", qpOf, Bytes(80, 'x'),
+                                 std::string(72, 'x') + "=\r\n" + std::string(8, 'x')},
+                      // An escape that crosses column 72 makes a line of 74 characters before the break.
+                      EncodeCase{"Column74", qpOf,
+                                 [] {
+                                   Bytes b(71, 'x');
+                                   b.push_back(0xE9);
+                                   b.push_back('y');
+                                   return b;
+                                 }(),
+                                 std::string(71, 'x') + "=E9=\r\ny"},
+                      // No soft break right before a hard one.
+                      EncodeCase{"HardBreakAt72", qpOf,
+                                 [] {
+                                   Bytes b(72, 'x');
+                                   b.push_back('\r');
+                                   b.push_back('\n');
+                                   b.push_back('z');
+                                   return b;
+                                 }(),
+                                 std::string(72, 'x') + "\r\nz"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,61 +148,64 @@ TEST_P(Decode, DeliversTheBytesOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Base64, Decode,
-    ::testing::Values(
-        DecodeCase{"Plain", base64From, "Zm9vYmFy", true, bytesOf("foobar")},
-        DecodeCase{"Empty", base64From, "", true, {}},
-        DecodeCase{"WhiteSpaceAround", base64From, " \r\nYWJj\t ", true, bytesOf("abc")},
-        DecodeCase{"WhiteSpaceInside", base64From, "YW Jj", true, bytesOf("abc")},
-        DecodeCase{"LineBreaksInside", base64From, "Zm9v\r\nYmFy\r\nYQ==", true, bytesOf("foobara")},
-        DecodeCase{"Star", base64From, "YW*j", false, {}},
-        DecodeCase{"Hyphen", base64From, "YW-j", false, {}},
-        DecodeCase{"InvalidLate", base64From, "Zm9vYmFy!", false, {}},
-        DecodeCase{"StopsAtPad", base64From, "YQ==Yg==", true, bytesOf("a")},
-        DecodeCase{"StopsAtPadBeforeInvalid", base64From, "YQ=*", true, bytesOf("a")},
-        DecodeCase{"StopsAtZero", base64From, std::string("YWJj\0*", 6), true, bytesOf("abc")},
-        DecodeCase{"TwoCharacters", base64From, "YQ", true, bytesOf("a")},
-        DecodeCase{"ThreeCharacters", base64From, "YWI", true, bytesOf("ab")},
-        DecodeCase{"OneCharacter", base64From, "Y", true, {}},
-        DecodeCase{"UnpaddedLong", base64From, "Zm9vYmFyYg", true, bytesOf("foobarb")}),
+    ::testing::Values(DecodeCase{"Plain", base64From, "Zm9vYmFy", true, bytesOf("foobar")},
+                      DecodeCase{"Empty", base64From, "", true, {}},
+                      DecodeCase{"WhiteSpaceAround", base64From, " \r\nYWJj\t ", true, bytesOf("abc")},
+                      DecodeCase{"WhiteSpaceInside", base64From, "YW Jj", true, bytesOf("abc")},
+                      DecodeCase{"LineBreaksInside", base64From, "Zm9v\r\nYmFy\r\nYQ==", true,
+                                 bytesOf("foobara")},
+                      DecodeCase{"Star", base64From, "YW*j", false, {}},
+                      DecodeCase{"Hyphen", base64From, "YW-j", false, {}},
+                      DecodeCase{"InvalidLate", base64From, "Zm9vYmFy!", false, {}},
+                      DecodeCase{"StopsAtPad", base64From, "YQ==Yg==", true, bytesOf("a")},
+                      DecodeCase{"StopsAtPadBeforeInvalid", base64From, "YQ=*", true, bytesOf("a")},
+                      DecodeCase{"StopsAtZero", base64From, std::string("YWJj\0*", 6), true, bytesOf("abc")},
+                      DecodeCase{"TwoCharacters", base64From, "YQ", true, bytesOf("a")},
+                      DecodeCase{"ThreeCharacters", base64From, "YWI", true, bytesOf("ab")},
+                      DecodeCase{"OneCharacter", base64From, "Y", true, {}},
+                      DecodeCase{"UnpaddedLong", base64From, "Zm9vYmFyYg", true, bytesOf("foobarb")}),
     [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     QuotedPrintable, Decode,
-    ::testing::Values(
-        DecodeCase{"SoftBreak", qpFrom, "a=\r\nb", true, bytesOf("ab")},
-        DecodeCase{"SoftBreakWithTrailingSpace", qpFrom, "a= \r\nb", true, bytesOf("ab")},
-        DecodeCase{"LineFeedBecomesCrLf", qpFrom, "a\nb", true, bytesOf("a\r\nb")},
-        DecodeCase{"TrailingSpaceDropped", qpFrom, "abc  \r\n", true, bytesOf("abc\r\n")},
-        DecodeCase{"LastLineWithoutBreak", qpFrom, "abc \t", true, bytesOf("abc")},
-        DecodeCase{"EmptyLines", qpFrom, "\n\n", true, bytesOf("\r\n\r\n")},
-        DecodeCase{"LowerCaseDigits", qpFrom, "=e9", true, hex("E9")},
-        DecodeCase{"UpperCaseDigits", qpFrom, "=E9=3D", true, hex("E9 3D")},
-        DecodeCase{"SignExtended", qpFrom, "=FFFFFFE9x", true, hex("E9 78")},
-        DecodeCase{"SignExtendedLowerCaseFirst", qpFrom, "=ffFFFFE9", true, hex("E9")},
-        DecodeCase{"NotSignExtended", qpFrom, "=FFfFFFE9", true, bytesOf("\xFF" "fFFFE9")},
-        DecodeCase{"DigitCutByLineEnd", qpFrom, "=4\r\nx", true, bytesOf("\x40\r\nx")},
-        DecodeCase{"BadDigits", qpFrom, "=G1", true, hex("01")},
-        DecodeCase{"TopBitCleared", qpFrom, "\xE9", true, bytesOf("i")},
-        DecodeCase{"ZeroEndsInput", qpFrom, std::string("ab\0cd", 5), true, bytesOf("ab")},
-        DecodeCase{"Empty", qpFrom, "", false, {}},
-        DecodeCase{"OnlyZero", qpFrom, std::string("\0x", 2), false, {}},
-        DecodeCase{"OnlyWhiteSpace", qpFrom, "  ", true, {}}),
+    ::testing::Values(DecodeCase{"SoftBreak", qpFrom, "a=\r\nb", true, bytesOf("ab")},
+                      DecodeCase{"SoftBreakWithTrailingSpace", qpFrom, "a= \r\nb", true, bytesOf("ab")},
+                      DecodeCase{"LineFeedBecomesCrLf", qpFrom, "a\nb", true, bytesOf("a\r\nb")},
+                      DecodeCase{"TrailingSpaceDropped", qpFrom, "abc  \r\n", true, bytesOf("abc\r\n")},
+                      DecodeCase{"LastLineWithoutBreak", qpFrom, "abc \t", true, bytesOf("abc")},
+                      DecodeCase{"EmptyLines", qpFrom, "\n\n", true, bytesOf("\r\n\r\n")},
+                      DecodeCase{"LowerCaseDigits", qpFrom, "=e9", true, hex("E9")},
+                      DecodeCase{"UpperCaseDigits", qpFrom, "=E9=3D", true, hex("E9 3D")},
+                      DecodeCase{"SignExtended", qpFrom, "=FFFFFFE9x", true, hex("E9 78")},
+                      DecodeCase{"SignExtendedLowerCaseFirst", qpFrom, "=ffFFFFE9", true, hex("E9")},
+                      DecodeCase{"NotSignExtended", qpFrom, "=FFfFFFE9", true,
+                                 bytesOf("\xFF"
+                                         "fFFFE9")},
+                      DecodeCase{"DigitCutByLineEnd", qpFrom, "=4\r\nx", true, bytesOf("\x40\r\nx")},
+                      DecodeCase{"BadDigits", qpFrom, "=G1", true, hex("01")},
+                      DecodeCase{"TopBitCleared", qpFrom, "\xE9", true, bytesOf("i")},
+                      DecodeCase{"ZeroEndsInput", qpFrom, std::string("ab\0cd", 5), true, bytesOf("ab")},
+                      DecodeCase{"Empty", qpFrom, "", false, {}},
+                      DecodeCase{"OnlyZero", qpFrom, std::string("\0x", 2), false, {}},
+                      DecodeCase{"OnlyWhiteSpace", qpFrom, "  ", true, {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     HexAndUrl, Decode,
-    ::testing::Values(
-        DecodeCase{"Hex", hexFrom, "c3A9", true, hex("C3 A9")},
-        DecodeCase{"HexEmpty", hexFrom, "", true, {}},
-        // The last character of an odd text pairs with the terminator: 16 * 4 - 0x30.
-        DecodeCase{"HexOdd", hexFrom, "414", true, hex("41 10")},
-        DecodeCase{"HexNotValidated", hexFrom, "zz", true, hex("73")},
-        DecodeCase{"HexHighByte", hexFrom, "\xE9" "0", true, hex("90")},
-        DecodeCase{"Url", urlFrom, "a%2db+c", true, bytesOf("a-b c")},
-        DecodeCase{"UrlCutPercent", urlFrom, "abc%", true, bytesOf("abc")},
-        DecodeCase{"UrlCutPercentDigit", urlFrom, "abc%4", true, bytesOf("abc")},
-        DecodeCase{"UrlNotValidated", urlFrom, "%zz", true, hex("43")},
-        DecodeCase{"UrlRaw", urlFrom, "\xC3\xA9~", true, hex("C3 A9 7E")}),
+    ::testing::Values(DecodeCase{"Hex", hexFrom, "c3A9", true, hex("C3 A9")},
+                      DecodeCase{"HexEmpty", hexFrom, "", true, {}},
+                      // The last character of an odd text pairs with the terminator: 16 * 4 - 0x30.
+                      DecodeCase{"HexOdd", hexFrom, "414", true, hex("41 10")},
+                      DecodeCase{"HexNotValidated", hexFrom, "zz", true, hex("73")},
+                      DecodeCase{"HexHighByte", hexFrom,
+                                 "\xE9"
+                                 "0",
+                                 true, hex("90")},
+                      DecodeCase{"Url", urlFrom, "a%2db+c", true, bytesOf("a-b c")},
+                      DecodeCase{"UrlCutPercent", urlFrom, "abc%", true, bytesOf("abc")},
+                      DecodeCase{"UrlCutPercentDigit", urlFrom, "abc%4", true, bytesOf("abc")},
+                      DecodeCase{"UrlNotValidated", urlFrom, "%zz", true, hex("43")},
+                      DecodeCase{"UrlRaw", urlFrom, "\xC3\xA9~", true, hex("C3 A9 7E")}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A one-character-at-a-time decoder by the rules, to hold the fast paths against.
@@ -259,7 +276,9 @@ TEST(QuotedPrintableRandom, LinesStayWithin74ColumnsAndDecodeBack) {
         input.push_back('\r');
         input.push_back('\n');
       } else {
-        std::uint8_t b = static_cast<std::uint8_t>(r < 6 ? 1 + random() % 126 : r < 9 ? ' ' : 'a' + random() % 26);
+        std::uint8_t b = static_cast<std::uint8_t>(r < 6   ? 1 + random() % 126
+                                                   : r < 9 ? ' '
+                                                           : 'a' + random() % 26);
         input.push_back(b == '\r' || b == '\n' ? '.' : b);
       }
     }
@@ -298,12 +317,12 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CodingNames,
     ::testing::Values(NameCase{"base64", CodingKind::Base64}, NameCase{"BASE64", CodingKind::Base64},
                       NameCase{"Base-64", CodingKind::Base64}, NameCase{"qp", CodingKind::QuotedPrintable},
-                      NameCase{"Quoted-Printable", CodingKind::QuotedPrintable}, NameCase{"HEX", CodingKind::Hex},
-                      NameCase{"hexidecimal", CodingKind::Hex}, NameCase{"url", CodingKind::Url},
-                      NameCase{"URL", CodingKind::Url}, NameCase{" base64", CodingKind::None},
-                      NameCase{"base64 ", CodingKind::None}, NameCase{"base32", CodingKind::None},
-                      NameCase{"hexadecimal", CodingKind::None}, NameCase{"quoted_printable", CodingKind::None},
-                      NameCase{"", CodingKind::None}));
+                      NameCase{"Quoted-Printable", CodingKind::QuotedPrintable},
+                      NameCase{"HEX", CodingKind::Hex}, NameCase{"hexidecimal", CodingKind::Hex},
+                      NameCase{"url", CodingKind::Url}, NameCase{"URL", CodingKind::Url},
+                      NameCase{" base64", CodingKind::None}, NameCase{"base64 ", CodingKind::None},
+                      NameCase{"base32", CodingKind::None}, NameCase{"hexadecimal", CodingKind::None},
+                      NameCase{"quoted_printable", CodingKind::None}, NameCase{"", CodingKind::None}));
 
 }  // namespace
 }  // namespace vk

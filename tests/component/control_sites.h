@@ -16,7 +16,7 @@ class RecordingSite final : public IOleClientSite, public IOleInPlaceSiteWindowl
   virtual ~RecordingSite() = default;
 
   std::vector<std::string> calls;
-  HRESULT canActivate = S_OK;          // CanInPlaceActivate's answer
+  HRESULT canActivate = S_OK;  // CanInPlaceActivate's answer
   HRESULT canActivateWindowless = S_OK;
   HWND parent = reinterpret_cast<HWND>(0x77);
   RECT placed{5, 6, 105, 56};
@@ -28,7 +28,8 @@ class RecordingSite final : public IOleClientSite, public IOleInPlaceSiteWindowl
       *object = static_cast<IOleClientSite*>(this);
     } else if ((riid == IID_IOleWindow || riid == IID_IOleInPlaceSite) && offers_ != Offers::ClientOnly) {
       *object = static_cast<IOleInPlaceSiteWindowless*>(this);
-    } else if (riid == IID_IOleInPlaceSiteEx && (offers_ == Offers::InPlaceEx || offers_ == Offers::Windowless)) {
+    } else if (riid == IID_IOleInPlaceSiteEx &&
+               (offers_ == Offers::InPlaceEx || offers_ == Offers::Windowless)) {
       *object = static_cast<IOleInPlaceSiteWindowless*>(this);
     } else if (riid == IID_IOleInPlaceSiteWindowless && offers_ == Offers::Windowless) {
       *object = static_cast<IOleInPlaceSiteWindowless*>(this);

@@ -131,8 +131,10 @@ TEST(ControlInterfaces, EveryListedInterfaceAnswersAndSharesOneIdentity) {
 
 TEST(ControlInterfaces, OthersAreRefused) {
   Control control;
-  const IID* refused[] = {&IID_IPersistPropertyBag, &IID_IConnectionPointContainer, &IID_IClassFactory,
-                          &IID_IStream, &IID_IOleClientSite, &IID_IAdviseSink, &IID_IOleInPlaceSite};
+  const IID* refused[] = {&IID_IPersistPropertyBag, &IID_IConnectionPointContainer,
+                          &IID_IClassFactory,       &IID_IStream,
+                          &IID_IOleClientSite,      &IID_IAdviseSink,
+                          &IID_IOleInPlaceSite};
   for (const IID* iid : refused) {
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(control.unknown()->QueryInterface(*iid, &object), E_NOINTERFACE);
@@ -163,7 +165,8 @@ struct Outer final : IUnknown {
 TEST(ControlInterfaces, AggregatedInterfacesDelegateToTheOuterObject) {
   Outer outer;
   auto* object = new VkString(&outer);
-  ASSERT_EQ(object->innerUnknown()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
+  ASSERT_EQ(object->innerUnknown()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&outer.inner)),
+            S_OK);
   for (const Answered& entry : kAnswered) {
     SCOPED_TRACE(entry.name);
     IUnknown* through = nullptr;
@@ -192,7 +195,8 @@ TEST(ControlPersistence, NewObjectSavesTwelveBytesOfVersionAndTwoInchSquare) {
   IStream* stream = nullptr;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, 1, &stream), S_OK);
   ASSERT_EQ(control.as<IPersistStreamInit>(IID_IPersistStreamInit)->Save(stream, 1), S_OK);
-  const std::vector<std::uint8_t> expected = {0x00, 0x03, 0x00, 0x00, 0xD8, 0x13, 0x00, 0x00, 0xD8, 0x13, 0x00, 0x00};
+  const std::vector<std::uint8_t> expected = {0x00, 0x03, 0x00, 0x00, 0xD8, 0x13,
+                                              0x00, 0x00, 0xD8, 0x13, 0x00, 0x00};
   EXPECT_EQ(streamBytes(stream), expected);
   stream->Release();
   ULARGE_INTEGER size{};
@@ -227,7 +231,10 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"VersionZero", {0, 0, 0, 0, 0x64, 0, 0, 0, 0xC8, 0, 0, 0}, S_OK, {100, 200}},
         LoadCase{"Later", {0x01, 0x03, 0, 0, 0x01, 0, 0, 0, 0x02, 0, 0, 0}, E_FAIL, {5080, 5080}},
         LoadCase{"FarLater", {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0, 0x02, 0, 0, 0}, E_FAIL, {5080, 5080}},
-        LoadCase{"VersionInHighHalf", {0x00, 0x03, 0x01, 0x00, 0x01, 0, 0, 0, 0x02, 0, 0, 0}, E_FAIL, {5080, 5080}},
+        LoadCase{"VersionInHighHalf",
+                 {0x00, 0x03, 0x01, 0x00, 0x01, 0, 0, 0, 0x02, 0, 0, 0},
+                 E_FAIL,
+                 {5080, 5080}},
         LoadCase{"Truncated", {0x00, 0x03, 0, 0, 0x01, 0, 0, 0, 0x02, 0, 0}, STG_E_READFAULT, {5080, 5080}},
         LoadCase{"Empty", {}, STG_E_READFAULT, {5080, 5080}}),
     [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
@@ -275,7 +282,8 @@ TEST(ControlPersistence, StorageHoldsTheRecordAsContents) {
   control.as<IOleObject>(IID_IOleObject)->SetExtent(DVASPECT_CONTENT, &extent);
   auto* persist = control.as<IPersistStorage>(IID_IPersistStorage);
   IStorage* storage = nullptr;
-  ASSERT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage), S_OK);
+  ASSERT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage),
+            S_OK);
   ASSERT_EQ(persist->Save(storage, 1), S_OK);
   ASSERT_EQ(persist->SaveCompleted(nullptr), S_OK);
 
@@ -309,13 +317,15 @@ TEST(ControlPersistence, StorageHoldsTheRecordAsContents) {
 TEST(ControlExtent, EveryViewReportsTheSameExtent) {
   Control control;
   SIZEL size{};
-  ASSERT_EQ(control.as<IViewObject2>(IID_IViewObject2)->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size), S_OK);
+  ASSERT_EQ(control.as<IViewObject2>(IID_IViewObject2)->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size),
+            S_OK);
   EXPECT_EQ(size.cx, 5080);
   EXPECT_EQ(size.cy, 5080);
   DVEXTENTINFO info{sizeof info, DVEXTENT_CONTENT, {0, 0}};
   SIZEL natural{};
-  ASSERT_EQ(control.as<IViewObjectEx>(IID_IViewObjectEx)->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr,
-                                                                           &info, &natural), S_OK);
+  ASSERT_EQ(control.as<IViewObjectEx>(IID_IViewObjectEx)
+                ->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural),
+            S_OK);
   EXPECT_EQ(natural.cx, 5080);
 
   SIZEL set{300, 400};
@@ -328,7 +338,8 @@ TEST(ControlExtent, EveryViewReportsTheSameExtent) {
   control.as<IViewObject2>(IID_IViewObject2)->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size);
   EXPECT_EQ(size.cy, 400);
   // The natural extent stays what the control was made with.
-  control.as<IViewObjectEx>(IID_IViewObjectEx)->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural);
+  control.as<IViewObjectEx>(IID_IViewObjectEx)
+      ->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural);
   EXPECT_EQ(natural.cy, 5080);
 
   auto* object = control.as<IOleObject>(IID_IOleObject);
@@ -336,8 +347,9 @@ TEST(ControlExtent, EveryViewReportsTheSameExtent) {
   EXPECT_EQ(object->GetExtent(DVASPECT_ICON, &got), E_FAIL);
   EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, nullptr), E_POINTER);
   info.dwExtentMode = DVEXTENT_INTEGRAL;
-  EXPECT_EQ(control.as<IViewObjectEx>(IID_IViewObjectEx)->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr,
-                                                                           &info, &natural), E_FAIL);
+  EXPECT_EQ(control.as<IViewObjectEx>(IID_IViewObjectEx)
+                ->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural),
+            E_FAIL);
 }
 
 struct DrawCase {
@@ -356,8 +368,10 @@ TEST(ControlDrawing, RectangleOverBoundsAndCaptionCentredOnBaseline) {
   for (const DrawCase& c : cases) {
     Control control;
     RecordingDc dc;
-    ASSERT_EQ(control.as<IViewObject>(IID_IViewObject)->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr,
-                                                              dc.handle(), &c.bounds, nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(control.as<IViewObject>(IID_IViewObject)
+                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), &c.bounds, nullptr,
+                         nullptr, 0),
+              S_OK);
     ASSERT_EQ(dc.calls().size(), 3u);
     const DrawCall& box = dc.calls()[0];
     EXPECT_EQ(box.kind, DrawCall::Rectangle);
@@ -380,11 +394,13 @@ TEST(ControlDrawing, RefusesMissingDeviceOrBounds) {
   RecordingDc dc;
   RECTL bounds{0, 0, 10, 10};
   auto* view = control.as<IViewObject>(IID_IViewObject);
-  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr, nullptr, 0),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr, nullptr, 0),
+      E_INVALIDARG);
   // Not active in place, the control has no bounds of its own.
-  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), nullptr, nullptr, nullptr, 0),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), nullptr, nullptr, nullptr, 0),
+      E_INVALIDARG);
   EXPECT_TRUE(dc.calls().empty());
 }
 
@@ -395,9 +411,9 @@ TEST(ControlDrawing, HimetricRoundsToTheNearestPixel) {
     LONG pixels;
   };
   // At 96 ppi a pixel is 26.46 HIMETRIC: 13 is just under half a pixel, 14 just over.
-  const Case cases[] = {{5080, 96, 192}, {2540, 96, 96}, {13, 96, 0},     {14, 96, 1},   {0, 96, 0},
-                        {5080, 120, 240}, {5080, 72, 144}, {26, 96, 1},   {39, 96, 1},   {40, 96, 2},
-                        {2540000, 96, 96000}, {5080, 1, 2}, {1270, 1, 1}, {1269, 1, 0}};
+  const Case cases[] = {{5080, 96, 192},      {2540, 96, 96},  {13, 96, 0},  {14, 96, 1}, {0, 96, 0},
+                        {5080, 120, 240},     {5080, 72, 144}, {26, 96, 1},  {39, 96, 1}, {40, 96, 2},
+                        {2540000, 96, 96000}, {5080, 1, 2},    {1270, 1, 1}, {1269, 1, 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(control::himetricToPixels(c.himetric, c.ppi), c.pixels) << c.himetric << " at " << c.ppi;
   }
@@ -514,8 +530,10 @@ TEST(ControlActivation, WindowlessSitePlacesTheControlWithoutAWindow) {
 
     // Active windowless, the control draws at the place its container gave it.
     RecordingDc dc;
-    ASSERT_EQ(control.as<IViewObject>(IID_IViewObject)->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr,
-                                                              dc.handle(), nullptr, nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(control.as<IViewObject>(IID_IViewObject)
+                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), nullptr, nullptr,
+                         nullptr, 0),
+              S_OK);
     ASSERT_EQ(dc.calls().size(), 3u);
     EXPECT_EQ(dc.calls()[0].x2, site.placed.right);
     EXPECT_EQ(dc.calls()[2].x1, (site.placed.left + site.placed.right) / 2);
@@ -545,8 +563,8 @@ TEST(ControlActivation, WindowedSiteGetsAChildWindowThatPaintsThePicture) {
     auto* object = control.as<IOleObject>(IID_IOleObject);
     object->SetClientSite(&site);
     ASSERT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, &site, -1, nullptr, nullptr), S_OK);
-    EXPECT_EQ(site.calls,
-              (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivate", "OnUIActivate", "ShowObject"}));
+    EXPECT_EQ(site.calls, (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivate", "OnUIActivate",
+                                                    "ShowObject"}));
     ASSERT_EQ(control.as<IOleWindow>(IID_IOleWindow)->GetWindow(&window), S_OK);
     platform::ControlWindowRecord record{};
     ASSERT_TRUE(platform::controlWindowRecord(window, &record));
@@ -607,8 +625,9 @@ TEST(ControlActivation, VerbOutcomes) {
   }
   // Without any site there is nothing to activate in, and that is not an error.
   Control control;
-  EXPECT_EQ(control.as<IOleObject>(IID_IOleObject)->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, -1, nullptr,
-                                                            nullptr), S_OK);
+  EXPECT_EQ(control.as<IOleObject>(IID_IOleObject)
+                ->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, -1, nullptr, nullptr),
+            S_OK);
 }
 
 TEST(ControlNotices, ViewDataAndCloseSinksAreTold) {
@@ -623,7 +642,8 @@ TEST(ControlNotices, ViewDataAndCloseSinksAreTold) {
     ASSERT_EQ(control.as<IViewObject>(IID_IViewObject)->SetAdvise(DVASPECT_CONTENT, 0, &view), S_OK);
     FORMATETC format{0, nullptr, DVASPECT_CONTENT, -1, TYMED_NULL};
     DWORD dataConnection = 0;
-    ASSERT_EQ(control.as<IDataObject>(IID_IDataObject)->DAdvise(&format, ADVF_NODATA, &data, &dataConnection), S_OK);
+    ASSERT_EQ(control.as<IDataObject>(IID_IDataObject)->DAdvise(&format, ADVF_NODATA, &data, &dataConnection),
+              S_OK);
     DWORD oleConnection = 0;
     ASSERT_EQ(object->Advise(&ole, &oleConnection), S_OK);
     EXPECT_NE(oleConnection, 0u);

@@ -21,20 +21,22 @@ namespace {
 #define REC_SET_LONG(n) *n = 42;
 #define REC_SET_DATE(n) *n = 45000.5;
 #define REC_SET_VARIANT(n) *n = make(Str(u"variant"));
-#define REC_BODY(name, shown, rt, rn)  \
-  {                                    \
+#define REC_BODY(name, shown, rt, rn)                      \
+  {                                                        \
     calls.push_back(#name "(" + std::string(shown) + ")"); \
-    if (FAILED(answer)) return answer; \
-    REC_SET_##rt(rn) return S_OK;      \
+    if (FAILED(answer)) return answer;                     \
+    REC_SET_##rt(rn) return S_OK;                          \
   }
-#define REC_M0(id, kind, name, fn, rt, rn) HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) override REC_BODY(name, "", rt, rn)
+#define REC_M0(id, kind, name, fn, rt, rn) \
+  HRESULT STDMETHODCALLTYPE fn(VK_OUT_##rt(rn)) override REC_BODY(name, "", rt, rn)
 #define REC_M1(id, kind, name, fn, t1, n1, rt, rn) \
   HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1 VK_AFTER_##rt(rn)) override REC_BODY(name, show(n1), rt, rn)
-#define REC_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn) \
-  HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) override REC_BODY(name, show(n1) + "," + show(n2), rt, rn)
-#define REC_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn)                        \
+#define REC_M2(id, kind, name, fn, t1, n1, t2, n2, rt, rn)                                        \
+  HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2 VK_AFTER_##rt(rn)) override REC_BODY( \
+      name, show(n1) + "," + show(n2), rt, rn)
+#define REC_M3(id, kind, name, fn, t1, n1, t2, n2, t3, n3, rt, rn)                                     \
   HRESULT STDMETHODCALLTYPE fn(VK_IN_##t1 n1, VK_IN_##t2 n2, VK_IN_##t3 n3 VK_AFTER_##rt(rn)) override \
-      REC_BODY(name, show(n1) + "," + show(n2) + "," + show(n3), rt, rn)
+  REC_BODY(name, show(n1) + "," + show(n2) + "," + show(n3), rt, rn)
 
 class RecordingString final : public IVkString {
  public:
@@ -47,8 +49,8 @@ class RecordingString final : public IVkString {
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, std::uint32_t count, LCID, DISPID* ids) override {
     return dispatchGetIDsOfNames(riid, names, count, ids);
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                 std::uint32_t* argError) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* exception, std::uint32_t* argError) override {
     return dispatchInvoke(this, id, riid, flags, params, result, exception, argError);
   }
   VK_MEMBER_LIST(REC_M0, REC_M1, REC_M2, REC_M3)
@@ -92,7 +94,8 @@ Outcome invoke(IDispatch* object, DISPID id, WORD flags, const std::vector<Arg>&
     held.push_back(make(args[i].value));
     VARIANT& slot = rgvarg[args.size() - 1 - i];
     slot = held[i];
-    if (args[i].mode == Arg::ByRef) slot.vt = static_cast<VARTYPE>(VT_BYREF | held[i].vt), slot.byref = &held[i].llVal;
+    if (args[i].mode == Arg::ByRef)
+      slot.vt = static_cast<VARTYPE>(VT_BYREF | held[i].vt), slot.byref = &held[i].llVal;
     if (args[i].mode == Arg::ByRefVariant) slot.vt = VT_BYREF | VT_VARIANT, slot.pvarVal = &held[i];
   }
   DISPPARAMS params = {rgvarg.data(), named.data(), static_cast<std::uint32_t>(args.size()),
@@ -124,19 +127,23 @@ TEST_P(MemberName, ResolvesToItsDispidInAnyCase) {
   std::string name = member.name, lower = name, upper = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const std::string& spelling : {name, lower, upper}) EXPECT_EQ(dispidOf(spelling), member.dispid) << spelling;
+  for (const std::string& spelling : {name, lower, upper})
+    EXPECT_EQ(dispidOf(spelling), member.dispid) << spelling;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllMembers, MemberName, testing::Range<std::size_t>(0, kMemberCount));
 
-class Names : public testing::TestWithParam<std::tuple<std::vector<std::u16string>, HRESULT, std::vector<DISPID>>> {};
+class Names
+    : public testing::TestWithParam<std::tuple<std::vector<std::u16string>, HRESULT, std::vector<DISPID>>> {};
 
 TEST_P(Names, ResolveMembersAndParameterPositions) {
   auto [names, hr, expected] = GetParam();
   std::vector<LPOLESTR> pointers;
   for (auto& n : names) pointers.push_back(n.data());
   std::vector<DISPID> ids(names.size(), 777);
-  EXPECT_EQ(dispatchGetIDsOfNames(IID_NULL, pointers.data(), static_cast<std::uint32_t>(names.size()), ids.data()), hr);
+  EXPECT_EQ(
+      dispatchGetIDsOfNames(IID_NULL, pointers.data(), static_cast<std::uint32_t>(names.size()), ids.data()),
+      hr);
   EXPECT_EQ(ids, expected);
 }
 
@@ -149,9 +156,11 @@ INSTANTIATE_TEST_SUITE_P(
                     std::make_tuple(N{u"AppendEncoded", u"charset", u"Str"}, S_OK, D{50, 2, 0}),
                     std::make_tuple(N{u"str", u"newVal"}, S_OK, D{1, 0}),
                     std::make_tuple(N{u"Mid", u"bogus", u"idx"}, DISP_E_UNKNOWNNAME, D{44, kU, 0}),
-                    std::make_tuple(N{u"Length", u"Length"}, DISP_E_UNKNOWNNAME, D{20, kU}),  // results are no parameters
+                    std::make_tuple(N{u"Length", u"Length"}, DISP_E_UNKNOWNNAME,
+                                    D{20, kU}),  // results are no parameters
                     std::make_tuple(N{u"Nope", u"idx"}, DISP_E_UNKNOWNNAME, D{kU, kU}),
-                    std::make_tuple(N{u""}, DISP_E_UNKNOWNNAME, D{kU}), std::make_tuple(N{u"Appen"}, DISP_E_UNKNOWNNAME, D{kU}),
+                    std::make_tuple(N{u""}, DISP_E_UNKNOWNNAME, D{kU}),
+                    std::make_tuple(N{u"Appen"}, DISP_E_UNKNOWNNAME, D{kU}),
                     std::make_tuple(N{u"Append "}, DISP_E_UNKNOWNNAME, D{kU}),
                     std::make_tuple(N{u"\u00C4ppend"}, DISP_E_UNKNOWNNAME, D{kU})));
 
@@ -187,7 +196,13 @@ const InvokeCase kInvokeCases[] = {
     {"Str", kCall, {}, S_OK, kNoArgError, "Str()", Str(u"out")},
     {"NumAscii", kGet, {}, S_OK, kNoArgError, "NumAscii()", I4(42)},
     {"ParseDateRfc822", kCall, {}, S_OK, kNoArgError, "ParseDateRfc822()", Date(45000.5)},
-    {"EmitMultibyte", kCall, {{Str(u"utf-8")}}, S_OK, kNoArgError, "EmitMultibyte(\"utf-8\")", Str(u"variant")},
+    {"EmitMultibyte",
+     kCall,
+     {{Str(u"utf-8")}},
+     S_OK,
+     kNoArgError,
+     "EmitMultibyte(\"utf-8\")",
+     Str(u"variant")},
     // strings: exact, referenced, coerced
     {"Append", kMethod, {ByRef(Str(u"ab"))}, S_OK, kNoArgError, "Append(\"ab\")"},
     {"Append", kMethod, {ByVariant(Str(u"ab"))}, S_OK, kNoArgError, "Append(\"ab\")"},
@@ -212,7 +227,12 @@ const InvokeCase kInvokeCases[] = {
     {"Mid", kCall, {{I4(2)}, {Str(u"x")}}, DISP_E_TYPEMISMATCH, 0, ""},
     {"Mid", kCall, {{Str(u"x")}, {I4(3)}}, DISP_E_TYPEMISMATCH, 1, ""},
     {"Mid", kCall, {kMissing, {I4(3)}}, DISP_E_PARAMNOTOPTIONAL, 1, ""},
-    {"AppendEncoded", kMethod, {{Str(u"a")}, {Str(u"b")}, {I4(3)}}, S_OK, kNoArgError, "AppendEncoded(\"a\",\"b\",\"3\")"},
+    {"AppendEncoded",
+     kMethod,
+     {{Str(u"a")}, {Str(u"b")}, {I4(3)}},
+     S_OK,
+     kNoArgError,
+     "AppendEncoded(\"a\",\"b\",\"3\")"},
     {"AppendEncoded", kMethod, {{Str(u"a")}, {Null()}, {Str(u"c")}}, DISP_E_TYPEMISMATCH, 1, ""},
     // dates and variants
     {"AppendDateRfc822", kMethod, {{Date(45000.5)}}, S_OK, kNoArgError, "AppendDateRfc822(45000.5)"},
@@ -220,8 +240,17 @@ const InvokeCase kInvokeCases[] = {
     {"AppendDateRfc3339", kMethod, {ByRef(I4(2))}, S_OK, kNoArgError, "AppendDateRfc3339(2)"},
     {"AppendDateRfc3339", kMethod, {{Str(u"soon")}}, DISP_E_TYPEMISMATCH, 0, ""},
     {"AppendMultibyte", kMethod, {{I4(7)}, {Str(u"x")}}, S_OK, kNoArgError, "AppendMultibyte(vt 3: 7,\"x\")"},
-    {"AppendMultibyte", kMethod, {ByRef(I4(7)), {Str(u"x")}}, S_OK, kNoArgError, "AppendMultibyte(vt 3: 7,\"x\")"},
-    {"AppendMultibyte", kMethod, {ByVariant(Str(u"z")), {Str(u"x")}}, S_OK, kNoArgError,
+    {"AppendMultibyte",
+     kMethod,
+     {ByRef(I4(7)), {Str(u"x")}},
+     S_OK,
+     kNoArgError,
+     "AppendMultibyte(vt 3: 7,\"x\")"},
+    {"AppendMultibyte",
+     kMethod,
+     {ByVariant(Str(u"z")), {Str(u"x")}},
+     S_OK,
+     kNoArgError,
      "AppendMultibyte(vt 8: \"z\",\"x\")"},
     {"AppendMultibyte", kMethod, {kMissing, {Str(u"x")}}, DISP_E_PARAMNOTOPTIONAL, 1, ""},
     // directions
@@ -232,7 +261,14 @@ const InvokeCase kInvokeCases[] = {
     {"Str", kPut, {ByVariant(I4(5))}, S_OK, kNoArgError, "Str(\"5\")", Empty(), {DISPID_PROPERTYPUT}},
     {"Str", kPut, {{Str(u"x")}}, DISP_E_PARAMNOTFOUND, 0, ""},
     {"Str", kPut, {{Str(u"x")}}, DISP_E_PARAMNOTFOUND, 0, "", Empty(), {0}},
-    {"Str", kPut, {{Str(u"x")}, {Str(u"y")}}, DISP_E_BADPARAMCOUNT, kNoArgError, "", Empty(), {DISPID_PROPERTYPUT}},
+    {"Str",
+     kPut,
+     {{Str(u"x")}, {Str(u"y")}},
+     DISP_E_BADPARAMCOUNT,
+     kNoArgError,
+     "",
+     Empty(),
+     {DISPID_PROPERTYPUT}},
     {"Str", kPut, {kMissing}, DISP_E_PARAMNOTOPTIONAL, 0, "", Empty(), {DISPID_PROPERTYPUT}},
     // named arguments give parameter positions (Mid(idx, numChars))
     {"Mid", kCall, {{I4(3)}, {I4(2)}}, S_OK, kNoArgError, "Mid(2,3)", Str(u"out"), {0, 1}},
@@ -276,12 +312,16 @@ TEST_P(EveryMember, ReachesItsMethod) {
     args.push_back({I4(p + 1)});
     ValueType type = member.parameters[p].type;
     std::string n = std::to_string(p + 1);
-    expected += (p > 0 ? "," : "") + (type == ValueType::BSTR ? "\"" + n + "\"" : type == ValueType::VARIANT ? "vt 3: " + n : n);
+    expected += (p > 0 ? "," : "") + (type == ValueType::BSTR      ? "\"" + n + "\""
+                                      : type == ValueType::VARIANT ? "vt 3: " + n
+                                                                   : n);
   }
   bool put = member.kind == MemberKind::PropertyPut;
   VARIANT result;
   VariantInit(&result);
-  EXPECT_EQ(invoke(&object, member.dispid, put ? kPut : kCall, args, &result, put ? D{DISPID_PROPERTYPUT} : D{}).hr, S_OK);
+  EXPECT_EQ(
+      invoke(&object, member.dispid, put ? kPut : kCall, args, &result, put ? D{DISPID_PROPERTYPUT} : D{}).hr,
+      S_OK);
   EXPECT_EQ(object.calls, std::vector<std::string>{expected + ")"});
   const VARTYPE kResultTypes[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_DATE, VT_BSTR};  // by ValueType
   EXPECT_EQ(result.vt, kResultTypes[static_cast<int>(member.resultType)]);
@@ -295,11 +335,13 @@ TEST(Invocation, RefusesUnknownDispidsForeignInterfacesAndMalformedParameters) {
   for (DISPID id : {0, -1, 9, 11, 27, 58, 1000, DISPID_PROPERTYPUT}) {
     EXPECT_EQ(invoke(&object, id, kCall, {}, nullptr).hr, DISP_E_MEMBERNOTFOUND) << id;
   }
-  EXPECT_EQ(object.Invoke(20, IID_IDispatch, 0, kCall, nullptr, nullptr, nullptr, nullptr), DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(object.Invoke(20, IID_IDispatch, 0, kCall, nullptr, nullptr, nullptr, nullptr),
+            DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(object.Invoke(20, IID_NULL, 0, kCall, nullptr, nullptr, nullptr, nullptr), E_INVALIDARG);
   VARIANT argument = make(I4(1));
   DISPID named[] = {0, 1};
-  DISPPARAMS noVector = {nullptr, nullptr, 1, 0}, tooManyNames = {&argument, named, 1, 2}, noNames = {&argument, nullptr, 1, 1};
+  DISPPARAMS noVector = {nullptr, nullptr, 1, 0}, tooManyNames = {&argument, named, 1, 2},
+             noNames = {&argument, nullptr, 1, 1};
   for (DISPPARAMS* params : {&noVector, &tooManyNames, &noNames}) {
     EXPECT_EQ(object.Invoke(2, IID_NULL, 0, kCall, params, nullptr, nullptr, nullptr), E_INVALIDARG);
   }
@@ -320,7 +362,7 @@ TEST(Invocation, PassesAStringOfTheExactTypeWithoutACopyAndDiscardsUnwantedResul
     EXPECT_EQ(object.lastText, text);
   }
   SysFreeString(text);
-  EXPECT_EQ(invoke(&object, 1, kGet, {}, nullptr).hr, S_OK);                // the BSTR is freed
+  EXPECT_EQ(invoke(&object, 1, kGet, {}, nullptr).hr, S_OK);               // the BSTR is freed
   EXPECT_EQ(invoke(&object, 41, kCall, {{Str(u"x")}}, nullptr).hr, S_OK);  // the VARIANT is cleared
 }
 
@@ -395,11 +437,15 @@ TEST_P(StringMember, AnswersAWellTypedCall) {
   std::vector<Arg> args;
   for (int p = 0; p < member.parameterCount; ++p) {
     ValueType type = member.parameters[p].type;
-    args.push_back({type == ValueType::BSTR ? Str(u"") : type == ValueType::LONG ? I4(0) : type == ValueType::DATE ? Date(45000) : Empty()});
+    args.push_back({type == ValueType::BSTR   ? Str(u"")
+                    : type == ValueType::LONG ? I4(0)
+                    : type == ValueType::DATE ? Date(45000)
+                                              : Empty()});
   }
   bool put = member.kind == MemberKind::PropertyPut;
   VARIANT result;
-  HRESULT hr = invoke(object, member.dispid, put ? kPut : kCall, args, &result, put ? D{DISPID_PROPERTYPUT} : D{}).hr;
+  HRESULT hr =
+      invoke(object, member.dispid, put ? kPut : kCall, args, &result, put ? D{DISPID_PROPERTYPUT} : D{}).hr;
   EXPECT_TRUE(hr == S_OK || hr == E_NOTIMPL) << member.name << " answered " << hr;
   const VARTYPE kResultTypes[] = {VT_EMPTY, VT_BSTR, VT_I4, VT_DATE};
   if (hr == S_OK && member.resultType != ValueType::VARIANT) {

@@ -100,7 +100,8 @@ TEST(Server, RegistrationWritesAndRemovesTheClassKeys) {
   EXPECT_EQ(readValue(classKey), u"VkString Class");
   EXPECT_EQ(readValue(classKey + u"\\InprocServer32"), u"C:\\Program Files\\Velkor's\\VelkorString.DLL");
   EXPECT_EQ(readValue(classKey + u"\\InprocServer32", u"ThreadingModel"), u"Apartment");
-  EXPECT_EQ(readValue(classKey + u"\\ToolboxBitmap32"), u"C:\\Program Files\\Velkor's\\VelkorString.DLL, 101");
+  EXPECT_EQ(readValue(classKey + u"\\ToolboxBitmap32"),
+            u"C:\\Program Files\\Velkor's\\VelkorString.DLL, 101");
   EXPECT_EQ(readValue(classKey + u"\\MiscStatus\\1"), u"132497");
   EXPECT_EQ(readValue(classKey + u"\\MiscStatus"), u"0");
   EXPECT_EQ(readValue(classKey + u"\\Version"), u"1.0");
@@ -150,13 +151,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, RegistrarScripts, ::testing::ValuesIn(kScripts),
 TEST(Registrar, ForceRemoveReplacesAndNoRemoveStays) {
   Registrar registrar;
   platform::registryCreateKey(RegistryRoot::CurrentUser, u"Root\\Forced\\Stale");
-  ASSERT_EQ(registrar.registerScript(u"HKCU { NoRemove Root { ForceRemove Forced = s 'v' { Fresh } Plain { val n = s '1' } } }"), S_OK);
+  ASSERT_EQ(registrar.registerScript(
+                u"HKCU { NoRemove Root { ForceRemove Forced = s 'v' { Fresh } Plain { val n = s '1' } } }"),
+            S_OK);
   EXPECT_FALSE(platform::registryKeyExists(RegistryRoot::CurrentUser, u"Root\\Forced\\Stale"));
   EXPECT_TRUE(platform::registryKeyExists(RegistryRoot::CurrentUser, u"Root\\Forced\\Fresh"));
   std::u16string value;
   EXPECT_TRUE(platform::registryGetString(RegistryRoot::CurrentUser, u"Root\\Plain", u"n", &value));
   platform::registryCreateKey(RegistryRoot::CurrentUser, u"Root\\Plain\\Foreign");
-  ASSERT_EQ(registrar.unregisterScript(u"HKCU { NoRemove Root { ForceRemove Forced { Fresh } Plain { val n = s '1' } } }"), S_OK);
+  ASSERT_EQ(registrar.unregisterScript(
+                u"HKCU { NoRemove Root { ForceRemove Forced { Fresh } Plain { val n = s '1' } } }"),
+            S_OK);
   EXPECT_FALSE(platform::registryKeyExists(RegistryRoot::CurrentUser, u"Root\\Forced"));
   // A key with a subkey the script does not know stays, without the script's value.
   EXPECT_TRUE(platform::registryKeyExists(RegistryRoot::CurrentUser, u"Root\\Plain\\Foreign"));
@@ -165,9 +170,7 @@ TEST(Registrar, ForceRemoveReplacesAndNoRemoveStays) {
   platform::registryDeleteTree(RegistryRoot::CurrentUser, u"Root");
 }
 
-TEST(Registrar, QuotesInTheModulePathAreDoubled) {
-  EXPECT_EQ(doubleQuotes(u"a'b''c"), u"a''b''''c");
-}
+TEST(Registrar, QuotesInTheModulePathAreDoubled) { EXPECT_EQ(doubleQuotes(u"a'b''c"), u"a''b''''c"); }
 
 }  // namespace
 }  // namespace vk

@@ -20,8 +20,7 @@ std::u16string take(BSTR text) {
 
 // An automation string argument; a null pointer stands for a null argument.
 struct Arg {
-  explicit Arg(const char16_t* text)
-      : bstr(text == nullptr ? nullptr : SysAllocString(text)) {}
+  explicit Arg(const char16_t* text) : bstr(text == nullptr ? nullptr : SysAllocString(text)) {}
   ~Arg() { SysFreeString(bstr); }
   Arg(const Arg&) = delete;
   Arg& operator=(const Arg&) = delete;
@@ -37,9 +36,9 @@ struct MemberCase {
   std::int32_t codePage;
   const char16_t* text;
   Call call;
-  LONG expected;           // the call's answer
-  const char16_t* after;   // the object's text afterwards
-  LONG lengthAfter;        // Length afterwards, or -1 to skip
+  LONG expected;          // the call's answer
+  const char16_t* after;  // the object's text afterwards
+  LONG lengthAfter;       // Length afterwards, or -1 to skip
 };
 
 void PrintTo(const MemberCase& c, std::ostream* os) { *os << c.name; }
@@ -58,8 +57,7 @@ Call searching(HRESULT (VkString::*member)(BSTR, LONG*), const char16_t* argumen
   };
 }
 
-Call flagged(HRESULT (VkString::*member)(BSTR, LONG, LONG*), const char16_t* argument,
-             LONG flag) {
+Call flagged(HRESULT (VkString::*member)(BSTR, LONG, LONG*), const char16_t* argument, LONG flag) {
   return [member, argument, flag](VkString& o) {
     Arg arg(argument);
     LONG n = -99;
@@ -140,10 +138,8 @@ const MemberCase kMemberCases[] = {
     {"AnsiCharAtAscii", 1252, u"A", byteAt(0), 65, u"A", 1},
     {"AnsiCharAtPastEnd", 1252, u"A", byteAt(1), 0, u"A", 1},
     {"AnsiCharAtLeadByte932", 932, u"\u65E5", byteAt(0), -109, u"\u65E5", 2},
-    {"RemoveAnsiCharSigned", 1252, u"\u00E9t\u00E9", withCount(&V::RemoveAnsiChar, -23), 0, u"t",
-     1},
-    {"ShortenZeroCounts932Bytes", 932, u"\u65E5\u672C", withCount(&V::Shorten, 0), 0,
-     u"\u65E5\u672C", 4},
+    {"RemoveAnsiCharSigned", 1252, u"\u00E9t\u00E9", withCount(&V::RemoveAnsiChar, -23), 0, u"t", 1},
+    {"ShortenZeroCounts932Bytes", 932, u"\u65E5\u672C", withCount(&V::Shorten, 0), 0, u"\u65E5\u672C", 4},
     {"ShortenNegativeEmpties", 1252, u"abc", withCount(&V::Shorten, -1), 0, u"", 0},
     // ChopAfter cuts the wide form, keeping what the ANSI code page lacks.
     {"ChopAfterKeepsGreek", 1252, u"\u03B1abc", editing(&V::ChopAfter, u"a"), 0, u"\u03B1a", 2},
@@ -164,31 +160,27 @@ const MemberCase kMemberCases[] = {
      },
      0, u"ab", -1},
     {"TrimInside", 1252, u" a \t\t b ", plain(&V::TrimInside), 0, u" a b ", -1},
-    {"HtmlEntityEncode", 1252, u"a<b & \"c\"", plain(&V::HtmlEntityEncode), 0,
-     u"a&lt;b &amp; &quot;c&quot;", -1},
-    {"HtmlEntityDecode", 1252, u"&amp;lt;&euro;&#x20AC;&#x1F600;", plain(&V::HtmlEntityDecode),
-     0, u"<\u20AC\u20AC\U0001F600", -1},
+    {"HtmlEntityEncode", 1252, u"a<b & \"c\"", plain(&V::HtmlEntityEncode), 0, u"a&lt;b &amp; &quot;c&quot;",
+     -1},
+    {"HtmlEntityDecode", 1252, u"&amp;lt;&euro;&#x20AC;&#x1F600;", plain(&V::HtmlEntityDecode), 0,
+     u"<\u20AC\u20AC\U0001F600", -1},
     {"StripHtml", 1252, u"<a href=\"x>y\">link</a>", plain(&V::StripHtml), 0, u"link", -1},
     {"PluralizeThroughAnsi", 1252, u"\u03B1city", plain(&V::Pluralize), 0, u"cities", 6},
     {"Unpluralize", 1252, u"wolves", plain(&V::Unpluralize), 0, u"wolf", 4},
     // The script counts, one property each.
     {"NumAscii", 1252, u"abcd\u00E9", reading(&V::get_NumAscii), 4, u"abcd\u00E9", -1},
     {"NumLatin", 1252, u"abcd\u00E9", reading(&V::get_NumLatin), 1, u"abcd\u00E9", -1},
-    {"NumCentralEuro", 1252, u"\u0100\u02C7\u0301", reading(&V::get_NumCentralEuro), 2,
-     u"\u0100\u02C7\u0301", -1},
+    {"NumCentralEuro", 1252, u"\u0100\u02C7\u0301", reading(&V::get_NumCentralEuro), 2, u"\u0100\u02C7\u0301",
+     -1},
     {"NumGreek", 1252, u"\u03B1\u03B2", reading(&V::get_NumGreek), 2, u"\u03B1\u03B2", -1},
     {"NumHebrew", 1252, u"\u05D0", reading(&V::get_NumHebrew), 1, u"\u05D0", -1},
     {"NumArabic", 1252, u"\u0627\u0628", reading(&V::get_NumArabic), 2, u"\u0627\u0628", -1},
-    {"NumJapanese", 1252, u"\u65E5\u3072\u3089", reading(&V::get_NumJapanese), 2,
-     u"\u65E5\u3072\u3089", -1},
-    {"NumKoreanBoundary", 1252, u"\uD7AF\uD7B0", reading(&V::get_NumKorean), 1, u"\uD7AF\uD7B0",
-     -1},
-    {"NumChineseBoundary", 1252, u"\u9FAF\u9FB0", reading(&V::get_NumChinese), 1,
-     u"\u9FAF\u9FB0", -1},
+    {"NumJapanese", 1252, u"\u65E5\u3072\u3089", reading(&V::get_NumJapanese), 2, u"\u65E5\u3072\u3089", -1},
+    {"NumKoreanBoundary", 1252, u"\uD7AF\uD7B0", reading(&V::get_NumKorean), 1, u"\uD7AF\uD7B0", -1},
+    {"NumChineseBoundary", 1252, u"\u9FAF\u9FB0", reading(&V::get_NumChinese), 1, u"\u9FAF\u9FB0", -1},
     {"NumThai", 1252, u"\u0E01", reading(&V::get_NumThai), 1, u"\u0E01", -1},
     {"NumCyrillic", 1252, u"\u0416\u0430", reading(&V::get_NumCyrillic), 2, u"\u0416\u0430", -1},
-    {"NumAsciiSurrogatePair", 1252, u"\U0001F600", reading(&V::get_NumAscii), 0, u"\U0001F600",
-     -1},
+    {"NumAsciiSurrogatePair", 1252, u"\U0001F600", reading(&V::get_NumAscii), 0, u"\U0001F600", -1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Component, TextMembers, ::testing::ValuesIn(kMemberCases));

@@ -54,8 +54,8 @@ TEST_P(DateMembersParse, AnswersTheDateOrDayZero) {
   Object o;
   o.set(GetParam().text);
   DATE date = -99.0;
-  const HRESULT hr = GetParam().form == Form::Rfc3339 ? o->ParseDateRfc3339(&date)
-                                                      : o->ParseDateRfc822(&date);
+  const HRESULT hr =
+      GetParam().form == Form::Rfc3339 ? o->ParseDateRfc3339(&date) : o->ParseDateRfc822(&date);
   EXPECT_EQ(hr, S_OK);
   EXPECT_NEAR(date, GetParam().date, 1e-9);
   EXPECT_EQ(o.str(), GetParam().text);
@@ -65,17 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, DateMembersParse,
     ::testing::Values(
         ParseCase{Form::Rfc3339, u"2024-03-05T14:03:07Z", 45356.5854976852},
-        ParseCase{Form::Rfc3339, u"2024-03-05T14:03:07.250+05:30",
-                  referenceDate(2024, 3, 5, 8, 33, 7)},
-        ParseCase{Form::Rfc3339, u"1899-12-30T00:30:00+01:00",
-                  referenceDate(1899, 12, 29, 23, 30, 0)},
+        ParseCase{Form::Rfc3339, u"2024-03-05T14:03:07.250+05:30", referenceDate(2024, 3, 5, 8, 33, 7)},
+        ParseCase{Form::Rfc3339, u"1899-12-30T00:30:00+01:00", referenceDate(1899, 12, 29, 23, 30, 0)},
         ParseCase{Form::Rfc822, u"Tue, 05 Mar 2024 14:03:07 -0500", 45356.7938310185},
         ParseCase{Form::Rfc822, u"2024-03-05T14:03:07Z", 45356.5854976852},
         ParseCase{Form::Rfc822, u"5 mar 24 14:03 GMT", referenceDate(2024, 3, 5, 14, 3, 0)},
         // No date: day 0, 30 December 1899 00:00.
         ParseCase{Form::Rfc3339, u"", 0.0}, ParseCase{Form::Rfc822, u"", 0.0},
-        ParseCase{Form::Rfc3339, u"2024-03-05", 0.0},
-        ParseCase{Form::Rfc3339, u"2024-04-31T12:00:00Z", 0.0},
+        ParseCase{Form::Rfc3339, u"2024-03-05", 0.0}, ParseCase{Form::Rfc3339, u"2024-04-31T12:00:00Z", 0.0},
         ParseCase{Form::Rfc3339, u"Tue, 05 Mar 2024 14:03:07 -0500", 0.0},
         ParseCase{Form::Rfc822, u"05 Mar 2024", 0.0},
         ParseCase{Form::Rfc822, u"Tue, 05 Foo 2024 14:03:07", 0.0},
@@ -101,18 +98,17 @@ TEST_P(DateMembersAppend, AppendsTheTextOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dates, DateMembersAppend,
-    ::testing::Values(
-        AppendCase{Form::Rfc3339, 45356.585497685184, u"2024-03-05T14:03:07Z"},
-        AppendCase{Form::Rfc3339, 0.0, u"1899-12-30T00:00:00Z"},
-        AppendCase{Form::Rfc3339, -1.25, u"1899-12-29T06:00:00Z"},
-        AppendCase{Form::Rfc3339, 0.99999999, u"1899-12-31T00:00:00Z"},
-        AppendCase{Form::Rfc3339, referenceDate(999, 6, 15, 12, 0, 0), u"999-06-15T12:00:00Z"},
-        AppendCase{Form::Rfc822, 45356.585497685184, u"Tue, 05 Mar 2024 14:03:07 +0000"},
-        AppendCase{Form::Rfc822, -1.25, u"Fri, 29 Dec 1899 06:00:00 +0000"},
-        // Out of range: nothing, rather than the current time.
-        AppendCase{Form::Rfc3339, 3000000.0, u""}, AppendCase{Form::Rfc822, 3000000.0, u""},
-        AppendCase{Form::Rfc3339, -657435.0, u""},
-        AppendCase{Form::Rfc3339, std::numeric_limits<double>::quiet_NaN(), u""}));
+    ::testing::Values(AppendCase{Form::Rfc3339, 45356.585497685184, u"2024-03-05T14:03:07Z"},
+                      AppendCase{Form::Rfc3339, 0.0, u"1899-12-30T00:00:00Z"},
+                      AppendCase{Form::Rfc3339, -1.25, u"1899-12-29T06:00:00Z"},
+                      AppendCase{Form::Rfc3339, 0.99999999, u"1899-12-31T00:00:00Z"},
+                      AppendCase{Form::Rfc3339, referenceDate(999, 6, 15, 12, 0, 0), u"999-06-15T12:00:00Z"},
+                      AppendCase{Form::Rfc822, 45356.585497685184, u"Tue, 05 Mar 2024 14:03:07 +0000"},
+                      AppendCase{Form::Rfc822, -1.25, u"Fri, 29 Dec 1899 06:00:00 +0000"},
+                      // Out of range: nothing, rather than the current time.
+                      AppendCase{Form::Rfc3339, 3000000.0, u""}, AppendCase{Form::Rfc822, 3000000.0, u""},
+                      AppendCase{Form::Rfc3339, -657435.0, u""},
+                      AppendCase{Form::Rfc3339, std::numeric_limits<double>::quiet_NaN(), u""}));
 
 TEST(DateMembers, TwoAppendsLeaveBothDates) {
   Object o;

@@ -41,14 +41,16 @@ std::u16string wideName(const TempDir& dir, const std::u16string& name) {
 const std::u16string kGreek = u"\u03C3.txt";
 const std::string kGreekUtf8 = "\xCF\x83.txt";
 
-std::string utf8Name(const std::u16string& name) { return name == kGreek ? kGreekUtf8 : std::string(name.begin(), name.end()); }
+std::string utf8Name(const std::u16string& name) {
+  return name == kGreek ? kGreekUtf8 : std::string(name.begin(), name.end());
+}
 
 // --- LoadFile
 
 struct LoadCase {
   const char* label;
-  std::u16string name;            // in the temporary directory
-  std::optional<Bytes> content;   // none: no file
+  std::u16string name;           // in the temporary directory
+  std::optional<Bytes> content;  // none: no file
   const char* charset;
   LONG success;
   std::string utf8;  // the value's UTF-8 form afterwards ("keep": the text from before)
@@ -76,10 +78,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LoadFileMember,
     ::testing::Values(
         // The mark stays in the text as the character U+FEFF.
-        LoadCase{"MarkKeptAsCharacter", u"a.txt", hex("EF BB BF 41"), "utf-8", 1, "\xEF\xBB\xBF" "A"},
+        LoadCase{"MarkKeptAsCharacter", u"a.txt", hex("EF BB BF 41"), "utf-8", 1,
+                 "\xEF\xBB\xBF"
+                 "A"},
         LoadCase{"ZeroEndsText", u"a.txt", hex("61 00 62"), "utf-8", 1, "a"},
         LoadCase{"ZeroLength", u"a.txt", Bytes{}, "utf-8", 1, ""},
-        LoadCase{"ShiftJis", u"a.txt", hex("82 A0 41"), "Shift_JIS", 1, "\xE3\x81\x82" "A"},
+        LoadCase{"ShiftJis", u"a.txt", hex("82 A0 41"), "Shift_JIS", 1,
+                 "\xE3\x81\x82"
+                 "A"},
         LoadCase{"Utf16", u"a.txt", hex("41 00 42 00"), "utf-16", 1, "AB"},
         LoadCase{"OtherName", kGreek, test::bytesOf("x"), "utf-8", 1, "x"},
         LoadCase{"Missing", u"a.txt", std::nullopt, "utf-8", 0, "keep"},
@@ -126,13 +132,21 @@ TEST_P(LoadFileMark, KeepsTheMarkWhereTheConversionPassesItThrough) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadFileMark,
-    ::testing::Values(MarkLoadCase{"Utf8", hex("EF BB BF 41"), "utf-8", 2, u"\uFEFF" u"A"},
+    ::testing::Values(MarkLoadCase{"Utf8", hex("EF BB BF 41"), "utf-8", 2,
+                                   u"\uFEFF"
+                                   u"A"},
                       MarkLoadCase{"Utf8MarkOnly", hex("EF BB BF"), "utf-8", 1, u"\uFEFF"},
-                      MarkLoadCase{"Utf7", test::bytesOf("+/v8-A"), "utf-7", 2, u"\uFEFF" u"A"},
-                      MarkLoadCase{"Utf32", hex("FF FE 00 00 41 00 00 00"), "utf-32", 2, u"\uFEFF" u"A"},
+                      MarkLoadCase{"Utf7", test::bytesOf("+/v8-A"), "utf-7", 2,
+                                   u"\uFEFF"
+                                   u"A"},
+                      MarkLoadCase{"Utf32", hex("FF FE 00 00 41 00 00 00"), "utf-32", 2,
+                                   u"\uFEFF"
+                                   u"A"},
                       MarkLoadCase{"Utf16LittleEndian", hex("FF FE 41 00"), "utf-16", 1, u"A"},
                       MarkLoadCase{"Utf16BigEndian", hex("FE FF 00 41"), "unicodeFFFE", 1, u"A"},
-                      MarkLoadCase{"Windows1252", hex("EF BB BF 41"), "windows-1252", 4, u"\u00EF\u00BB\u00BF" u"A"}),
+                      MarkLoadCase{"Windows1252", hex("EF BB BF 41"), "windows-1252", 4,
+                                   u"\u00EF\u00BB\u00BF"
+                                   u"A"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // --- SaveToFile and AppendToFile
@@ -161,7 +175,9 @@ TEST_P(SaveMembers, WriteTheConvertedBytesOrTouchNothing) {
   Bstr name(wideName(dir, c.name));
   Bstr charset{std::string(c.charset)};
   LONG success = -1;
-  EXPECT_EQ(c.append ? object.AppendToFile(name, charset, &success) : object.SaveToFile(name, charset, &success), S_OK);
+  EXPECT_EQ(
+      c.append ? object.AppendToFile(name, charset, &success) : object.SaveToFile(name, charset, &success),
+      S_OK);
   EXPECT_EQ(success, c.success);
   if (c.name.empty()) return;
   ASSERT_EQ(test::exists(path), c.after.has_value());
@@ -178,13 +194,15 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"ShiftJis", false, u"\u3042A", "shift_jis", u"a.txt", std::nullopt, 1, hex("82 A0 41")},
         SaveCase{"NoMarkWritten", false, u"A", "utf-16", u"a.txt", std::nullopt, 1, hex("41 00")},
         SaveCase{"EmptyTextTruncates", false, u"", "utf-8", u"a.txt", test::bytesOf("old"), 1, Bytes{}},
-        SaveCase{"MissingCharacterLeftOut", false, u"\u03B1b", "windows-1252", u"a.txt", std::nullopt, 1, test::bytesOf("b")},
+        SaveCase{"MissingCharacterLeftOut", false, u"\u03B1b", "windows-1252", u"a.txt", std::nullopt, 1,
+                 test::bytesOf("b")},
         SaveCase{"EmptyName", false, u"abc", "utf-8", u"", std::nullopt, 0, std::nullopt},
         SaveCase{"OtherName", false, u"abc", "utf-8", kGreek, std::nullopt, 1, test::bytesOf("abc")},
         // Failing charsets create, truncate and touch nothing.
-        SaveCase{"UnknownCharsetKeepsFile", false, u"abc", "no-such-charset", u"a.txt", test::bytesOf("old"), 0,
-                 test::bytesOf("old")},
-        SaveCase{"UnknownCharsetCreatesNothing", false, u"abc", "utf8", u"a.txt", std::nullopt, 0, std::nullopt},
+        SaveCase{"UnknownCharsetKeepsFile", false, u"abc", "no-such-charset", u"a.txt", test::bytesOf("old"),
+                 0, test::bytesOf("old")},
+        SaveCase{"UnknownCharsetCreatesNothing", false, u"abc", "utf8", u"a.txt", std::nullopt, 0,
+                 std::nullopt},
         SaveCase{"NoConverterKeepsFile", false, u"abc", "x-iscii-de", u"a.txt", test::bytesOf("old"), 0,
                  test::bytesOf("old")}),
     [](const auto& info) { return std::string(info.param.label); });
@@ -194,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SaveCase{"EmptyTextCreatesNothing", true, u"", "utf-8", u"a.txt", std::nullopt, 1, std::nullopt},
         SaveCase{"Creates", true, u"ab", "utf-8", u"a.txt", std::nullopt, 1, test::bytesOf("ab")},
-        SaveCase{"AppendsAtEnd", true, u"\u00E9", "utf-8", u"a.txt", test::bytesOf("12"), 1, hex("31 32 C3 A9")},
+        SaveCase{"AppendsAtEnd", true, u"\u00E9", "utf-8", u"a.txt", test::bytesOf("12"), 1,
+                 hex("31 32 C3 A9")},
         SaveCase{"EmptyName", true, u"ab", "utf-8", u"", std::nullopt, 0, std::nullopt},
         SaveCase{"EmptyNameEmptyText", true, u"", "utf-8", u"", std::nullopt, 0, std::nullopt},
         SaveCase{"OtherName", true, u"ab", "utf-8", kGreek, test::bytesOf("12"), 1, test::bytesOf("12ab")},

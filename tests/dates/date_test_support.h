@@ -19,15 +19,12 @@ inline bool referenceLeap(int year) { return (year % 4 == 0 && year % 100 != 0) 
 
 inline int referenceMonthLength(int year, int month) {
   switch (month) {
-    case 2:
-      return referenceLeap(year) ? 29 : 28;
+    case 2: return referenceLeap(year) ? 29 : 28;
     case 4:
     case 6:
     case 9:
-    case 11:
-      return 30;
-    default:
-      return 31;
+    case 11: return 30;
+    default: return 31;
   }
 }
 
@@ -41,16 +38,15 @@ inline std::int64_t referenceDay(int year, int month, int day) {
 }
 
 // The automation date of a moment: before day 0 the time of day is subtracted.
-inline double referenceDate(int year, int month, int day, int hour = 0, int minute = 0,
-                            int second = 0) {
+inline double referenceDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
   const std::int64_t n = referenceDay(year, month, day);
   const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
   return n >= 0 ? static_cast<double>(n) + time : static_cast<double>(n) - time;
 }
 
 // Seconds since 1970-01-01 UTC; 1970-01-01 is day 25569.
-inline std::int64_t referenceUnixSeconds(int year, int month, int day, int hour = 0,
-                                         int minute = 0, int second = 0) {
+inline std::int64_t referenceUnixSeconds(int year, int month, int day, int hour = 0, int minute = 0,
+                                         int second = 0) {
   return (referenceDay(year, month, day) - 25569) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
@@ -64,8 +60,8 @@ inline double lineSeconds(double date) {
 
 inline std::string fieldsText(const SYSTEMTIME& t) {
   char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
-                t.wHour, t.wMinute, t.wSecond);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                t.wMinute, t.wSecond);
   return text;
 }
 

@@ -57,12 +57,13 @@ TEST_P(ZoneBiasReport, SplitsStandardAndDaylight) {
   EXPECT_EQ(bias.standardBias, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Zones, ZoneBiasReport,
-    ::testing::Values(BiasCase{kUtc, 0, 0, false}, BiasCase{kNewYorkMarch, 300, -60, false},
-                      BiasCase{kNewYorkJuly, 300, -60, true}, BiasCase{kKolkata, -330, 0, false},
-                      BiasCase{kAdelaideJuly, -570, -60, false},
-                      BiasCase{kAdelaideJanuary, -570, -60, true}));
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneBiasReport,
+                         ::testing::Values(BiasCase{kUtc, 0, 0, false},
+                                           BiasCase{kNewYorkMarch, 300, -60, false},
+                                           BiasCase{kNewYorkJuly, 300, -60, true},
+                                           BiasCase{kKolkata, -330, 0, false},
+                                           BiasCase{kAdelaideJuly, -570, -60, false},
+                                           BiasCase{kAdelaideJanuary, -570, -60, true}));
 
 // ---- The offset written after an RFC 822 date
 
@@ -82,26 +83,24 @@ TEST_P(Rfc822Offset, IsTheMachinesOffsetNow) {
   const ClockScope clock(GetParam().setting.now);
   StringBuffer written;
   DateParser().formatRfc822(SYSTEMTIME{2024, 3, 2, 5, 14, 3, 7, 0}, written);
-  EXPECT_EQ(std::string(written.text()),
-            std::string("Tue, 05 Mar 2024 14:03:07 ") + GetParam().offset);
+  EXPECT_EQ(std::string(written.text()), std::string("Tue, 05 Mar 2024 14:03:07 ") + GetParam().offset);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Zones, Rfc822Offset,
-    ::testing::Values(
-        OffsetCase{kUtc, "+0000"}, OffsetCase{kNewYorkMarch, "-0500"},
-        OffsetCase{kNewYorkJuly, "-0400"}, OffsetCase{kKolkata, "+0530"},
-        OffsetCase{kAdelaideJuly, "+0930"}, OffsetCase{kAdelaideJanuary, "+1030"},
-        // New York's clocks go forward at 02:00 local (07:00 UTC) on 10 March 2024.
-        OffsetCase{{"America/New_York", referenceUnixSeconds(2024, 3, 10, 6, 59, 59)}, "-0500"},
-        OffsetCase{{"America/New_York", referenceUnixSeconds(2024, 3, 10, 7, 0, 0)}, "-0400"},
-        OffsetCase{{"America/St_Johns", referenceUnixSeconds(2024, 1, 15)}, "-0330"},
-        OffsetCase{{"America/St_Johns", referenceUnixSeconds(2024, 7, 15)}, "-0230"},
-        OffsetCase{{"Pacific/Chatham", referenceUnixSeconds(2024, 7, 15)}, "+1245"},
-        // Less than an hour west of UTC keeps its sign.
-        OffsetCase{{"<-0030>0:30", referenceUnixSeconds(2024, 3, 1)}, "-0030"},
-        OffsetCase{{"<+0030>-0:30", referenceUnixSeconds(2024, 3, 1)}, "+0030"},
-        OffsetCase{{"<-1130>11:30", referenceUnixSeconds(2024, 3, 1)}, "-1130"}));
+    ::testing::Values(OffsetCase{kUtc, "+0000"}, OffsetCase{kNewYorkMarch, "-0500"},
+                      OffsetCase{kNewYorkJuly, "-0400"}, OffsetCase{kKolkata, "+0530"},
+                      OffsetCase{kAdelaideJuly, "+0930"}, OffsetCase{kAdelaideJanuary, "+1030"},
+                      // New York's clocks go forward at 02:00 local (07:00 UTC) on 10 March 2024.
+                      OffsetCase{{"America/New_York", referenceUnixSeconds(2024, 3, 10, 6, 59, 59)}, "-0500"},
+                      OffsetCase{{"America/New_York", referenceUnixSeconds(2024, 3, 10, 7, 0, 0)}, "-0400"},
+                      OffsetCase{{"America/St_Johns", referenceUnixSeconds(2024, 1, 15)}, "-0330"},
+                      OffsetCase{{"America/St_Johns", referenceUnixSeconds(2024, 7, 15)}, "-0230"},
+                      OffsetCase{{"Pacific/Chatham", referenceUnixSeconds(2024, 7, 15)}, "+1245"},
+                      // Less than an hour west of UTC keeps its sign.
+                      OffsetCase{{"<-0030>0:30", referenceUnixSeconds(2024, 3, 1)}, "-0030"},
+                      OffsetCase{{"<+0030>-0:30", referenceUnixSeconds(2024, 3, 1)}, "+0030"},
+                      OffsetCase{{"<-1130>11:30", referenceUnixSeconds(2024, 3, 1)}, "-1130"}));
 
 // ---- RFC 822 texts read into local time
 
@@ -124,8 +123,7 @@ TEST_P(Rfc822ToLocal, UsesTheOffsetInEffectNow) {
   const ClockScope clock(c.setting.now);
   XString value;
   value.setFromUtf8(c.text);
-  const double expected =
-      c.hasDate ? referenceDate(c.year, c.month, c.day, c.hour, c.minute, c.second) : 0.0;
+  const double expected = c.hasDate ? referenceDate(c.year, c.month, c.day, c.hour, c.minute, c.second) : 0.0;
   EXPECT_NEAR(dateFromRfc822Text(value), expected, 1e-9);
 }
 
@@ -137,25 +135,22 @@ const char* const kExample = "Tue, 05 Mar 2024 14:03:07 -0500";
 
 INSTANTIATE_TEST_SUITE_P(
     Zones, Rfc822ToLocal,
-    ::testing::Values(
-        LocalCase{kUtc, kExample, true, 2024, 3, 5, 19, 3, 7},
-        LocalCase{kNewYorkMarch, kExample, true, 2024, 3, 5, 14, 3, 7},
-        // The offset in effect now, not the one of the date's season.
-        LocalCase{kNewYorkJuly, kExample, true, 2024, 3, 5, 15, 3, 7},
-        LocalCase{kKolkata, kExample, true, 2024, 3, 6, 0, 33, 7},
-        LocalCase{kAdelaideJuly, kExample, true, 2024, 3, 6, 4, 33, 7},
-        LocalCase{kAdelaideJanuary, kExample, true, 2024, 3, 6, 5, 33, 7},
-        LocalCase{kKolkata, "2024-03-05T14:03:07Z", true, 2024, 3, 5, 19, 33, 7},
-        LocalCase{kNewYorkJuly, "31 Dez 2023 23:30:00 -0100", true, 2023, 12, 31, 20, 30, 0},
-        LocalCase{kKolkata, "1601-01-01T00:00:00Z", true, 1601, 1, 1, 5, 30, 0},
-        // File times start in 1601, on either side of the conversion.
-        noDate(kKolkata, "1600-12-31T23:00:00Z"),
-        noDate(kNewYorkMarch, "1601-01-01T00:30:00Z"),
-        // Local time past the end of 9999 is no automation date.
-        noDate(kKolkata, "31 Dec 9999 23:00:00 GMT"),
-        LocalCase{kNewYorkMarch, "31 Dec 9999 23:00:00 GMT", true, 9999, 12, 31, 18, 0, 0},
-        noDate(kNewYorkMarch, "05 Mar 2024"),
-        noDate(kNewYorkMarch, "")));
+    ::testing::Values(LocalCase{kUtc, kExample, true, 2024, 3, 5, 19, 3, 7},
+                      LocalCase{kNewYorkMarch, kExample, true, 2024, 3, 5, 14, 3, 7},
+                      // The offset in effect now, not the one of the date's season.
+                      LocalCase{kNewYorkJuly, kExample, true, 2024, 3, 5, 15, 3, 7},
+                      LocalCase{kKolkata, kExample, true, 2024, 3, 6, 0, 33, 7},
+                      LocalCase{kAdelaideJuly, kExample, true, 2024, 3, 6, 4, 33, 7},
+                      LocalCase{kAdelaideJanuary, kExample, true, 2024, 3, 6, 5, 33, 7},
+                      LocalCase{kKolkata, "2024-03-05T14:03:07Z", true, 2024, 3, 5, 19, 33, 7},
+                      LocalCase{kNewYorkJuly, "31 Dez 2023 23:30:00 -0100", true, 2023, 12, 31, 20, 30, 0},
+                      LocalCase{kKolkata, "1601-01-01T00:00:00Z", true, 1601, 1, 1, 5, 30, 0},
+                      // File times start in 1601, on either side of the conversion.
+                      noDate(kKolkata, "1600-12-31T23:00:00Z"), noDate(kNewYorkMarch, "1601-01-01T00:30:00Z"),
+                      // Local time past the end of 9999 is no automation date.
+                      noDate(kKolkata, "31 Dec 9999 23:00:00 GMT"),
+                      LocalCase{kNewYorkMarch, "31 Dec 9999 23:00:00 GMT", true, 9999, 12, 31, 18, 0, 0},
+                      noDate(kNewYorkMarch, "05 Mar 2024"), noDate(kNewYorkMarch, "")));
 
 TEST(Rfc822ToLocalAnchor, MatchesTheWrittenValueAtUtc) {
   const TimeZoneScope zone("UTC");
@@ -186,13 +181,12 @@ TEST_P(Rfc822Append, WritesTheFieldsAsLocalTime) {
   EXPECT_EQ(text(value), std::string("at ") + GetParam().written);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Zones, Rfc822Append,
-    ::testing::Values(AppendCase{kUtc, "Tue, 05 Mar 2024 14:03:07 +0000"},
-                      AppendCase{kNewYorkMarch, "Tue, 05 Mar 2024 14:03:07 -0500"},
-                      AppendCase{kNewYorkJuly, "Tue, 05 Mar 2024 14:03:07 -0400"},
-                      AppendCase{kKolkata, "Tue, 05 Mar 2024 14:03:07 +0530"},
-                      AppendCase{kAdelaideJuly, "Tue, 05 Mar 2024 14:03:07 +0930"}));
+INSTANTIATE_TEST_SUITE_P(Zones, Rfc822Append,
+                         ::testing::Values(AppendCase{kUtc, "Tue, 05 Mar 2024 14:03:07 +0000"},
+                                           AppendCase{kNewYorkMarch, "Tue, 05 Mar 2024 14:03:07 -0500"},
+                                           AppendCase{kNewYorkJuly, "Tue, 05 Mar 2024 14:03:07 -0400"},
+                                           AppendCase{kKolkata, "Tue, 05 Mar 2024 14:03:07 +0530"},
+                                           AppendCase{kAdelaideJuly, "Tue, 05 Mar 2024 14:03:07 +0930"}));
 
 // ---- Round trips
 
@@ -224,8 +218,8 @@ TEST_P(RoundTrip, AppendThenParseKeepsTheDate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, RoundTrip,
-                         ::testing::Values(kUtc, kNewYorkMarch, kNewYorkJuly, kKolkata,
-                                           kAdelaideJuly, kAdelaideJanuary));
+                         ::testing::Values(kUtc, kNewYorkMarch, kNewYorkJuly, kKolkata, kAdelaideJuly,
+                                           kAdelaideJanuary));
 
 }  // namespace
 }  // namespace vk

@@ -153,7 +153,9 @@ TEST(ReplacingSave, FailingPartWayKeepsTheOriginal) {
   test::writeAll(path, test::bytesOf(original));
   int status = inChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {64 * 1024, 64 * 1024};
+    struct rlimit limit {
+      64 * 1024, 64 * 1024
+    };
     ::setrlimit(RLIMIT_FSIZE, &limit);
     VkString object;
     setText(object, std::string(200 * 1024, 'n'));
@@ -285,7 +287,8 @@ TEST(NonRegularFiles, SaveAndAppendWriteToAFifoDirectly) {
   std::thread reader([&] {
     int fd = ::open(fifo.c_str(), O_RDONLY);
     char chunk[4096];
-    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) received.append(chunk, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;)
+      received.append(chunk, static_cast<std::size_t>(got));
     ::close(fd);
   });
   VkString object;

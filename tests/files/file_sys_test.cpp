@@ -88,15 +88,12 @@ TEST_P(Sharing, FollowsTheAccessAndShareModesOfBothHandles) {
 }
 
 constexpr std::uint32_t R = kGenericRead, W = kGenericWrite, SR = kFileShareRead, SW = kFileShareWrite;
-INSTANTIATE_TEST_SUITE_P(Modes, Sharing,
-                         ::testing::Values(SharingCase{R, SR, R, SR, true},
-                                           SharingCase{R, SR, W, SR | SW, false},
-                                           SharingCase{W, SR, R, SR, false},
-                                           SharingCase{W, SR, R, SR | SW, true},
-                                           SharingCase{W, 0, R, SR | SW, false},
-                                           SharingCase{R, SR | SW, W, 0, false},
-                                           SharingCase{R, SR | SW, W, SR, true},
-                                           SharingCase{R | W, SR, R | W, SR, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, Sharing,
+    ::testing::Values(SharingCase{R, SR, R, SR, true}, SharingCase{R, SR, W, SR | SW, false},
+                      SharingCase{W, SR, R, SR, false}, SharingCase{W, SR, R, SR | SW, true},
+                      SharingCase{W, 0, R, SR | SW, false}, SharingCase{R, SR | SW, W, 0, false},
+                      SharingCase{R, SR | SW, W, SR, true}, SharingCase{R | W, SR, R | W, SR, false}));
 
 // --- Error codes of failed opens.
 
@@ -113,7 +110,8 @@ TEST_P(OpenErrors, CarryTheWin32Code) {
   test::AnsiCodePageScope ansi(GetParam().ansiCodePage);
   TempDir dir;
   std::string name = GetParam().name(dir);
-  FileHandle file = createFileA(name.c_str(), kGenericRead, kFileShareRead, kOpenExisting, kFileAttributeNormal);
+  FileHandle file =
+      createFileA(name.c_str(), kGenericRead, kFileShareRead, kOpenExisting, kFileAttributeNormal);
   EXPECT_EQ(file, kInvalidFileHandle);
   EXPECT_EQ(lastErrorCode(), GetParam().error);
 }
@@ -121,12 +119,16 @@ TEST_P(OpenErrors, CarryTheWin32Code) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenErrors,
     ::testing::Values(
-        OpenErrorCase{"MissingFile", [](const TempDir& d) { return d.file("missing.txt"); }, kErrorFileNotFound},
-        OpenErrorCase{"MissingDirectory", [](const TempDir& d) { return d.file("no/such.txt"); }, kErrorPathNotFound},
+        OpenErrorCase{"MissingFile", [](const TempDir& d) { return d.file("missing.txt"); },
+                      kErrorFileNotFound},
+        OpenErrorCase{"MissingDirectory", [](const TempDir& d) { return d.file("no/such.txt"); },
+                      kErrorPathNotFound},
         OpenErrorCase{"Directory", [](const TempDir& d) { return d.path(); }, kErrorAccessDenied},
         // 0x81 has no character in code page 1252: the name cannot be rendered, so nothing opens.
-        OpenErrorCase{"UnmappedByte", [](const TempDir& d) { return d.file("a\x81.txt"); }, kErrorInvalidName},
-        OpenErrorCase{"MalformedUtf8", [](const TempDir& d) { return d.file("a\xC3.txt"); }, kErrorInvalidName, 65001},
+        OpenErrorCase{"UnmappedByte", [](const TempDir& d) { return d.file("a\x81.txt"); },
+                      kErrorInvalidName},
+        OpenErrorCase{"MalformedUtf8", [](const TempDir& d) { return d.file("a\xC3.txt"); },
+                      kErrorInvalidName, 65001},
         OpenErrorCase{"Empty", [](const TempDir&) { return std::string(); }, kErrorPathNotFound}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -156,7 +158,8 @@ TEST_P(Retry, WaitsAndWidensAsEachInterfaceDoes) {
     const DataBuffer& wide = value.getWide();
     widePath.assign(reinterpret_cast<const char16_t*>(wide.data()), wide.length() / 2 - 1);
   }
-  FileHandle held = createFileW(widePath.c_str(), c.heldAccess, c.heldShare, kOpenExisting, kFileAttributeNormal);
+  FileHandle held =
+      createFileW(widePath.c_str(), c.heldAccess, c.heldShare, kOpenExisting, kFileAttributeNormal);
   ASSERT_NE(held, kInvalidFileHandle);
 
   XString name = utf8Value(path);
@@ -165,7 +168,8 @@ TEST_P(Retry, WaitsAndWidensAsEachInterfaceDoes) {
   std::uint64_t before = createFileCallCount();
   auto start = std::chrono::steady_clock::now();
   FileHandle opened = c.forWrite ? FileSys::openForWrite(name, &log) : FileSys::openForRead(name, &log);
-  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 
   EXPECT_EQ(opened != kInvalidFileHandle, c.opens);
   EXPECT_EQ(createFileCallCount() - before, c.attempts);
@@ -239,7 +243,8 @@ TEST_P(ReplaceRetry, WaitsForTheHolderOrLeavesTheFile) {
   RecordingLog log;
   auto start = std::chrono::steady_clock::now();
   bool written = FileSys::writeWholeFile(path.c_str(), "new", 3, &log);
-  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   releaser.join();
 
   if (c.releaseAfterMs >= 0) {
@@ -420,15 +425,17 @@ TEST(LoadOutOfMemory, FailsTheLoadInsteadOfEndingTheProcess) {
 
 TEST(LoggingShortRead, ReportsAFileThatYieldsLessThanItsSize) {
   // Kernel attribute files report a size of a page and hold a few bytes.
-  const char* candidates[] = {"/sys/devices/system/cpu/online", "/sys/kernel/mm/transparent_hugepage/enabled"};
+  const char* candidates[] = {"/sys/devices/system/cpu/online",
+                              "/sys/kernel/mm/transparent_hugepage/enabled"};
   for (const char* path : candidates) {
     std::error_code error;
     if (!std::filesystem::exists(path, error) || std::filesystem::file_size(path, error) == 0) continue;
     RecordingLog log;
     DataBuffer buffer;
     EXPECT_FALSE(buffer.loadWholeFile(path, &log));
-    EXPECT_EQ(log.entries, (std::vector<std::pair<std::string, std::string>>{
-                               {"error", "Failed to read the entire file"}}));
+    EXPECT_EQ(
+        log.entries,
+        (std::vector<std::pair<std::string, std::string>>{{"error", "Failed to read the entire file"}}));
     return;
   }
   GTEST_SKIP() << "no kernel attribute file here";
@@ -481,11 +488,11 @@ TEST(LoadFailure, LeavesTheBufferEmpty) {
 struct WriteCase {
   const char* label;
   bool append;
-  const char* name;  // UTF-8, in the temporary directory; empty for an empty name
+  const char* name;    // UTF-8, in the temporary directory; empty for an empty name
   const char* before;  // null: no file beforehand
   const char* bytes;
   bool result;
-  const char* after;   // null: no file afterwards
+  const char* after;  // null: no file afterwards
 };
 
 class Write : public ::testing::TestWithParam<WriteCase> {};
@@ -564,11 +571,12 @@ TEST_P(Version, PredicatesLookAtPlatformAndMinorVersion) {
   EXPECT_EQ(version.isWin9x(), c.win95 || c.win98 || c.winMe);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Version,
-                         ::testing::Values(VersionCase{1, 0, true, false, false}, VersionCase{1, 10, false, true, false},
-                                           VersionCase{1, 90, false, false, true}, VersionCase{1, 5, false, false, false},
-                                           VersionCase{2, 0, false, false, false}, VersionCase{2, 10, false, false, false},
-                                           VersionCase{0, 90, false, false, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Version,
+    ::testing::Values(VersionCase{1, 0, true, false, false}, VersionCase{1, 10, false, true, false},
+                      VersionCase{1, 90, false, false, true}, VersionCase{1, 5, false, false, false},
+                      VersionCase{2, 0, false, false, false}, VersionCase{2, 10, false, false, false},
+                      VersionCase{0, 90, false, false, false}));
 
 TEST(Version, NativePlatformIsNt) {
   WindowsVersion version;

@@ -192,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
                     hex("68 00 69 00")},
         VariantCase{"NullStringReference", [](Scratch&) { return reference(VT_BSTR, nullptr); }, {}},
         VariantCase{"I4IsNotFollowed",
-                    [](Scratch& s) { return reference(VT_I4, &s.keep(plain(VT_I4, 7))->lVal); }, {}},
+                    [](Scratch& s) { return reference(VT_I4, &s.keep(plain(VT_I4, 7))->lVal); },
+                    {}},
         VariantCase{"Variant", [](Scratch& s) { return reference(VT_VARIANT, s.keep(plain(VT_I2, 0x0102))); },
                     hex("02 01")},
         VariantCase{"NullVariantReference", [](Scratch&) { return reference(VT_VARIANT, nullptr); }, {}},
@@ -216,23 +217,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         VariantCase{"Bytes",
                     [](Scratch& s) {
-                      return ofArray(VT_UI1, s.vector(VT_UI1, 0, {plain(VT_UI1, 0x61), plain(VT_UI1, 0), plain(VT_UI1, 0xFF)}));
+                      return ofArray(
+                          VT_UI1,
+                          s.vector(VT_UI1, 0, {plain(VT_UI1, 0x61), plain(VT_UI1, 0), plain(VT_UI1, 0xFF)}));
                     },
                     hex("61 00 FF")},
         VariantCase{"ShortsAsStored",
-                    [](Scratch& s) { return ofArray(VT_I2, s.vector(VT_I2, 0, {plain(VT_I2, 0x0102), plain(VT_I2, 0x0304)})); },
+                    [](Scratch& s) {
+                      return ofArray(VT_I2, s.vector(VT_I2, 0, {plain(VT_I2, 0x0102), plain(VT_I2, 0x0304)}));
+                    },
                     hex("02 01 04 03")},
         VariantCase{"VariantsFromTheirLowerBound",
                     [](Scratch& s) {
-                      return ofArray(VT_VARIANT, s.vector(VT_VARIANT, 5,
-                                                          {plain(VT_I4, 1), copyOf(s.string(u"b")), plain(VT_UI1, 7)}));
+                      return ofArray(VT_VARIANT,
+                                     s.vector(VT_VARIANT, 5,
+                                              {plain(VT_I4, 1), copyOf(s.string(u"b")), plain(VT_UI1, 7)}));
                     },
                     hex("01 00 00 00 62 00 07")},
         VariantCase{"RawMultiDimensional",
-                    [](Scratch& s) { return ofArray(VT_UI1, s.handMade(2, 0, 1, gGrid, {2, 3})); },
+                    [](Scratch& s) {
+                      return ofArray(VT_UI1, s.handMade(2, 0, 1, gGrid, {2, 3}));
+                    },
                     hex("01 02 03 04 05 06")},
-        VariantCase{"NoElementSize", [](Scratch& s) { return ofArray(VT_UI1, s.handMade(1, 0, 0, gGrid, {6})); }, {}},
-        VariantCase{"NoDimensions", [](Scratch& s) { return ofArray(VT_UI1, s.handMade(0, 0, 1, gGrid, {})); }, {}},
+        VariantCase{
+            "NoElementSize", [](Scratch& s) { return ofArray(VT_UI1, s.handMade(1, 0, 0, gGrid, {6})); }, {}},
+        VariantCase{
+            "NoDimensions", [](Scratch& s) { return ofArray(VT_UI1, s.handMade(0, 0, 1, gGrid, {})); }, {}},
         VariantCase{"NullArray", [](Scratch&) { return ofArray(VT_UI1, nullptr); }, {}},
         // Elements of a many-dimensional VARIANT array are taken one by one, never as records.
         VariantCase{"VariantsMultiDimensional",
@@ -243,17 +253,19 @@ INSTANTIATE_TEST_SUITE_P(
                       return ofArray(VT_VARIANT, s.handMade(2, FADF_VARIANT, sizeof(VARIANT), items, {1, 2}));
                     },
                     hex("11 33 22")},
-        VariantCase{"VariantArrayReference",
-                    [](Scratch& s) {
-                      SAFEARRAY* array = s.vector(VT_VARIANT, 0, {plain(VT_UI1, 0x41), plain(VT_BOOL, 0xFFFF)});
-                      return reference(static_cast<VARTYPE>(VT_ARRAY | VT_VARIANT), s.slot(array));
-                    },
-                    hex("41 FF")},
+        VariantCase{
+            "VariantArrayReference",
+            [](Scratch& s) {
+              SAFEARRAY* array = s.vector(VT_VARIANT, 0, {plain(VT_UI1, 0x41), plain(VT_BOOL, 0xFFFF)});
+              return reference(static_cast<VARTYPE>(VT_ARRAY | VT_VARIANT), s.slot(array));
+            },
+            hex("41 FF")},
         // Found by fuzzing: a one-dimensional array flagged as VARIANTs whose element size is
         // not a VARIANT's was read element by element past its storage.
-        VariantCase{"VariantArrayWithWrongElementSize",
-                    [](Scratch& s) { return ofArray(VT_VARIANT, s.handMade(1, FADF_VARIANT, 1, gGrid, {6})); },
-                    {}},
+        VariantCase{
+            "VariantArrayWithWrongElementSize",
+            [](Scratch& s) { return ofArray(VT_VARIANT, s.handMade(1, FADF_VARIANT, 1, gGrid, {6})); },
+            {}},
         VariantCase{"VariantArrayReferenceWithWrongElementSize",
                     [](Scratch& s) {
                       SAFEARRAY** slot = s.slot(s.handMade(1, FADF_VARIANT, 1, gGrid, {6}));
@@ -313,30 +325,31 @@ TEST_P(DefaultValue, IsAskedForWithMemberZeroAndCleared) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DefaultValue,
-    ::testing::Values(
-        ObjectCase{"String", false,
-                   [](FakeObject&, VARIANT* r) {
-                     *r = ofString(SysAllocString(u"hi"));
-                     return S_OK;
-                   },
-                   hex("68 00 69 00"), 1},
-        ObjectCase{"ByReference", true,
-                   [](FakeObject&, VARIANT* r) {
-                     *r = plain(VT_I2, 0x0A0B);
-                     return S_OK;
-                   },
-                   hex("0B 0A"), 1},
-        ObjectCase{"Fails", false,
-                   [](FakeObject&, VARIANT*) { return DISP_E_MEMBERNOTFOUND; }, {}, 1},
-        // An object whose value is itself: asked at each of the sixteen levels and once more.
-        ObjectCase{"Itself", false,
-                   [](FakeObject& self, VARIANT* r) {
-                     self.AddRef();
-                     *r = plain(VT_DISPATCH, 0);
-                     r->pdispVal = &self;
-                     return S_OK;
-                   },
-                   {}, 17}),
+    ::testing::Values(ObjectCase{"String", false,
+                                 [](FakeObject&, VARIANT* r) {
+                                   *r = ofString(SysAllocString(u"hi"));
+                                   return S_OK;
+                                 },
+                                 hex("68 00 69 00"), 1},
+                      ObjectCase{"ByReference", true,
+                                 [](FakeObject&, VARIANT* r) {
+                                   *r = plain(VT_I2, 0x0A0B);
+                                   return S_OK;
+                                 },
+                                 hex("0B 0A"), 1},
+                      ObjectCase{
+                          "Fails", false, [](FakeObject&, VARIANT*) { return DISP_E_MEMBERNOTFOUND; }, {}, 1},
+                      // An object whose value is itself: asked at each of the sixteen levels and once more.
+                      ObjectCase{"Itself",
+                                 false,
+                                 [](FakeObject& self, VARIANT* r) {
+                                   self.AddRef();
+                                   *r = plain(VT_DISPATCH, 0);
+                                   r->pdispVal = &self;
+                                   return S_OK;
+                                 },
+                                 {},
+                                 17}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ByteArrayVariant, EmptyIsNullAndBytesAreAZeroBasedVector) {

@@ -271,7 +271,8 @@ TEST_F(Module, RegsvrRefusalsAndTheirExitCodes) {
 TEST_F(Module, ExportsOnlyTheFourEntryPoints) {
   void* handle = dlopen(moduleFile().c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(handle, nullptr) << dlerror();
-  for (const char* name : {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
+  for (const char* name :
+       {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
     EXPECT_NE(dlsym(handle, name), nullptr) << name;
   }
   // The core's own functions stay inside.

@@ -34,70 +34,140 @@ const Value kNone;
 
 const CoercionCase kCoercions[] = {
     // to text
-    {I4(-3), VT_BSTR, kOk, Str(u"-3")}, {I8(INT64_MIN), VT_BSTR, kOk, Str(u"-9223372036854775808")},
-    {UI8(UINT64_MAX), VT_BSTR, kOk, Str(u"18446744073709551615")}, {I1(-5), VT_BSTR, kOk, Str(u"-5")},
-    {R8(0.1), VT_BSTR, kOk, Str(u"0.1")}, {R8(1.0 / 3), VT_BSTR, kOk, Str(u"0.333333333333333")},
-    {R8(1e20), VT_BSTR, kOk, Str(u"1E+20")}, {R8(-2.5e-7), VT_BSTR, kOk, Str(u"-2.5E-07")},
-    {R8(-0.0), VT_BSTR, kOk, Str(u"0")}, {R4(0.1f), VT_BSTR, kOk, Str(u"0.1")},
-    {Bool(true), VT_BSTR, kOk, Str(u"-1")}, {Bool(true), VT_BSTR, kOk, Str(u"True"), VARIANT_ALPHABOOL},
-    {Bool(false), VT_BSTR, kOk, Str(u"False"), VARIANT_ALPHABOOL}, {Cy(15000), VT_BSTR, kOk, Str(u"1.5")},
-    {Cy(-1), VT_BSTR, kOk, Str(u"-0.0001")}, {Empty(), VT_BSTR, kOk, Str(u"")},
-    {Date(45000), VT_BSTR, kOk, Str(u"2023-03-15")}, {Date(45000.5), VT_BSTR, kOk, Str(u"2023-03-15 12:00:00")},
-    {Date(0.75), VT_BSTR, kOk, Str(u"18:00:00")}, {Date(-1.25), VT_BSTR, kOk, Str(u"1899-12-29 06:00:00")},
-    {Date(-657434), VT_BSTR, kOk, Str(u"0100-01-01")}, {Date(3e6), VT_BSTR, kOverflow, kNone},
+    {I4(-3), VT_BSTR, kOk, Str(u"-3")},
+    {I8(INT64_MIN), VT_BSTR, kOk, Str(u"-9223372036854775808")},
+    {UI8(UINT64_MAX), VT_BSTR, kOk, Str(u"18446744073709551615")},
+    {I1(-5), VT_BSTR, kOk, Str(u"-5")},
+    {R8(0.1), VT_BSTR, kOk, Str(u"0.1")},
+    {R8(1.0 / 3), VT_BSTR, kOk, Str(u"0.333333333333333")},
+    {R8(1e20), VT_BSTR, kOk, Str(u"1E+20")},
+    {R8(-2.5e-7), VT_BSTR, kOk, Str(u"-2.5E-07")},
+    {R8(-0.0), VT_BSTR, kOk, Str(u"0")},
+    {R4(0.1f), VT_BSTR, kOk, Str(u"0.1")},
+    {Bool(true), VT_BSTR, kOk, Str(u"-1")},
+    {Bool(true), VT_BSTR, kOk, Str(u"True"), VARIANT_ALPHABOOL},
+    {Bool(false), VT_BSTR, kOk, Str(u"False"), VARIANT_ALPHABOOL},
+    {Cy(15000), VT_BSTR, kOk, Str(u"1.5")},
+    {Cy(-1), VT_BSTR, kOk, Str(u"-0.0001")},
+    {Empty(), VT_BSTR, kOk, Str(u"")},
+    {Date(45000), VT_BSTR, kOk, Str(u"2023-03-15")},
+    {Date(45000.5), VT_BSTR, kOk, Str(u"2023-03-15 12:00:00")},
+    {Date(0.75), VT_BSTR, kOk, Str(u"18:00:00")},
+    {Date(-1.25), VT_BSTR, kOk, Str(u"1899-12-29 06:00:00")},
+    {Date(-657434), VT_BSTR, kOk, Str(u"0100-01-01")},
+    {Date(3e6), VT_BSTR, kOverflow, kNone},
     // text to numbers
-    {Str(u" \t12\n"), VT_I4, kOk, I4(12)}, {Str(u"-3"), VT_I4, kOk, I4(-3)}, {Str(u"+7"), VT_I4, kOk, I4(7)},
-    {Str(u"2.5"), VT_I4, kOk, I4(2)}, {Str(u"-2.5"), VT_I4, kOk, I4(-2)}, {Str(u"1e3"), VT_I4, kOk, I4(1000)},
-    {Str(u"2147483648"), VT_I4, kOverflow, kNone}, {Str(u"-2147483648"), VT_I4, kOk, I4(INT32_MIN)},
-    {Str(u"3000000000"), VT_UI4, kOk, UI4(3000000000u)}, {Str(u"-1"), VT_UI1, kOverflow, kNone},
+    {Str(u" \t12\n"), VT_I4, kOk, I4(12)},
+    {Str(u"-3"), VT_I4, kOk, I4(-3)},
+    {Str(u"+7"), VT_I4, kOk, I4(7)},
+    {Str(u"2.5"), VT_I4, kOk, I4(2)},
+    {Str(u"-2.5"), VT_I4, kOk, I4(-2)},
+    {Str(u"1e3"), VT_I4, kOk, I4(1000)},
+    {Str(u"2147483648"), VT_I4, kOverflow, kNone},
+    {Str(u"-2147483648"), VT_I4, kOk, I4(INT32_MIN)},
+    {Str(u"3000000000"), VT_UI4, kOk, UI4(3000000000u)},
+    {Str(u"-1"), VT_UI1, kOverflow, kNone},
     {Str(u"18446744073709551615"), VT_UI8, kOk, UI8(UINT64_MAX)},
     {Str(u"18446744073709551616"), VT_UI8, kOverflow, kNone},
-    {Str(u"-9223372036854775808"), VT_I8, kOk, I8(INT64_MIN)}, {Str(u"9223372036854775808"), VT_I8, kOverflow, kNone},
-    {Str(u".5"), VT_R8, kOk, R8(0.5)}, {Str(u"1e400"), VT_R8, kOverflow, kNone}, {Str(u"1e39"), VT_R4, kOverflow, kNone},
-    {Str(u"1.5"), VT_CY, kOk, Cy(15000)}, {Str(u"abc"), VT_I4, kMismatch, kNone}, {Str(u""), VT_I4, kMismatch, kNone},
-    {Str(u"   "), VT_I4, kMismatch, kNone}, {Str(u"12abc"), VT_I4, kMismatch, kNone},
-    {Str(u"1 2"), VT_I4, kMismatch, kNone}, {Str(u"1e"), VT_R8, kMismatch, kNone}, {Str(u"."), VT_R8, kMismatch, kNone},
-    {Str(u"1,000"), VT_I4, kMismatch, kNone}, {Str(u"\u0661"), VT_I4, kMismatch, kNone},
+    {Str(u"-9223372036854775808"), VT_I8, kOk, I8(INT64_MIN)},
+    {Str(u"9223372036854775808"), VT_I8, kOverflow, kNone},
+    {Str(u".5"), VT_R8, kOk, R8(0.5)},
+    {Str(u"1e400"), VT_R8, kOverflow, kNone},
+    {Str(u"1e39"), VT_R4, kOverflow, kNone},
+    {Str(u"1.5"), VT_CY, kOk, Cy(15000)},
+    {Str(u"abc"), VT_I4, kMismatch, kNone},
+    {Str(u""), VT_I4, kMismatch, kNone},
+    {Str(u"   "), VT_I4, kMismatch, kNone},
+    {Str(u"12abc"), VT_I4, kMismatch, kNone},
+    {Str(u"1 2"), VT_I4, kMismatch, kNone},
+    {Str(u"1e"), VT_R8, kMismatch, kNone},
+    {Str(u"."), VT_R8, kMismatch, kNone},
+    {Str(u"1,000"), VT_I4, kMismatch, kNone},
+    {Str(u"\u0661"), VT_I4, kMismatch, kNone},
     {Str(std::u16string(u"12\0", 3)), VT_I4, kMismatch, kNone},
     // hexadecimal and octal literals fill the target's width, signed types sign-extending
-    {Str(u"&h1f"), VT_I4, kOk, I4(31)}, {Str(u"&HFFFF"), VT_I2, kOk, I2(-1)}, {Str(u"&HFFFF"), VT_I4, kOk, I4(65535)},
-    {Str(u"&HFFFFFFFF"), VT_I4, kOk, I4(-1)}, {Str(u"&H10000"), VT_I2, kOverflow, kNone},
-    {Str(u"&HFF"), VT_UI1, kOk, UI1(255)}, {Str(u"&HFF"), VT_I1, kOk, I1(-1)}, {Str(u"&O17"), VT_I4, kOk, I4(15)},
-    {Str(u"&HFFFF"), VT_R8, kOk, R8(-1)}, {Str(u"&H"), VT_I4, kMismatch, kNone}, {Str(u"&O8"), VT_I4, kMismatch, kNone},
+    {Str(u"&h1f"), VT_I4, kOk, I4(31)},
+    {Str(u"&HFFFF"), VT_I2, kOk, I2(-1)},
+    {Str(u"&HFFFF"), VT_I4, kOk, I4(65535)},
+    {Str(u"&HFFFFFFFF"), VT_I4, kOk, I4(-1)},
+    {Str(u"&H10000"), VT_I2, kOverflow, kNone},
+    {Str(u"&HFF"), VT_UI1, kOk, UI1(255)},
+    {Str(u"&HFF"), VT_I1, kOk, I1(-1)},
+    {Str(u"&O17"), VT_I4, kOk, I4(15)},
+    {Str(u"&HFFFF"), VT_R8, kOk, R8(-1)},
+    {Str(u"&H"), VT_I4, kMismatch, kNone},
+    {Str(u"&O8"), VT_I4, kMismatch, kNone},
     {Str(u"&H10000000000000000"), VT_I8, kOverflow, kNone},
     // text to booleans and dates
-    {Str(u" false "), VT_BOOL, kOk, Bool(false)}, {Str(u"TRUE"), VT_BOOL, kOk, Bool(true)},
-    {Str(u"2"), VT_BOOL, kOk, Bool(true)}, {Str(u"0.0"), VT_BOOL, kOk, Bool(false)}, {Str(u"yes"), VT_BOOL, kMismatch, kNone},
-    {Str(u"2023-03-15 12:00"), VT_DATE, kOk, Date(45000.5)}, {Str(u"2023-03-15T06:00:00"), VT_DATE, kOk, Date(45000.25)},
-    {Str(u"1899-12-29 06:00:00"), VT_DATE, kOk, Date(-1.25)}, {Str(u"18:00"), VT_DATE, kOk, Date(0.75)},
-    {Str(u"2024-02-29"), VT_DATE, kOk, Date(45351)}, {Str(u"2023-02-29"), VT_DATE, kMismatch, kNone},
-    {Str(u"2023-03-15 24:00"), VT_DATE, kMismatch, kNone}, {Str(u"12"), VT_DATE, kMismatch, kNone},
+    {Str(u" false "), VT_BOOL, kOk, Bool(false)},
+    {Str(u"TRUE"), VT_BOOL, kOk, Bool(true)},
+    {Str(u"2"), VT_BOOL, kOk, Bool(true)},
+    {Str(u"0.0"), VT_BOOL, kOk, Bool(false)},
+    {Str(u"yes"), VT_BOOL, kMismatch, kNone},
+    {Str(u"2023-03-15 12:00"), VT_DATE, kOk, Date(45000.5)},
+    {Str(u"2023-03-15T06:00:00"), VT_DATE, kOk, Date(45000.25)},
+    {Str(u"1899-12-29 06:00:00"), VT_DATE, kOk, Date(-1.25)},
+    {Str(u"18:00"), VT_DATE, kOk, Date(0.75)},
+    {Str(u"2024-02-29"), VT_DATE, kOk, Date(45351)},
+    {Str(u"2023-02-29"), VT_DATE, kMismatch, kNone},
+    {Str(u"2023-03-15 24:00"), VT_DATE, kMismatch, kNone},
+    {Str(u"12"), VT_DATE, kMismatch, kNone},
     // reals to integers: half to even, range checked after rounding
-    {R8(3.5), VT_I4, kOk, I4(4)}, {R8(-3.5), VT_I4, kOk, I4(-4)}, {R8(0.5), VT_I4, kOk, I4(0)},
-    {R8(2.6), VT_I4, kOk, I4(3)}, {R8(2147483647.5), VT_I4, kOverflow, kNone},
-    {R8(-2147483648.5), VT_I4, kOk, I4(INT32_MIN)}, {R8(kNaN), VT_I4, kOverflow, kNone},
-    {R8(255.5), VT_UI1, kOverflow, kNone}, {R8(-0.4), VT_UI1, kOk, UI1(0)}, {R8(-0.6), VT_UI1, kOverflow, kNone},
-    {R8(9.3e18), VT_I8, kOverflow, kNone}, {R8(-9223372036854775808.0), VT_I8, kOk, I8(INT64_MIN)},
-    {R8(1e39), VT_R4, kOverflow, kNone}, {R8(1.5), VT_R4, kOk, R4(1.5f)},
+    {R8(3.5), VT_I4, kOk, I4(4)},
+    {R8(-3.5), VT_I4, kOk, I4(-4)},
+    {R8(0.5), VT_I4, kOk, I4(0)},
+    {R8(2.6), VT_I4, kOk, I4(3)},
+    {R8(2147483647.5), VT_I4, kOverflow, kNone},
+    {R8(-2147483648.5), VT_I4, kOk, I4(INT32_MIN)},
+    {R8(kNaN), VT_I4, kOverflow, kNone},
+    {R8(255.5), VT_UI1, kOverflow, kNone},
+    {R8(-0.4), VT_UI1, kOk, UI1(0)},
+    {R8(-0.6), VT_UI1, kOverflow, kNone},
+    {R8(9.3e18), VT_I8, kOverflow, kNone},
+    {R8(-9223372036854775808.0), VT_I8, kOk, I8(INT64_MIN)},
+    {R8(1e39), VT_R4, kOverflow, kNone},
+    {R8(1.5), VT_R4, kOk, R4(1.5f)},
     // integers between widths, booleans
-    {I4(70000), VT_I2, kOverflow, kNone}, {I4(-32768), VT_I2, kOk, I2(-32768)}, {I4(-1), VT_UI2, kOverflow, kNone},
-    {I4(-129), VT_I1, kOverflow, kNone}, {UI4(4294967295u), VT_I4, kOverflow, kNone},
-    {UI4(4294967295u), VT_I8, kOk, I8(4294967295)}, {UI8(UINT64_MAX), VT_I8, kOverflow, kNone},
-    {Bool(true), VT_I4, kOk, I4(-1)}, {Bool(true), VT_UI1, kOk, UI1(255)}, {Bool(true), VT_UI4, kOk, UI4(0xFFFFFFFFu)},
-    {I4(5), VT_BOOL, kOk, Bool(true)}, {R8(0.0), VT_BOOL, kOk, Bool(false)}, {UI8(1ull << 63), VT_BOOL, kOk, Bool(true)},
+    {I4(70000), VT_I2, kOverflow, kNone},
+    {I4(-32768), VT_I2, kOk, I2(-32768)},
+    {I4(-1), VT_UI2, kOverflow, kNone},
+    {I4(-129), VT_I1, kOverflow, kNone},
+    {UI4(4294967295u), VT_I4, kOverflow, kNone},
+    {UI4(4294967295u), VT_I8, kOk, I8(4294967295)},
+    {UI8(UINT64_MAX), VT_I8, kOverflow, kNone},
+    {Bool(true), VT_I4, kOk, I4(-1)},
+    {Bool(true), VT_UI1, kOk, UI1(255)},
+    {Bool(true), VT_UI4, kOk, UI4(0xFFFFFFFFu)},
+    {I4(5), VT_BOOL, kOk, Bool(true)},
+    {R8(0.0), VT_BOOL, kOk, Bool(false)},
+    {UI8(1ull << 63), VT_BOOL, kOk, Bool(true)},
     // empty, null, error
-    {Empty(), VT_I4, kOk, I4(0)}, {Empty(), VT_DATE, kOk, Date(0)}, {Null(), VT_I4, kMismatch, kNone},
-    {Null(), VT_BSTR, kMismatch, kNone}, {Null(), VT_NULL, kOk, Null()}, {Null(), VT_EMPTY, kMismatch, kNone},
-    {I4(5), VT_EMPTY, kOk, Empty()}, {Str(u"x"), VT_NULL, kOk, Null()},
-    {Error(DISP_E_PARAMNOTFOUND), VT_I4, kMismatch, kNone}, {I4(5), VT_ERROR, kMismatch, kNone},
+    {Empty(), VT_I4, kOk, I4(0)},
+    {Empty(), VT_DATE, kOk, Date(0)},
+    {Null(), VT_I4, kMismatch, kNone},
+    {Null(), VT_BSTR, kMismatch, kNone},
+    {Null(), VT_NULL, kOk, Null()},
+    {Null(), VT_EMPTY, kMismatch, kNone},
+    {I4(5), VT_EMPTY, kOk, Empty()},
+    {Str(u"x"), VT_NULL, kOk, Null()},
+    {Error(DISP_E_PARAMNOTFOUND), VT_I4, kMismatch, kNone},
+    {I4(5), VT_ERROR, kMismatch, kNone},
     // dates and currency as numbers
-    {Date(45000.75), VT_I4, kOk, I4(45001)}, {R8(3e6), VT_DATE, kOverflow, kNone}, {R8(-657435), VT_DATE, kOverflow, kNone},
-    {R8(-657434.5), VT_DATE, kOk, Date(-657434.5)}, {Cy(25000), VT_I4, kOk, I4(2)}, {Cy(35000), VT_I4, kOk, I4(4)},
-    {Cy(-25000), VT_I4, kOk, I4(-2)}, {Cy(25000), VT_R8, kOk, R8(2.5)}, {I4(7), VT_CY, kOk, Cy(70000)},
+    {Date(45000.75), VT_I4, kOk, I4(45001)},
+    {R8(3e6), VT_DATE, kOverflow, kNone},
+    {R8(-657435), VT_DATE, kOverflow, kNone},
+    {R8(-657434.5), VT_DATE, kOk, Date(-657434.5)},
+    {Cy(25000), VT_I4, kOk, I4(2)},
+    {Cy(35000), VT_I4, kOk, I4(4)},
+    {Cy(-25000), VT_I4, kOk, I4(-2)},
+    {Cy(25000), VT_R8, kOk, R8(2.5)},
+    {I4(7), VT_CY, kOk, Cy(70000)},
     {I8(1000000000000000), VT_CY, kOverflow, kNone},
     // types that are not types
-    {I4(1), 15, DISP_E_BADVARTYPE, kNone}, {I4(1), VT_VOID, DISP_E_BADVARTYPE, kNone},
-    {Value(15), VT_I4, DISP_E_BADVARTYPE, kNone}, {I4(1), VT_BYREF | VT_I4, kMismatch, kNone},
+    {I4(1), 15, DISP_E_BADVARTYPE, kNone},
+    {I4(1), VT_VOID, DISP_E_BADVARTYPE, kNone},
+    {Value(15), VT_I4, DISP_E_BADVARTYPE, kNone},
+    {I4(1), VT_BYREF | VT_I4, kMismatch, kNone},
     {I4(1), VT_ARRAY | VT_I4, kMismatch, kNone},
 };
 
@@ -125,17 +195,15 @@ TEST_P(Coercion, GivesTheValueOrTheErrorAndLeavesTheDestinationAloneOnFailure) {
   EXPECT_EQ(VariantChangeType(destination, source, c.flags, c.to), c.hr);
   Value unchanged = passing == Passing::InPlace ? c.from : Str(u"untouched");
   EXPECT_TRUE(holds(*destination, SUCCEEDED(c.hr) ? c.expected : unchanged));
-  if (passing != Passing::InPlace) {
-    EXPECT_TRUE(holds(held, c.from));
-  }
+  if (passing != Passing::InPlace) { EXPECT_TRUE(holds(held, c.from)); }
   VariantClear(&separate);
   if (held.vt != 15) VariantClear(&held);
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, Coercion,
                          testing::Combine(testing::ValuesIn(kCoercions),
-                                          testing::Values(Passing::Direct, Passing::ByRef, Passing::ByRefVariant,
-                                                          Passing::InPlace)));
+                                          testing::Values(Passing::Direct, Passing::ByRef,
+                                                          Passing::ByRefVariant, Passing::InPlace)));
 
 TEST(Coercion, RefusesNullPointersEmptyReferencesAndDoubleVariantReferences) {
   VARIANT v = make(I4(1));
@@ -253,7 +321,8 @@ TEST(VariantClear, ReleasesWhatTheVariantOwnsAndNothingItOnlyRefersTo) {
 }
 
 TEST(VariantClear, RefusesInvalidTypesAndReportsALockedArray) {
-  for (VARTYPE vt : std::initializer_list<VARTYPE>{15, VT_VOID, VT_BYREF | VT_EMPTY, VT_ARRAY | VT_NULL, 0x1000 | VT_I4}) {
+  for (VARTYPE vt :
+       std::initializer_list<VARTYPE>{15, VT_VOID, VT_BYREF | VT_EMPTY, VT_ARRAY | VT_NULL, 0x1000 | VT_I4}) {
     VARIANT v;
     v.vt = vt;
     EXPECT_EQ(VariantClear(&v), DISP_E_BADVARTYPE) << vt;
@@ -347,7 +416,8 @@ TEST_P(CopyInd, FollowsOneReferenceAndCopiesWhatItFinds) {
   VariantInit(&destination);
   EXPECT_EQ(VariantCopyInd(&destination, &source), hr);
   EXPECT_TRUE(holds(destination, SUCCEEDED(hr) ? expected : Empty()));
-  EXPECT_TRUE(destination.vt != VT_BSTR || (destination.bstrVal != refs.text && destination.bstrVal != refs.inner.bstrVal));
+  EXPECT_TRUE(destination.vt != VT_BSTR ||
+              (destination.bstrVal != refs.text && destination.bstrVal != refs.inner.bstrVal));
   VariantClear(&destination);
   if (SUCCEEDED(hr)) {  // in place: the reference becomes the copy
     EXPECT_EQ(VariantCopyInd(&source, &source), S_OK);
@@ -356,10 +426,11 @@ TEST_P(CopyInd, FollowsOneReferenceAndCopiesWhatItFinds) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(References, CopyInd,
-                         testing::Values(std::make_tuple(0, S_OK, I4(7)), std::make_tuple(1, S_OK, Str(u"referenced")),
-                                         std::make_tuple(2, S_OK, Str(u"inner")), std::make_tuple(3, S_OK, I4(7)),
-                                         std::make_tuple(4, E_INVALIDARG, kNone), std::make_tuple(5, S_OK, I4(11))));
+INSTANTIATE_TEST_SUITE_P(
+    References, CopyInd,
+    testing::Values(std::make_tuple(0, S_OK, I4(7)), std::make_tuple(1, S_OK, Str(u"referenced")),
+                    std::make_tuple(2, S_OK, Str(u"inner")), std::make_tuple(3, S_OK, I4(7)),
+                    std::make_tuple(4, E_INVALIDARG, kNone), std::make_tuple(5, S_OK, I4(11))));
 
 TEST(CopyInd, CopiesReferencedArraysAndAddsAReferenceToObjects) {
   SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, 3);
@@ -401,7 +472,8 @@ TEST_P(Vector, DescribesItselfAndCopiesAndDestroys) {
   EXPECT_EQ(SafeArrayGetUBound(array, 2, &high), DISP_E_BADINDEX);
   // One block: descriptor, then the zeroed elements.
   const char* data = static_cast<const char*>(array->pvData);
-  EXPECT_TRUE(data > reinterpret_cast<const char*>(array) && data <= reinterpret_cast<const char*>(array) + 64);
+  EXPECT_TRUE(data > reinterpret_cast<const char*>(array) &&
+              data <= reinterpret_cast<const char*>(array) + 64);
   EXPECT_EQ(std::vector<char>(data, data + 5 * elementSize), std::vector<char>(5 * elementSize, 0));
   SAFEARRAY* copy = nullptr;
   ASSERT_EQ(SafeArrayCopy(array, &copy), S_OK);
@@ -415,16 +487,18 @@ TEST_P(Vector, DescribesItselfAndCopiesAndDestroys) {
 
 INSTANTIATE_TEST_SUITE_P(
     ElementTypes, Vector,
-    testing::Values(std::make_tuple(VT_UI1, 1, FADF_HAVEVARTYPE), std::make_tuple(VT_BOOL, 2, FADF_HAVEVARTYPE),
-                    std::make_tuple(VT_I4, 4, FADF_HAVEVARTYPE), std::make_tuple(VT_ERROR, 4, FADF_HAVEVARTYPE),
-                    std::make_tuple(VT_DATE, 8, FADF_HAVEVARTYPE), std::make_tuple(VT_CY, 8, FADF_HAVEVARTYPE),
-                    std::make_tuple(VT_BSTR, sizeof(BSTR), FADF_BSTR | FADF_HAVEVARTYPE),
-                    std::make_tuple(VT_VARIANT, sizeof(VARIANT), FADF_VARIANT | FADF_HAVEVARTYPE),
-                    std::make_tuple(VT_DISPATCH, sizeof(void*), FADF_DISPATCH | FADF_HAVEIID),
-                    std::make_tuple(VT_UNKNOWN, sizeof(void*), FADF_UNKNOWN | FADF_HAVEIID)));
+    testing::Values(
+        std::make_tuple(VT_UI1, 1, FADF_HAVEVARTYPE), std::make_tuple(VT_BOOL, 2, FADF_HAVEVARTYPE),
+        std::make_tuple(VT_I4, 4, FADF_HAVEVARTYPE), std::make_tuple(VT_ERROR, 4, FADF_HAVEVARTYPE),
+        std::make_tuple(VT_DATE, 8, FADF_HAVEVARTYPE), std::make_tuple(VT_CY, 8, FADF_HAVEVARTYPE),
+        std::make_tuple(VT_BSTR, sizeof(BSTR), FADF_BSTR | FADF_HAVEVARTYPE),
+        std::make_tuple(VT_VARIANT, sizeof(VARIANT), FADF_VARIANT | FADF_HAVEVARTYPE),
+        std::make_tuple(VT_DISPATCH, sizeof(void*), FADF_DISPATCH | FADF_HAVEIID),
+        std::make_tuple(VT_UNKNOWN, sizeof(void*), FADF_UNKNOWN | FADF_HAVEIID)));
 
 TEST(Vector, RefusesTypesWithoutElementsAndKeepsEmptyVectorsWorking) {
-  for (VARTYPE vt : std::initializer_list<VARTYPE>{VT_EMPTY, VT_NULL, 15, VT_VOID, VT_HRESULT}) EXPECT_EQ(SafeArrayCreateVector(vt, 0, 3), nullptr);
+  for (VARTYPE vt : std::initializer_list<VARTYPE>{VT_EMPTY, VT_NULL, 15, VT_VOID, VT_HRESULT})
+    EXPECT_EQ(SafeArrayCreateVector(vt, 0, 3), nullptr);
   SAFEARRAY* empty = SafeArrayCreateVector(VT_UI1, 0, 0);
   LONG high = 0, index = 0;
   BYTE element = 0;

@@ -16,11 +16,10 @@ TEST(AnsiCodePageText, OnlyAnsiCodePagesWrittenAsPlainNumbersAreAccepted) {
     const char* text;
     std::int32_t codePage;  // 0: refused
   } cases[] = {
-      {"932", 932}, {"1252", 1252}, {"1250", 1250}, {"1258", 1258}, {"874", 874},
-      {"936", 936}, {"949", 949},   {"950", 950},   {"01252", 1252},
-      {"1249", 0},  {"1259", 0},    {"65001", 0},   {"1200", 0},    {"437", 0},
-      {"850", 0},   {"20127", 0},   {"0", 0},       {"", 0},        {"abc", 0},
-      {"932x", 0},  {" 932", 0},    {"-932", 0},    {"+932", 0},    {"4294968228", 0},
+      {"932", 932}, {"1252", 1252}, {"1250", 1250},  {"1258", 1258}, {"874", 874}, {"936", 936},
+      {"949", 949}, {"950", 950},   {"01252", 1252}, {"1249", 0},    {"1259", 0},  {"65001", 0},
+      {"1200", 0},  {"437", 0},     {"850", 0},      {"20127", 0},   {"0", 0},     {"", 0},
+      {"abc", 0},   {"932x", 0},    {" 932", 0},     {"-932", 0},    {"+932", 0},  {"4294968228", 0},
   };
   for (const auto& c : cases) {
     std::string problem = "left over";
@@ -44,7 +43,8 @@ class AnsiCodePageSource : public ::testing::Test {
   }
   static void setRegistry(const char16_t* value) {
     ASSERT_EQ(registryCreateKey(RegistryRoot::LocalMachine, kCodePageKey), kRegistryOk);
-    ASSERT_EQ(registrySetString(RegistryRoot::LocalMachine, kCodePageKey, kAnsiCodePageValue, value), kRegistryOk);
+    ASSERT_EQ(registrySetString(RegistryRoot::LocalMachine, kCodePageKey, kAnsiCodePageValue, value),
+              kRegistryOk);
   }
 
   bool hadVariable_ = false;

@@ -43,21 +43,19 @@ TEST(ComActivation, GuidTextRoundTripsAndRefusesOtherShapes) {
     HRESULT result;
   } cases[] = {
       {kClassText, S_OK},
-      {u"{01234567-89ab-cdef-0123-456789abcdef}", S_OK},  // either case
-      {u"01234567-89AB-CDEF-0123-456789ABCDEF", CO_E_CLASSSTRING},   // no braces
+      {u"{01234567-89ab-cdef-0123-456789abcdef}", S_OK},               // either case
+      {u"01234567-89AB-CDEF-0123-456789ABCDEF", CO_E_CLASSSTRING},     // no braces
       {u"{01234567-89AB-CDEF-0123-456789ABCDEF}x", CO_E_CLASSSTRING},  // trailing text
-      {u"{01234567-89AB-CDEF-0123-456789ABCDE}", CO_E_CLASSSTRING},   // one digit short
-      {u"{01234567-89AB-CDEF-0123+456789ABCDEF}", CO_E_CLASSSTRING},  // wrong separator
-      {u"{0123456G-89AB-CDEF-0123-456789ABCDEF}", CO_E_CLASSSTRING},  // not a hex digit
+      {u"{01234567-89AB-CDEF-0123-456789ABCDE}", CO_E_CLASSSTRING},    // one digit short
+      {u"{01234567-89AB-CDEF-0123+456789ABCDEF}", CO_E_CLASSSTRING},   // wrong separator
+      {u"{0123456G-89AB-CDEF-0123-456789ABCDEF}", CO_E_CLASSSTRING},   // not a hex digit
       {u"", CO_E_CLASSSTRING},
       {nullptr, CO_E_CLASSSTRING},
   };
   for (const Case& c : cases) {
     CLSID parsed{};
     EXPECT_EQ(CLSIDFromString(c.text, &parsed), c.result) << (c.text ? "text" : "null");
-    if (c.result == S_OK) {
-      EXPECT_TRUE(parsed == kClass);
-    }
+    if (c.result == S_OK) { EXPECT_TRUE(parsed == kClass); }
   }
 }
 
@@ -188,7 +186,8 @@ TEST(ComActivation, UnreadableRegistryIsNotReportedAsUnregistered) {
     HRESULT byClass;
     const char* problem;
   } cases[] = {
-      {corrupt, makeHresult(0x800703F1u), makeHresult(0x800703F1u), "is corrupt: line 3: a quoted string is expected"},
+      {corrupt, makeHresult(0x800703F1u), makeHresult(0x800703F1u),
+       "is corrupt: line 3: a quoted string is expected"},
       {folder, makeHresult(0x800703F8u), makeHresult(0x800703F8u), "cannot read the registry file"},
       {std::string(folder) + "/missing", CO_E_CLASSSTRING, kClassNotRegistered, ""},
   };
@@ -199,7 +198,8 @@ TEST(ComActivation, UnreadableRegistryIsNotReportedAsUnregistered) {
       vk::platform::registryUseFile(c.file);
       CLSID clsid{};
       EXPECT_EQ(CLSIDFromProgID(u"VkString.VkString", &clsid), c.byProgId);
-      EXPECT_NE(vk::platform::registryProblem().find(c.problem), std::string::npos) << vk::platform::registryProblem();
+      EXPECT_NE(vk::platform::registryProblem().find(c.problem), std::string::npos)
+          << vk::platform::registryProblem();
       void* object = nullptr;
       EXPECT_EQ(CoCreateInstance(kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), c.byClass);
       EXPECT_EQ(object, nullptr);

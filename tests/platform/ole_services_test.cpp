@@ -25,11 +25,13 @@ TEST(MemoryStream, ReadWriteSeekAndClone) {
     ULONGLONG position;  // afterwards
   };
   const Step steps[] = {
-      {0, STREAM_SEEK_SET, S_OK, 0},  {2, STREAM_SEEK_CUR, S_OK, 2},         {-1, STREAM_SEEK_END, S_OK, 5},
+      {0, STREAM_SEEK_SET, S_OK, 0},
+      {2, STREAM_SEEK_CUR, S_OK, 2},
+      {-1, STREAM_SEEK_END, S_OK, 5},
       {-6, STREAM_SEEK_CUR, STG_E_INVALIDFUNCTION, 5},  // before the start
-      {0, 7, STG_E_INVALIDFUNCTION, 5},                  // no such origin
+      {0, 7, STG_E_INVALIDFUNCTION, 5},                 // no such origin
       {0x100000000LL, STREAM_SEEK_SET, STG_E_INVALIDFUNCTION, 5},
-      {10, STREAM_SEEK_SET, S_OK, 10},                   // beyond the end is allowed
+      {10, STREAM_SEEK_SET, S_OK, 10},  // beyond the end is allowed
   };
   for (const Step& step : steps) {
     LARGE_INTEGER move;
@@ -59,12 +61,14 @@ TEST(MemoryStream, ReadWriteSeekAndClone) {
 
 TEST(MemoryStorage, NamedStreams) {
   IStorage* storage = nullptr;
-  ASSERT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage), S_OK);
+  ASSERT_EQ(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &storage),
+            S_OK);
   IStream* stream = nullptr;
   ASSERT_EQ(storage->CreateStream(u"A", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream), S_OK);
   stream->Write("xy", 2, nullptr);
   stream->Release();
-  EXPECT_EQ(storage->CreateStream(u"A", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream), STG_E_FILEALREADYEXISTS);
+  EXPECT_EQ(storage->CreateStream(u"A", STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream),
+            STG_E_FILEALREADYEXISTS);
   EXPECT_EQ(stream, nullptr);
   EXPECT_EQ(storage->OpenStream(u"B", nullptr, STGM_READ, 0, &stream), STG_E_FILENOTFOUND);
   ASSERT_EQ(storage->RenameElement(u"A", u"B"), S_OK);

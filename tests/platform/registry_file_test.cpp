@@ -87,7 +87,7 @@ TEST_F(RegistryFile, AnyStringSurvivesTheFile) {
   }
   std::vector<std::u16string> keys = registrySubkeys(kRoot, u"Hostile");
   EXPECT_NE(std::find(keys.begin(), keys.end(), u"say \"hi\""), keys.end());  // spelling kept
-  EXPECT_EQ(readFile(path_), bytes);  // reading changes nothing
+  EXPECT_EQ(readFile(path_), bytes);                                          // reading changes nothing
 }
 
 TEST_F(RegistryFile, OtherProcessesChangesAreSeenAndKept) {
@@ -164,15 +164,18 @@ TEST_F(RegistryFile, CorruptFileIsRefusedAndLeftAlone) {
       {"short unit", head + "key HKEY_CLASSES_ROOT \"\\u12\"\nend\n", "line 2: a \\u escape"},
       {"not UTF-8", head + "key HKEY_CLASSES_ROOT \"\xC3\x28\"\nend\n", "line 2: bytes that are not UTF-8"},
       {"overlong", head + "key HKEY_CLASSES_ROOT \"\xC0\xAF\"\nend\n", "line 2: bytes that are not UTF-8"},
-      {"surrogate", head + "key HKEY_CLASSES_ROOT \"\xED\xA0\x80\"\nend\n", "line 2: bytes that are not UTF-8"},
-      {"cut character", head + "key HKEY_CLASSES_ROOT \"\xE6\x97\"\nend\n", "line 2: bytes that are not UTF-8"},
+      {"surrogate", head + "key HKEY_CLASSES_ROOT \"\xED\xA0\x80\"\nend\n",
+       "line 2: bytes that are not UTF-8"},
+      {"cut character", head + "key HKEY_CLASSES_ROOT \"\xE6\x97\"\nend\n",
+       "line 2: bytes that are not UTF-8"},
       {"raw tab", head + "key HKEY_CLASSES_ROOT \"a\tb\"\nend\n", "line 2: a control character"},
       {"value first", head + "value \"\" \"x\"\nend\n", "line 2: a value before any key"},
       {"unknown root", head + "key HKEY_NOWHERE \"a\"\nend\n", "line 2: unknown root \"HKEY_NOWHERE\""},
       {"empty name", head + "key HKEY_CLASSES_ROOT \"a\\\\\\\\b\"\nend\n", "line 2: an empty key name"},
       {"after path", head + "key HKEY_CLASSES_ROOT \"a\" x\nend\n", "line 2: text after the key's path"},
       {"one string", head + "key HKEY_CLASSES_ROOT \"a\"\nvalue \"n\"\nend\n", "line 3: a value line needs"},
-      {"after value", head + "key HKEY_CLASSES_ROOT \"a\"\nvalue \"n\" \"v\"x\nend\n", "line 3: text after the value"},
+      {"after value", head + "key HKEY_CLASSES_ROOT \"a\"\nvalue \"n\" \"v\"x\nend\n",
+       "line 3: text after the value"},
       {"other line", head + "delete HKEY_CLASSES_ROOT \"a\"\nend\n", "line 2: a line that is neither"},
   };
   for (const auto& c : cases) {
@@ -221,7 +224,8 @@ long long bytesWritten() {
   std::FILE* io = std::fopen("/proc/self/io", "r");
   long long value = -1;
   char line[128];
-  while (io != nullptr && std::fgets(line, sizeof line, io) != nullptr) std::sscanf(line, "wchar: %lld", &value);
+  while (io != nullptr && std::fgets(line, sizeof line, io) != nullptr)
+    std::sscanf(line, "wchar: %lld", &value);
   if (io != nullptr) std::fclose(io);
   return value;
 }
@@ -237,7 +241,9 @@ TEST_F(RegistryFile, NestingIsBoundedOnCreationAndOnReading) {
   const struct {
     std::size_t depth;
     std::int32_t code;
-  } cases[] = {{1, kRegistryOk}, {kRegistryMaxDepth, kRegistryOk}, {kRegistryMaxDepth + 1, kRegistryTooDeep},
+  } cases[] = {{1, kRegistryOk},
+               {kRegistryMaxDepth, kRegistryOk},
+               {kRegistryMaxDepth + 1, kRegistryTooDeep},
                {16000, kRegistryTooDeep}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.depth);
@@ -256,7 +262,8 @@ TEST_F(RegistryFile, NestingIsBoundedOnCreationAndOnReading) {
   // A file with a deeper key (written by hand) is refused with its line.
   std::string deep(3 * (kRegistryMaxDepth + 1) - 2, 'k');
   for (std::size_t i = 1; i < deep.size(); i += 3) deep.replace(i, 2, "\\\\");
-  writeFile(path_, "VkString registry 1\nkey HKEY_CLASSES_ROOT \"a\"\nkey HKEY_CLASSES_ROOT \"" + deep + "\"\nend\n");
+  writeFile(path_, "VkString registry 1\nkey HKEY_CLASSES_ROOT \"a\"\nkey HKEY_CLASSES_ROOT \"" + deep +
+                       "\"\nend\n");
   registryUseFile(path_);
   EXPECT_FALSE(registryKeyExists(kRoot, u"a"));
   EXPECT_EQ(registryProblemCode(), kRegistryCorrupt);

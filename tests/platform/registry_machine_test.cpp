@@ -52,9 +52,8 @@ class MachineRegistry : public ::testing::Test {
                     {u"Cls\\Shared", u"", u"machine shared"},
                     {u"Cls\\Shared\\Sub", u"", u"machine sub"},
                     {u"OnlyMachine", u"", u"m"}});
-    fill(user_, {{u"Cls\\shared", u"", u"user shared"},
-                 {u"Cls\\B", u"", u"user B"},
-                 {u"OnlyUser", u"", u"u"}});
+    fill(user_,
+         {{u"Cls\\shared", u"", u"user shared"}, {u"Cls\\B", u"", u"user B"}, {u"OnlyUser", u"", u"u"}});
     useBoth();
   }
   void TearDown() override {
@@ -75,11 +74,11 @@ TEST_F(MachineRegistry, LookupsMergeTheUserOverTheMachineValueByValue) {
     bool found;
     std::u16string value;
   } cases[] = {
-      {u"Cls\\A", u"", true, u"machine A"},               // only the machine has the key
-      {u"Cls\\A", u"threading", true, u"Apartment"},      // names compare without case
-      {u"Cls\\Shared", u"", true, u"user shared"},        // both: the user's value wins
-      {u"Cls\\Shared\\Sub", u"", true, u"machine sub"},   // below a key both have
-      {u"Cls\\B", u"", true, u"user B"},                  // only the user has it
+      {u"Cls\\A", u"", true, u"machine A"},              // only the machine has the key
+      {u"Cls\\A", u"threading", true, u"Apartment"},     // names compare without case
+      {u"Cls\\Shared", u"", true, u"user shared"},       // both: the user's value wins
+      {u"Cls\\Shared\\Sub", u"", true, u"machine sub"},  // below a key both have
+      {u"Cls\\B", u"", true, u"user B"},                 // only the user has it
       {u"Cls\\A", u"Missing", false, u""},
       {u"Cls\\Nowhere", u"", false, u""},
   };

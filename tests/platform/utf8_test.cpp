@@ -20,8 +20,8 @@ class Utf8Decode : public ::testing::TestWithParam<DecodeCase> {};
 TEST_P(Utf8Decode, ReadsWellFormedSequencesOnly) {
   const DecodeCase& c = GetParam();
   std::uint32_t cp = 0xFFFFFFFF;
-  std::size_t n = utf8::decode(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size(),
-                               &cp, c.surrogates);
+  std::size_t n =
+      utf8::decode(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size(), &cp, c.surrogates);
   EXPECT_EQ(n, c.length);
   if (c.length != 0) {
     EXPECT_EQ(cp, c.codePoint);
@@ -35,22 +35,22 @@ TEST_P(Utf8Decode, ReadsWellFormedSequencesOnly) {
 const auto kRefuse = utf8::Surrogates::Refuse;
 const auto kAccept = utf8::Surrogates::Accept;
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Utf8Decode,
-    ::testing::Values(DecodeCase{"Ascii", "A", 1, 0x41, kRefuse},
-                      DecodeCase{"TwoBytes", "\xC3\xA9", 2, 0xE9, kRefuse},
-                      DecodeCase{"ThreeBytes", "\xE2\x82\xAC", 3, 0x20AC, kRefuse},
-                      DecodeCase{"FourBytes", "\xF0\x9F\x98\x80", 4, 0x1F600, kRefuse},
-                      DecodeCase{"Highest", "\xF4\x8F\xBF\xBF", 4, 0x10FFFF, kRefuse},
-                      DecodeCase{"AboveHighest", "\xF4\x90\x80\x80", 0, 0, kRefuse},
-                      DecodeCase{"Overlong", "\xC0\xAF", 0, 0, kRefuse},
-                      DecodeCase{"OverlongThree", "\xE0\x80\xAF", 0, 0, kRefuse},
-                      DecodeCase{"Cut", "\xE2\x82", 0, 0, kRefuse},
-                      DecodeCase{"LoneContinuation", "\x80", 0, 0, kRefuse},
-                      DecodeCase{"SurrogateRefused", "\xED\xA0\x80", 0, 0, kRefuse},
-                      DecodeCase{"SurrogateAccepted", "\xED\xA0\x80", 3, 0xD800, kAccept},
-                      DecodeCase{"FollowedByMore", "\xC3\xA9xyz", 2, 0xE9, kRefuse}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, Utf8Decode,
+                         ::testing::Values(DecodeCase{"Ascii", "A", 1, 0x41, kRefuse},
+                                           DecodeCase{"TwoBytes", "\xC3\xA9", 2, 0xE9, kRefuse},
+                                           DecodeCase{"ThreeBytes", "\xE2\x82\xAC", 3, 0x20AC, kRefuse},
+                                           DecodeCase{"FourBytes", "\xF0\x9F\x98\x80", 4, 0x1F600, kRefuse},
+                                           DecodeCase{"Highest", "\xF4\x8F\xBF\xBF", 4, 0x10FFFF, kRefuse},
+                                           DecodeCase{"AboveHighest", "\xF4\x90\x80\x80", 0, 0, kRefuse},
+                                           DecodeCase{"Overlong", "\xC0\xAF", 0, 0, kRefuse},
+                                           DecodeCase{"OverlongThree", "\xE0\x80\xAF", 0, 0, kRefuse},
+                                           DecodeCase{"Cut", "\xE2\x82", 0, 0, kRefuse},
+                                           DecodeCase{"LoneContinuation", "\x80", 0, 0, kRefuse},
+                                           DecodeCase{"SurrogateRefused", "\xED\xA0\x80", 0, 0, kRefuse},
+                                           DecodeCase{"SurrogateAccepted", "\xED\xA0\x80", 3, 0xD800,
+                                                      kAccept},
+                                           DecodeCase{"FollowedByMore", "\xC3\xA9xyz", 2, 0xE9, kRefuse}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST(Utf8Names, UnitsComeBackUnchangedThroughUtf8) {
   const std::u16string names[] = {u"plain.txt", u"\u03C3\u00E9.txt", u"\U0001F600 face",
@@ -64,7 +64,10 @@ TEST(Utf8Names, UnitsComeBackUnchangedThroughUtf8) {
   }
   EXPECT_EQ(utf8::fromUtf16(u"\U0001F600"), "\xF0\x9F\x98\x80");
   std::u16string partial;
-  EXPECT_FALSE(utf8::toUtf16("ab\xFF" "c", 4, &partial));
+  EXPECT_FALSE(
+      utf8::toUtf16("ab\xFF"
+                    "c",
+                    4, &partial));
   EXPECT_EQ(partial, u"ab");
 }
 

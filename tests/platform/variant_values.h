@@ -64,7 +64,9 @@ inline std::string describe(const std::u16string& s) {
 inline std::string describe(const VARIANT& v) {
   std::string out = "vt " + std::to_string(v.vt) + ": ";
   if (v.vt == VT_BSTR) {
-    return out + (v.bstrVal == nullptr ? "null" : "\"" + describe(std::u16string(v.bstrVal, SysStringLen(v.bstrVal))) + "\"");
+    return out + (v.bstrVal == nullptr
+                      ? "null"
+                      : "\"" + describe(std::u16string(v.bstrVal, SysStringLen(v.bstrVal))) + "\"");
   }
   char buffer[40];
   if (v.vt == VT_R4) std::snprintf(buffer, sizeof buffer, "%.9g", v.fltVal);
@@ -86,7 +88,8 @@ inline testing::AssertionResult holds(const VARIANT& actual, const Value& expect
   static const int kWidth[24] = {0, 0, 2, 4, 0, 0, 8, 0, 0, 0, 4, 2, 0, 0, 0, 0, 1, 1, 2, 4, 8, 8, 4, 4};
   bool same = actual.vt == wanted.vt;
   if (same && actual.vt == VT_BSTR) {
-    same = actual.bstrVal != nullptr && std::u16string(actual.bstrVal, SysStringLen(actual.bstrVal)) == expected.s;
+    same = actual.bstrVal != nullptr &&
+           std::u16string(actual.bstrVal, SysStringLen(actual.bstrVal)) == expected.s;
   } else if (same && actual.vt == VT_R4) {
     same = actual.fltVal == wanted.fltVal || (std::isnan(actual.fltVal) && std::isnan(wanted.fltVal));
   } else if (same && (actual.vt == VT_R8 || actual.vt == VT_DATE)) {
@@ -103,7 +106,8 @@ inline testing::AssertionResult holds(const VARIANT& actual, const Value& expect
 // An object whose default value (DISPID_VALUE) is a fixed value, itself, or a failure.
 class FakeObject final : public IDispatch {
  public:
-  explicit FakeObject(Value value = Empty(), HRESULT answer = S_OK) : value_(std::move(value)), answer_(answer) {}
+  explicit FakeObject(Value value = Empty(), HRESULT answer = S_OK)
+      : value_(std::move(value)), answer_(answer) {}
   ~FakeObject() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     *object = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
@@ -118,8 +122,8 @@ class FakeObject final : public IDispatch {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, std::uint32_t, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO*, std::uint32_t*) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, std::uint32_t*) override {
     ++calls;
     lastMember = member;
     lastFlags = flags;

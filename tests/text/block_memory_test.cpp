@@ -169,8 +169,7 @@ TEST(LargeTexts, GrowingAndShrinkingReplacementsMatchAPlainModel) {
   for (const Case& c : cases) {
     std::string expected;
     std::size_t from = 0;
-    for (std::size_t at = text.find(c.find); at != std::string::npos;
-         at = text.find(c.find, from)) {
+    for (std::size_t at = text.find(c.find); at != std::string::npos; at = text.find(c.find, from)) {
       expected.append(text, from, at - from).append(c.with);
       from = at + std::strlen(c.find);
     }

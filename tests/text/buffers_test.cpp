@@ -43,7 +43,7 @@ TEST(StringBufferGrowth, ConstructorsSizeTheirBlocks) {
 
 TEST(StringBufferGrowth, TextAppendAddsOneSpareByteAndBytesAppendNone) {
   StringBuffer text("ab");  // capacity 3
-  text.append("cd");         // 2 + 2 >= 3: 2 + 2 + 200 + 1
+  text.append("cd");        // 2 + 2 >= 3: 2 + 2 + 200 + 1
   EXPECT_EQ(text.capacity(), 205);
   StringBuffer bytes("ab");
   bytes.appendBytes("cd", 2);
@@ -119,15 +119,21 @@ const TextCase kTextCases[] = {
     {"ReplaceAllNullWith", "a-b", [](StringBuffer& b) { EXPECT_EQ(b.replaceAll("-", nullptr), 1); }, "ab"},
     {"ReplaceAllEmptyFind", "abc", [](StringBuffer& b) { EXPECT_EQ(b.replaceAll("", "x"), 0); }, "abc"},
     {"ReplaceAllAbsent", "abc", [](StringBuffer& b) { EXPECT_EQ(b.replaceAll("z", "x"), 0); }, "abc"},
-    {"ReplaceAllWithByte", "a--b", [](StringBuffer& b) { EXPECT_EQ(b.replaceAllWithByte("--", '+'), 1); }, "a+b"},
+    {"ReplaceAllWithByte", "a--b", [](StringBuffer& b) { EXPECT_EQ(b.replaceAllWithByte("--", '+'), 1); },
+     "a+b"},
     {"ReplaceFirst", "abab", [](StringBuffer& b) { EXPECT_TRUE(b.replaceFirst("b", "XY")); }, "aXYab"},
     {"ReplaceFirstEmptyWith", "abab", [](StringBuffer& b) { EXPECT_TRUE(b.replaceFirst("ba", "")); }, "ab"},
-    {"ReplaceFirstNullWithKeepsText", "abab", [](StringBuffer& b) { EXPECT_TRUE(b.replaceFirst("ba", nullptr)); }, "abab"},
+    {"ReplaceFirstNullWithKeepsText", "abab",
+     [](StringBuffer& b) { EXPECT_TRUE(b.replaceFirst("ba", nullptr)); }, "abab"},
     {"ReplaceFirstEmptyFind", "abc", [](StringBuffer& b) { EXPECT_FALSE(b.replaceFirst("", "x")); }, "abc"},
     {"DropLastTooMany", "abc", [](StringBuffer& b) { b.dropLast(5); }, ""},
     {"DropLastNegative", "abc", [](StringBuffer& b) { b.dropLast(-1); }, ""},
     {"DropLastOne", "abc", [](StringBuffer& b) { b.dropLast(1); }, "ab"},
-    {"RemoveByte", "\xE9" "a\xE9" "b", [](StringBuffer& b) { b.removeByte(0x1E9); }, "ab"},
+    {"RemoveByte",
+     "\xE9"
+     "a\xE9"
+     "b",
+     [](StringBuffer& b) { b.removeByte(0x1E9); }, "ab"},
     {"ReplaceByte", "banana", [](StringBuffer& b) { b.replaceByte(0x61, 0x62); }, "bbnbnb"},
     {"LowerLatin1", "AbC\xC9\xE9\xDE", [](StringBuffer& b) { b.toLowerLatin1(); }, "abc\xE9\xE9\xFE"},
     {"UpperLatin1", "aBc\xE9\xC9\xFF", [](StringBuffer& b) { b.toUpperLatin1(); }, "ABC\xC9\xC9\xDF"},
@@ -185,7 +191,8 @@ const ReplaceAllCase kReplaceAllCases[] = {
     {"LongerAdjacentNotSearchedAgain", "---", "-", "+-+", "+-++-++-+", 3},
     {"LongerHoldsThePattern", "aXa", "a", "aa", "aaXaa", 2},
     {"LongerNonOverlapping", "aaa", "aa", "bbb", "bbba", 1},
-    {"LongerMultiByte", "\xCE\xB1-\xCE\xB1", "\xCE\xB1", "\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC-\xE6\x97\xA5\xE6\x9C\xAC", 2},
+    {"LongerMultiByte", "\xCE\xB1-\xCE\xB1", "\xCE\xB1", "\xE6\x97\xA5\xE6\x9C\xAC",
+     "\xE6\x97\xA5\xE6\x9C\xAC-\xE6\x97\xA5\xE6\x9C\xAC", 2},
     {"NullWithDeletes", "a-b-", "-", nullptr, "ab", 2},
     {"AbsentLeavesTheText", "abc", "z", "zzz", "abc", 0},
     {"PatternLongerThanText", "ab", "abc", "x", "ab", 0},
@@ -318,9 +325,7 @@ TEST_P(StringBufferAdoptBytes, TakesTheBytesAndEmptiesTheSource) {
   std::string borrowed = c.bytes;
   DataBuffer source;
   switch (c.block) {
-    case AdoptCase::OwnedWithRoom:
-      source.append(c.bytes.data(), c.bytes.size());
-      break;
+    case AdoptCase::OwnedWithRoom: source.append(c.bytes.data(), c.bytes.size()); break;
     case AdoptCase::OwnedFull: {
       void* block = std::malloc(c.bytes.size());
       std::memcpy(block, c.bytes.data(), c.bytes.size());

@@ -178,8 +178,8 @@ const ByteQueryCase kByteQueryCases[] = {
     {"AtPastEnd", 1252, u"A", ByteQuery::At, 1, 0},
     {"AtNegative", 1252, u"A", ByteQuery::At, -1, 0},
     {"AtHighByte", 1252, u"x\u00E9", ByteQuery::At, 1, -23},
-    {"At932LeadByte", 932, u"\u65E5", ByteQuery::At, 0, -109},    // 0x93
-    {"At932TrailByte", 932, u"\u65E5", ByteQuery::At, 1, -6},     // 0xFA
+    {"At932LeadByte", 932, u"\u65E5", ByteQuery::At, 0, -109},        // 0x93
+    {"At932TrailByte", 932, u"\u65E5", ByteQuery::At, 1, -6},         // 0xFA
     {"Last932AsciiTrail", 932, u"\u8868", ByteQuery::Last, 0, 0x5C},  // 0x95 0x5C
 };
 
@@ -331,12 +331,9 @@ const AnsiSliceCase kAnsiSliceCases[] = {
     {"RightGreekFirst1252", 1252, u"\u03B1abc", false, Slice::Right, 0, 3, u"abc"},
     {"LeftLossyAnsiCurrent1252", 1252, u"\u03B1abc", true, Slice::Left, 0, 9, u"\u03B1ab"},
     {"LeftKanji932", 932, u"\u65E5\u672Cabc", false, Slice::Left, 0, 3, u"\u65E5\u672Ca"},
-    {"LeftKanjiAnsiCurrent932", 932, u"\u65E5\u672Cabc", true, Slice::Left, 0, 3,
-     u"\u65E5\u672Ca"},
-    {"LeftKanjiAnsiCurrentAll932", 932, u"\u65E5\u672Cabc", true, Slice::Left, 0, 99,
-     u"\u65E5\u672Cabc"},
-    {"RightKanjiAnsiCurrent932", 932, u"\u65E5\u672Cabc", true, Slice::Right, 0, 4,
-     u"\u672Cabc"},
+    {"LeftKanjiAnsiCurrent932", 932, u"\u65E5\u672Cabc", true, Slice::Left, 0, 3, u"\u65E5\u672Ca"},
+    {"LeftKanjiAnsiCurrentAll932", 932, u"\u65E5\u672Cabc", true, Slice::Left, 0, 99, u"\u65E5\u672Cabc"},
+    {"RightKanjiAnsiCurrent932", 932, u"\u65E5\u672Cabc", true, Slice::Right, 0, 4, u"\u672Cabc"},
     {"MidKanjiAnsiCurrent932", 932, u"\u65E5\u672Cabc", true, Slice::Mid, 1, 2, u"\u672Ca"},
 };
 
@@ -367,14 +364,10 @@ TEST_P(StrComps, CompareAnsiForms) {
 }
 
 const CompareCase kCompareCases[] = {
-    {"CaseSensitiveDiffers", u"abc", u"ABC", true, 1},
-    {"CaseInsensitiveEqual", u"abc", u"ABC", false, 0},
-    {"ProperPrefixFirst", u"ab", u"abc", true, -1},
-    {"EmptyFirst", u"", u"a", true, -1},
-    {"UnsignedHighByte", u"\u00E9", u"e", true, 1},
-    {"NoLatin1Folding", u"\u00C9", u"\u00E9", false, -1},
-    {"FoldsToLowerCase", u"[", u"A", false, -1},
-    {"BracketAboveUpperCase", u"[", u"A", true, 1},
+    {"CaseSensitiveDiffers", u"abc", u"ABC", true, 1},   {"CaseInsensitiveEqual", u"abc", u"ABC", false, 0},
+    {"ProperPrefixFirst", u"ab", u"abc", true, -1},      {"EmptyFirst", u"", u"a", true, -1},
+    {"UnsignedHighByte", u"\u00E9", u"e", true, 1},      {"NoLatin1Folding", u"\u00C9", u"\u00E9", false, -1},
+    {"FoldsToLowerCase", u"[", u"A", false, -1},         {"BracketAboveUpperCase", u"[", u"A", true, 1},
     {"FarApartIsStillOne", u"\u00FF", u"\x01", true, 1},
 };
 
@@ -409,9 +402,7 @@ TEST_P(Chops, KeepTheRightUnits) {
   } else {
     editing::chopBefore(value, needle.c_str());
   }
-  if (c.expected != c.text && !c.expected.empty()) {
-    EXPECT_EQ(currentForms(value), "W");
-  }
+  if (c.expected != c.text && !c.expected.empty()) { EXPECT_EQ(currentForms(value), "W"); }
   EXPECT_EQ(wideOf(value), c.expected);
 }
 
@@ -424,8 +415,7 @@ const ChopCase kChopCases[] = {
     {"AfterKeepsGreek", 1252, u"\u03B1abc", false, true, u"a", u"\u03B1a"},
     {"AfterLossyAnsiCurrent", 1252, u"\u03B1abc", true, true, u"b", u"\u03B1ab"},
     {"AfterKanji932", 932, u"\u65E5\u672C\u8A9Eabc", false, true, u"\u672C", u"\u65E5\u672C"},
-    {"AfterKanjiAnsiCurrent932", 932, u"\u65E5\u672C\u8A9Eabc", true, true, u"a",
-     u"\u65E5\u672C\u8A9Ea"},
+    {"AfterKanjiAnsiCurrent932", 932, u"\u65E5\u672C\u8A9Eabc", true, true, u"a", u"\u65E5\u672C\u8A9Ea"},
     {"BeforeMiddle", 1252, u"hello world", false, false, u"wor", u"world"},
     {"BeforeAtStart", 1252, u"hello world", false, false, u"hel", u"hello world"},
     {"BeforeAfterSurrogatePair", 1252, u"a\U0001F600b", false, false, u"b", u"b"},

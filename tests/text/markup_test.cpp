@@ -139,8 +139,8 @@ TEST_P(EntityTableRows, GiveTheirByte) {
 }
 
 const RowByteCase kRowByteCases[] = {
-    {"&amp;", 38},   {"&nbsp;", 32},  {"&shy;", 173},   {"&trade;", 153},  {"&euro;", 128},
-    {"&times;", 215}, {"&divide;", 247}, {"&Yuml;", 159}, {"&yuml;", 255}, {"&zwj;", 32},
+    {"&amp;", 38},    {"&nbsp;", 32},    {"&shy;", 173},  {"&trade;", 153}, {"&euro;", 128},
+    {"&times;", 215}, {"&divide;", 247}, {"&Yuml;", 159}, {"&yuml;", 255},  {"&zwj;", 32},
 };
 
 INSTANTIATE_TEST_SUITE_P(Markup, EntityTableRows, ::testing::ValuesIn(kRowByteCases));
@@ -219,8 +219,7 @@ TEST_P(ByteReferencePasses, StayInsideTheText) {
   const PassCase& c = GetParam();
   // An exact-size block, so that a read past the end is caught by the address sanitizer.
   StringBuffer text(c.text.c_str());
-  std::int32_t count =
-      c.hex ? html::decodeHexByteReferences(text) : html::decodeDecimalByteReferences(text);
+  std::int32_t count = c.hex ? html::decodeHexByteReferences(text) : html::decodeDecimalByteReferences(text);
   EXPECT_EQ(count, c.count);
   EXPECT_EQ(test::show(test::bytesOf(text.text())), test::show(test::bytesOf(c.expected)));
 }
@@ -329,8 +328,7 @@ TEST(NumericReferencesTarget, WritesPlainBytesAndUnitsInTheTargetCodePage) {
   const char text[] = "a\xC3\xA9&#x20AC;b";
   DataBuffer output;
   html::decodeNumericReferences(text, sizeof text - 1, codepage::kUtf16Le, output);
-  EXPECT_EQ(test::show(test::contents(output)),
-            test::show(test::utf16le(u"a\u00E9\u20ACb")));
+  EXPECT_EQ(test::show(test::contents(output)), test::show(test::utf16le(u"a\u00E9\u20ACb")));
 }
 
 TEST(NumericReferencesTarget, StopsAtTheFirstNul) {
@@ -359,9 +357,7 @@ TEST_P(EntityDecoding, DecodesReferences) {
   test::AnsiCodePageScope ansi(c.codePage);
   XString value = valueOf(c.text);
   markup::htmlEntityDecode(value);
-  if (!c.expected.empty()) {
-    EXPECT_EQ(currentForms(value), "U");
-  }
+  if (!c.expected.empty()) { EXPECT_EQ(currentForms(value), "U"); }
   EXPECT_EQ(wideOf(value), c.expected);
 }
 

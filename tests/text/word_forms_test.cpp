@@ -33,20 +33,34 @@ TEST_P(Plurals, FollowTheSuffixRules) {
 }
 
 const WordCase kPluralCases[] = {
-    {"bus", "bus"},           {"s", "s"},                // 's': unchanged
-    {"box", "boxes"},         {"quiz", "quizes"},        // 'x', 'z'
-    {"x", "xes"},             {"church", "churches"},    // 'ch'
-    {"bush", "bushes"},       {"month", "months"},       // 'sh'; other 'h'
-    {"h", "hs"},              {"city", "cities"},        // one-byte 'h'; consonant 'y'
-    {"day", "days"},          {"key", "keys"},           // vowel 'y'
-    {"boy", "boys"},          {"guy", "guys"},
-    {"y", "ys"},              {"leaf", "leaves"},        // one-byte 'y'; 'f'
-    {"f", "ves"},             {"knife", "knives"},       // one-byte 'f'; 'fe'
-    {"fe", "ves"},            {"e", "es"},               // 'fe' whole; one-byte 'e'
-    {"table", "tables"},      {"potato", "potatos"},     // other 'e'; anything else
-    {"BOX", "BOXs"},          {"CITY", "CITYs"},         // upper case takes the last row
-    {"big box", "big boxes"}, {"a dog", "a dogs"},       // only the end changes
-    {"", ""},                 {"caf\xE9", "caf\xE9s"},
+    {"bus", "bus"},
+    {"s", "s"},  // 's': unchanged
+    {"box", "boxes"},
+    {"quiz", "quizes"},  // 'x', 'z'
+    {"x", "xes"},
+    {"church", "churches"},  // 'ch'
+    {"bush", "bushes"},
+    {"month", "months"},  // 'sh'; other 'h'
+    {"h", "hs"},
+    {"city", "cities"},  // one-byte 'h'; consonant 'y'
+    {"day", "days"},
+    {"key", "keys"},  // vowel 'y'
+    {"boy", "boys"},
+    {"guy", "guys"},
+    {"y", "ys"},
+    {"leaf", "leaves"},  // one-byte 'y'; 'f'
+    {"f", "ves"},
+    {"knife", "knives"},  // one-byte 'f'; 'fe'
+    {"fe", "ves"},
+    {"e", "es"},  // 'fe' whole; one-byte 'e'
+    {"table", "tables"},
+    {"potato", "potatos"},  // other 'e'; anything else
+    {"BOX", "BOXs"},
+    {"CITY", "CITYs"},  // upper case takes the last row
+    {"big box", "big boxes"},
+    {"a dog", "a dogs"},  // only the end changes
+    {"", ""},
+    {"caf\xE9", "caf\xE9s"},
 };
 
 INSTANTIATE_TEST_SUITE_P(WordForms, Plurals, ::testing::ValuesIn(kPluralCases));
@@ -63,29 +77,44 @@ TEST_P(Singulars, FollowTheSuffixRules) {
 }
 
 const WordCase kSingularCases[] = {
-    {"", ""},               {"box", "box"},          // step 1
-    {"BOXES", "BOXES"},                              // upper-case 'S' is not 's'
-    {"10s", "10s"},         {"bus", "bus"},          // step 2: digit, 'u'
-    {"axis", "axis"},       {"tacos", "tacos"},      // 'i', 'o'
-    {"spas", "spas"},                                // 'a'
-    {"s", ""},              {"yes", "ye"},           // step 3: n <= 3
+    {"", ""},
+    {"box", "box"},      // step 1
+    {"BOXES", "BOXES"},  // upper-case 'S' is not 's'
+    {"10s", "10s"},
+    {"bus", "bus"},  // step 2: digit, 'u'
+    {"axis", "axis"},
+    {"tacos", "tacos"},  // 'i', 'o'
+    {"spas", "spas"},    // 'a'
+    {"s", ""},
+    {"yes", "ye"},  // step 3: n <= 3
     {"cs", "c"},
-    {"moves", "move"},      {"dives", "dive"},       // 'ves' after 'o', 'i'
-    {"sieves", "sieve"},                             // 'ves' after 'e'
-    {"wolves", "wolf"},     {"leaves", "leaf"},      // other 'ves'
-    {"aves", "af"},                                  // 'ves' with n = 4
-    {"glass", "glass"},     {"boss", "boss"},        // 'ass', 'oss'
-    {"dress", "dress"},     {"kiss", "kiss"},        // 'ess', 'iss'
-    {"fuss", "fuss"},                                // 'uss'
-    {"cities", "city"},     {"ties", "ty"},          // 'ies'
-    {"churches", "church"}, {"boxes", "box"},        // 'hes', 'xes'
-    {"prizes", "prize"},    {"quizzes", "quizz"},    // 'izes', other 'zes'
-    {"heroes", "heroes"},                            // 'oes'
-    {"always", "always"},   {"ALWAYS", "ALWAYS"},    // 'always' in any case
-    {"AlWays", "AlWays"},   {"AlWaYs", "AlWaY"},   // the 'ay' test is lower-case
-    {"days", "day"},        {"trays", "tray"},       // other 'ays'
-    {"not always", "not alway"},                     // whole text must equal "always"
-    {"cats", "cat"},        {"two cats", "two cat"}, // anything else
+    {"moves", "move"},
+    {"dives", "dive"},    // 'ves' after 'o', 'i'
+    {"sieves", "sieve"},  // 'ves' after 'e'
+    {"wolves", "wolf"},
+    {"leaves", "leaf"},  // other 'ves'
+    {"aves", "af"},      // 'ves' with n = 4
+    {"glass", "glass"},
+    {"boss", "boss"},  // 'ass', 'oss'
+    {"dress", "dress"},
+    {"kiss", "kiss"},  // 'ess', 'iss'
+    {"fuss", "fuss"},  // 'uss'
+    {"cities", "city"},
+    {"ties", "ty"},  // 'ies'
+    {"churches", "church"},
+    {"boxes", "box"},  // 'hes', 'xes'
+    {"prizes", "prize"},
+    {"quizzes", "quizz"},  // 'izes', other 'zes'
+    {"heroes", "heroes"},  // 'oes'
+    {"always", "always"},
+    {"ALWAYS", "ALWAYS"},  // 'always' in any case
+    {"AlWays", "AlWays"},
+    {"AlWaYs", "AlWaY"},  // the 'ay' test is lower-case
+    {"days", "day"},
+    {"trays", "tray"},            // other 'ays'
+    {"not always", "not alway"},  // whole text must equal "always"
+    {"cats", "cat"},
+    {"two cats", "two cat"},  // anything else
 };
 
 INSTANTIATE_TEST_SUITE_P(WordForms, Singulars, ::testing::ValuesIn(kSingularCases));
@@ -152,11 +181,11 @@ TEST_P(Wildcards, MatchLikeTheScanner) {
 const MatchCase kMatchCases[] = {
     {"a.txt", "*.txt", true, true},
     {"a.txt.bak", "*.txt", true, false},
-    {"ab", "a*b*b", true, false},         // no backtracking... and the tail needs room
+    {"ab", "a*b*b", true, false},  // no backtracking... and the tail needs room
     {"abb", "a*b*b", true, true},
     {"abcbd", "a*b*d", true, true},
     {"axbyb", "a*b*b", true, true},
-    {"abxb", "a*b*xb", true, true},       // leftmost 'b' taken, tail anchored at the end
+    {"abxb", "a*b*xb", true, true},  // leftmost 'b' taken, tail anchored at the end
     {"abab", "*ab*ab", true, true},
     {"aXBXc", "a*b*c", true, false},
     {"aXBXc", "a*b*c", false, true},
@@ -178,16 +207,16 @@ const MatchCase kMatchCases[] = {
     {"ABC", "a*C", true, false},
     {"\xC3\xA9", "\xC3\x89", false, false},  // no folding beyond ASCII
     {"x\xC3\xA9y", "x*y", true, true},
-    {"[", "{", false, false},                 // only letters fold
+    {"[", "{", false, false},  // only letters fold
     {"abc", "a*", true, true},
     {"abc", "*c", true, true},
     {"abc", "*b*", true, true},
     {"abc", "*d*", true, false},
     {"abc", "b*", true, false},
-    {"abc", "a?c", true, false},             // no single-character wildcard
+    {"abc", "a?c", true, false},  // no single-character wildcard
     {"a?c", "a?c", true, true},
     {"aaa", "a*aa", true, true},
-    {"aa", "a*aa", true, false},              // head consumed 'a'; tail needs two more
+    {"aa", "a*aa", true, false},  // head consumed 'a'; tail needs two more
 };
 
 INSTANTIATE_TEST_SUITE_P(Matching, Wildcards, ::testing::ValuesIn(kMatchCases));

@@ -260,7 +260,7 @@ TEST(XStringCopy, CopyKeepsFormsAndFlags) {
 // U+FFFE, read the rest as big-endian).
 struct MarkCase {
   const char* name;
-  const char* utf8;        // set as the UTF-8 form, or "" to set `wide` instead
+  const char* utf8;  // set as the UTF-8 form, or "" to set `wide` instead
   std::u16string wide;
   std::u16string expectedWide;
   const char* expectedUtf8;
@@ -291,12 +291,41 @@ TEST_P(XStringMarks, SurviveBetweenForms) {
 }
 
 const MarkCase kMarkCases[] = {
-    {"Utf8MarkThenText", "\xEF\xBB\xBF" "A", u"", u"\uFEFF" u"A", "\xEF\xBB\xBF" "A", "A"},
+    {"Utf8MarkThenText",
+     "\xEF\xBB\xBF"
+     "A",
+     u"",
+     u"\uFEFF"
+     u"A",
+     "\xEF\xBB\xBF"
+     "A",
+     "A"},
     {"Utf8MarkAlone", "\xEF\xBB\xBF", u"", u"\uFEFF", "\xEF\xBB\xBF", ""},
-    {"Utf8TwoMarks", "\xEF\xBB\xBF\xEF\xBB\xBF" "ab", u"", u"\uFEFF\uFEFF" u"ab",
-     "\xEF\xBB\xBF\xEF\xBB\xBF" "ab", "ab"},
-    {"WideMarkThenText", "", u"\uFEFF" u"A\u00E9", u"\uFEFF" u"A\u00E9", "\xEF\xBB\xBF" "A\xC3\xA9", "A\xE9"},
-    {"WideSwappedMarkIsNotReadBigEndian", "", u"\uFFFE" u"AB", u"\uFFFE" u"AB", "\xEF\xBF\xBE" "AB", "AB"},
+    {"Utf8TwoMarks",
+     "\xEF\xBB\xBF\xEF\xBB\xBF"
+     "ab",
+     u"",
+     u"\uFEFF\uFEFF"
+     u"ab",
+     "\xEF\xBB\xBF\xEF\xBB\xBF"
+     "ab",
+     "ab"},
+    {"WideMarkThenText", "",
+     u"\uFEFF"
+     u"A\u00E9",
+     u"\uFEFF"
+     u"A\u00E9",
+     "\xEF\xBB\xBF"
+     "A\xC3\xA9",
+     "A\xE9"},
+    {"WideSwappedMarkIsNotReadBigEndian", "",
+     u"\uFFFE"
+     u"AB",
+     u"\uFFFE"
+     u"AB",
+     "\xEF\xBF\xBE"
+     "AB",
+     "AB"},
     {"WideMarkAlone", "", u"\uFEFF", u"\uFEFF", "\xEF\xBB\xBF", ""},
 };
 
@@ -340,9 +369,7 @@ TEST_P(XStringAdopt, EndsAsSettingTheSameBytes) {
   EXPECT_EQ(built.length(), 0);
   EXPECT_EQ(data.length(), 0u);
   // A block with no spare room is kept as it is, not copied.
-  if (expectedLength > 0) {
-    EXPECT_EQ(fromString.getUtf8(), block);
-  }
+  if (expectedLength > 0) { EXPECT_EQ(fromString.getUtf8(), block); }
 }
 
 const AdoptCase kAdoptCases[] = {
@@ -369,7 +396,10 @@ class XStringKeepUnits : public ::testing::TestWithParam<KeepCase> {};
 TEST_P(XStringKeepUnits, KeepsTheRunAsTheOnlyForm) {
   const KeepCase& c = GetParam();
   XString value;
-  value.setFromUtf8("\xCE\xB1" "bc\xF0\x9F\x98\x80" "d");  // U+1F600 is two units
+  value.setFromUtf8(
+      "\xCE\xB1"
+      "bc\xF0\x9F\x98\x80"
+      "d");  // U+1F600 is two units
   value.keepWideUnits(c.first, c.count);
   EXPECT_EQ(flags(value), "W");
   EXPECT_EQ(wideOf(value), c.expected);
@@ -380,7 +410,9 @@ const KeepCase kKeepCases[] = {
     {"Prefix", 0, 2, u"\u03B1b"},
     {"Middle", 1, 4, u"bc\U0001F600"},
     {"Suffix", 3, 3, u"\U0001F600d"},
-    {"CountPastTheEnd", 4, 100, u"\xDE00" "d"},
+    {"CountPastTheEnd", 4, 100,
+     u"\xDE00"
+     "d"},
     {"FirstPastTheEnd", 9, 2, u""},
     {"Whole", 0, 6, u"\u03B1bc\U0001F600d"},
 };

@@ -30,8 +30,8 @@ Outcome convertOn(Path path, Converter convert, const Bytes& input) {
   Path previous = simd::forcePath(path);
   Bytes exact(input);  // exactly sized, so over-reads show under ASan
   DataBuffer output;
-  bool result = convert(exact.empty() ? nullptr : exact.data(),
-                        static_cast<std::uint32_t>(exact.size()), output);
+  bool result =
+      convert(exact.empty() ? nullptr : exact.data(), static_cast<std::uint32_t>(exact.size()), output);
   simd::forcePath(previous);
   return {test::contents(output), result};
 }
@@ -57,15 +57,13 @@ void expectSameOnEveryPath(Converter convert, const Bytes& input, const std::str
 
 // UTF-8 pieces, each a sequence kind the converters treat differently.
 const std::vector<Bytes> kUtf8Pieces = {
-    test::hex("41"),           test::hex("0A"),          test::hex("C3 A9"),
-    test::hex("D0 96"),        test::hex("C2 80"),       test::hex("DF BF"),
-    test::hex("E3 80 82"),     test::hex("E4 B8 AD"),    test::hex("E0 A0 80"),
-    test::hex("EF BF BF"),     test::hex("ED A0 80"),    test::hex("ED BF BF"),
-    test::hex("F0 9F 98 80"),  test::hex("F4 8F BF BF"), test::hex("F0 8F BF BF"),
-    test::hex("F4 90 80 80"),  test::hex("E0 9F BF"),    test::hex("C0 AF"),
-    test::hex("C1 BF"),        test::hex("80"),          test::hex("BF"),
-    test::hex("E3 80"),        test::hex("C3"),          test::hex("F0 9F 98"),
-    test::hex("F5 80 80 80"),  test::hex("FF"),          test::hex("E3 41 82"),
+    test::hex("41"),          test::hex("0A"),          test::hex("C3 A9"),       test::hex("D0 96"),
+    test::hex("C2 80"),       test::hex("DF BF"),       test::hex("E3 80 82"),    test::hex("E4 B8 AD"),
+    test::hex("E0 A0 80"),    test::hex("EF BF BF"),    test::hex("ED A0 80"),    test::hex("ED BF BF"),
+    test::hex("F0 9F 98 80"), test::hex("F4 8F BF BF"), test::hex("F0 8F BF BF"), test::hex("F4 90 80 80"),
+    test::hex("E0 9F BF"),    test::hex("C0 AF"),       test::hex("C1 BF"),       test::hex("80"),
+    test::hex("BF"),          test::hex("E3 80"),       test::hex("C3"),          test::hex("F0 9F 98"),
+    test::hex("F5 80 80 80"), test::hex("FF"),          test::hex("E3 41 82"),
 };
 
 // UTF-16LE units, each a kind the converters treat differently.
@@ -88,8 +86,8 @@ TEST(SimdPaths, ReportsThePathsThisMachineRuns) {
   for (Path path : availablePaths()) names += std::string(" ") + simd::pathName(path);
   const simd::CpuFeatures& f = simd::cpuFeatures();
   std::printf("[ paths    ]%s; in force: %s (cpu: sse2=%d avx2=%d avx512=%d vbmi=%d vbmi2=%d)\n",
-              names.c_str(), simd::pathName(simd::activePath()), f.sse2, f.avx2, f.avx512,
-              f.avx512vbmi, f.avx512vbmi2);
+              names.c_str(), simd::pathName(simd::activePath()), f.sse2, f.avx2, f.avx512, f.avx512vbmi,
+              f.avx512vbmi2);
   EXPECT_TRUE(simd::pathAvailable(Path::Scalar));
   // Forcing a path the machine lacks settles on the widest one it has.
   Path widest = availablePaths().back();
@@ -152,8 +150,7 @@ TEST(SimdPaths, RandomMixesAgreeInBothDirections) {
       bool odd = random() % 16 == 0;
       const Bytes& piece = kUtf8Pieces[odd ? random() % kUtf8Pieces.size() : common % 10];
       utf8.insert(utf8.end(), piece.begin(), piece.end());
-      utf16 += static_cast<char16_t>(
-          kUtf16Units[odd ? random() % kUtf16Units.size() : commonUnit % 9]);
+      utf16 += static_cast<char16_t>(kUtf16Units[odd ? random() % kUtf16Units.size() : commonUnit % 9]);
       if (random() % 64 == 0) common = random() % kUtf8Pieces.size();
     }
     std::string what = "round " + std::to_string(round);

@@ -45,8 +45,8 @@ struct Run {
 
 // One pass over [0, stop) of `input` (readable to its end) into an output of exactly the
 // worst case plus the slack.
-Run runPass(TranscodePass pass, const Bytes& input, std::size_t stop, std::uint64_t num,
-            std::uint64_t den, std::uint64_t slack) {
+Run runPass(TranscodePass pass, const Bytes& input, std::size_t stop, std::uint64_t num, std::uint64_t den,
+            std::uint64_t slack) {
   std::vector<std::uint8_t> in(input);
   std::vector<std::uint8_t> out((stop * num + den - 1) / den + slack);
   const std::uint8_t* base = in.data();
@@ -64,10 +64,10 @@ struct Direction {
   std::size_t step;  // the code-unit size: passes are cut at multiples of it
 };
 
-const Direction kUtf8To16 = {"UTF-8 to UTF-16", utf8ToUtf16Scalar, utf8ToUtf16Kernel, 2, 1,
-                             kUtf8To16Slack, 1};
-const Direction kUtf16To8 = {"UTF-16 to UTF-8", utf16ToUtf8Scalar, utf16ToUtf8Kernel, 3, 2,
-                             kUtf16To8Slack, 2};
+const Direction kUtf8To16 = {
+    "UTF-8 to UTF-16", utf8ToUtf16Scalar, utf8ToUtf16Kernel, 2, 1, kUtf8To16Slack, 1};
+const Direction kUtf16To8 = {
+    "UTF-16 to UTF-8", utf16ToUtf8Scalar, utf16ToUtf8Kernel, 3, 2, kUtf16To8Slack, 2};
 
 // Every kernel against the scalar pass over [0, stop); stops at the first difference.
 void expectSame(const Direction& d, const Bytes& input, std::size_t stop, const std::string& what) {
@@ -94,15 +94,15 @@ const std::vector<Bytes> kUtf8Fillers = {test::hex("61"), test::hex("C3 A9"), te
                                          test::hex("E4 B8 AD E3 80 82 0A E6 97 A5 31")};
 
 const std::vector<Bytes> kUtf8Pieces = {
-    test::hex("C3 A9"),       test::hex("D0 96"),       test::hex("C2 80"),
-    test::hex("DF BF"),       test::hex("E0 A0 80"),    test::hex("EF BF BF"),
-    test::hex("ED A0 80"),    test::hex("ED BF BF"),    test::hex("F0 90 80 80"),
-    test::hex("F4 8F BF BF"), test::hex("F0 8F BF BF"), test::hex("F4 90 80 80"),
-    test::hex("E0 9F BF"),    test::hex("E0 80 80"),    test::hex("C0 AF"),
-    test::hex("C1 BF"),       test::hex("80"),          test::hex("BF"),
-    test::hex("E3 80"),       test::hex("C3"),          test::hex("F0 9F 98"),
-    test::hex("F5 80 80 80"), test::hex("FF"),          test::hex("E3 41 82"),
-    test::hex("F8 88 80 80 80"), test::hex("C3 C3 A9"), test::hex("E3 80 E3 80 82"),
+    test::hex("C3 A9"),          test::hex("D0 96"),       test::hex("C2 80"),
+    test::hex("DF BF"),          test::hex("E0 A0 80"),    test::hex("EF BF BF"),
+    test::hex("ED A0 80"),       test::hex("ED BF BF"),    test::hex("F0 90 80 80"),
+    test::hex("F4 8F BF BF"),    test::hex("F0 8F BF BF"), test::hex("F4 90 80 80"),
+    test::hex("E0 9F BF"),       test::hex("E0 80 80"),    test::hex("C0 AF"),
+    test::hex("C1 BF"),          test::hex("80"),          test::hex("BF"),
+    test::hex("E3 80"),          test::hex("C3"),          test::hex("F0 9F 98"),
+    test::hex("F5 80 80 80"),    test::hex("FF"),          test::hex("E3 41 82"),
+    test::hex("F8 88 80 80 80"), test::hex("C3 C3 A9"),    test::hex("E3 80 E3 80 82"),
 };
 
 TEST(TranscodeKernels, ReportsTheKernelsThatRan) {
@@ -122,8 +122,8 @@ TEST(TranscodeKernels, Utf8EachPieceAtEveryOffsetAcrossTwoBlocks) {
         // Pad with ASCII to the exact offset, so every offset is reached with every filler.
         input.resize(lead, 'a');
         input.insert(input.end(), kUtf8Pieces[p].begin(), kUtf8Pieces[p].end());
-        std::string what = "filler " + std::to_string(f) + ", piece " + std::to_string(p) +
-                           " at " + std::to_string(lead);
+        std::string what =
+            "filler " + std::to_string(f) + ", piece " + std::to_string(p) + " at " + std::to_string(lead);
         expectSame(kUtf8To16, input, input.size(), what + " (at the end)");
         Bytes tail = repeated(kUtf8Fillers[f], 150 - lead);
         input.insert(input.end(), tail.begin(), tail.end());
@@ -136,9 +136,19 @@ TEST(TranscodeKernels, Utf8EachPieceAtEveryOffsetAcrossTwoBlocks) {
 
 // UTF-16 pieces: single units of each length and kind, pairs, and surrogates out of order.
 const std::vector<std::u16string> kUtf16Pieces = {
-    u"\u00E9", u"\u07FF", u"\u0800", u"\u4E2D", u"\uFFFF", u"\U0001F600", u"\U0010FFFF",
-    std::u16string(1, 0xD800), std::u16string(1, 0xDBFF), std::u16string(1, 0xDC00),
-    std::u16string(1, 0xDFFF), std::u16string{0xDC00, 0xD800}, std::u16string{0xD800, 0xD800, 0xDC00},
+    u"\u00E9",
+    u"\u07FF",
+    u"\u0800",
+    u"\u4E2D",
+    u"\uFFFF",
+    u"\U0001F600",
+    u"\U0010FFFF",
+    std::u16string(1, 0xD800),
+    std::u16string(1, 0xDBFF),
+    std::u16string(1, 0xDC00),
+    std::u16string(1, 0xDFFF),
+    std::u16string{0xDC00, 0xD800},
+    std::u16string{0xD800, 0xD800, 0xDC00},
     std::u16string{0xD800, 0xDC00, 0xDC00},
 };
 
@@ -153,8 +163,8 @@ TEST(TranscodeKernels, Utf16EachPieceAtEveryUnitAcrossTwoBlocks) {
         while (text.size() + kUtf16Fillers[f].size() <= lead) text += kUtf16Fillers[f];
         text.resize(lead, u'a');
         text += kUtf16Pieces[p];
-        std::string what = "filler " + std::to_string(f) + ", piece " + std::to_string(p) +
-                           " at unit " + std::to_string(lead);
+        std::string what = "filler " + std::to_string(f) + ", piece " + std::to_string(p) + " at unit " +
+                           std::to_string(lead);
         Bytes input = test::utf16le(text);
         expectSame(kUtf16To8, input, input.size(), what + " (at the end)");
         while (text.size() < lead + 80) text += kUtf16Fillers[f];

@@ -14,7 +14,8 @@ namespace {
 
 std::string convertToUtf8(std::int32_t from, const std::string& bytes) {
   DataBuffer out;
-  EncodingConvert().convert(from, codepage::kUtf8, bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
+  EncodingConvert().convert(from, codepage::kUtf8, bytes.data(), static_cast<std::uint32_t>(bytes.size()),
+                            out);
   return std::string(reinterpret_cast<const char*>(out.data()), out.length());
 }
 
@@ -33,7 +34,9 @@ TEST(VkstringConvert, CutsAtEverySplitPointKeepTheText) {
       // A byte-order mark inside the text is a character; at the start of a block the engine
       // would drop it.
       {"utf-8", "abcd\xEF\xBB\xBF\xEF\xBB\xBFxyz\xE2\x82\xAC"},
-      {"utf-16le", std::string("a\0b\0c\0\xFF\xFE\xFE\xFF" "d\0e\0f\0", 16)},
+      {"utf-16le", std::string("a\0b\0c\0\xFF\xFE\xFE\xFF"
+                               "d\0e\0f\0",
+                               16)},
       {"shift_jis", "\x82\xA0x\x93\xFA\x96\x7B\n\x8C\xEA"},
       {"euc-kr", "\xB0\xA1 \xB3\xAA\xB4\xD9\n"},
       {"big5", "\xA4\xA4\xA4\xE5 \xA4\x40"},
@@ -48,7 +51,8 @@ TEST(VkstringConvert, CutsAtEverySplitPointKeepTheText) {
       auto bytes = reinterpret_cast<const std::uint8_t*>(sample.bytes.data());
       std::uint32_t cut = safeCut(cp, bytes, static_cast<std::uint32_t>(split), false);
       ASSERT_LE(cut, split);
-      std::string pieces = convertToUtf8(cp, sample.bytes.substr(0, cut)) + convertToUtf8(cp, sample.bytes.substr(cut));
+      std::string pieces =
+          convertToUtf8(cp, sample.bytes.substr(0, cut)) + convertToUtf8(cp, sample.bytes.substr(cut));
       EXPECT_EQ(pieces, whole) << sample.charset << " read up to byte " << split << ", cut at " << cut;
     }
   }
@@ -71,7 +75,10 @@ struct Failure {
 
 TEST(VkstringConvert, FirstFailureNamesOffsetAndCause) {
   const Failure failures[] = {
-      {"utf-8", "utf-16le", "ab\ncd\xFF" "ef", 5, 1, -1},
+      {"utf-8", "utf-16le",
+       "ab\ncd\xFF"
+       "ef",
+       5, 1, -1},
       {"utf-8", "utf-16le", "\xE2\x82", 0, 1, -1},
       {"utf-8", "utf-16le", "x\xED\xA0\x80", 1, 1, -1},  // an encoded surrogate
       {"utf-8", "windows-1252", "caf\xC3\xA9 \xE4\xB8\x80!", 6, 3, 0x4E00},
@@ -95,7 +102,8 @@ TEST(VkstringConvert, UnknownNamesGetCloseSuggestions) {
   const struct {
     const char* name;
     const char* suggested;
-  } cases[] = {{"UTF_8 ", "utf-8"}, {"utf8x", "utf-8"}, {"windows1252", "windows-1252"}, {"shiftjis", "shift-jis"}};
+  } cases[] = {
+      {"UTF_8 ", "utf-8"}, {"utf8x", "utf-8"}, {"windows1252", "windows-1252"}, {"shiftjis", "shift-jis"}};
   for (const auto& c : cases) {
     std::string message = unknownCharsetMessage(c.name);
     EXPECT_EQ(message.rfind(std::string("unknown charset \"") + c.name + "\"", 0), 0u) << message;

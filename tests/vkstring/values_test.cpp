@@ -114,15 +114,15 @@ TEST(ClientValues, ResultsPrintOneLineEach) {
   cases.push_back({v, true, "(date out of range: 1000000000)"});
   v.vt = VT_BSTR;
   v.bstrVal = SysAllocString(reinterpret_cast<const OLECHAR*>(u"Gr\u00FC\u00DFe \u3053\U0001F600"));
-  cases.push_back({v, true, "Gr\xC3\xBC\xC3\x9F" "e \xE3\x81\x93\xF0\x9F\x98\x80"});
+  cases.push_back({v, true,
+                   "Gr\xC3\xBC\xC3\x9F"
+                   "e \xE3\x81\x93\xF0\x9F\x98\x80"});
   v.bstrVal = nullptr;
   cases.push_back({v, true, ""});  // a null string reads as empty
   for (Case& c : cases) {
     std::string line = "unchanged";
     EXPECT_EQ(formatResult(c.value, &line), c.printed) << c.line;
-    if (c.printed) {
-      EXPECT_EQ(line, c.line);
-    }
+    if (c.printed) { EXPECT_EQ(line, c.line); }
     VariantClear(&c.value);
   }
 }

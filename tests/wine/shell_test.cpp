@@ -34,7 +34,8 @@ T entry(const char* name) {
 HRESULT canUnload() { return entry<CanUnloadNow>("DllCanUnloadNow")(); }
 
 HRESULT classObject(REFCLSID clsid, IClassFactory** factory) {
-  return entry<GetClassObject>("DllGetClassObject")(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory));
+  return entry<GetClassObject>("DllGetClassObject")(clsid, IID_IClassFactory,
+                                                    reinterpret_cast<void**>(factory));
 }
 
 // A controlling object for aggregation requests; its count is not tracked.
@@ -52,7 +53,8 @@ class Outer final : public IUnknown {
 // --- entry points ---------------------------------------------------------------------------------
 
 TEST(EntryPoints, AllFourAreExportedUnderTheirPlainNames) {
-  for (const char* name : {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
+  for (const char* name :
+       {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
     EXPECT_NE(GetProcAddress(gModule, name), nullptr) << name;
   }
 }
@@ -78,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Classes, ForeignClass,
 
 TEST(ClassObject, IsOneObjectThatHoldsTheModuleWhileAClientHoldsIt) {
   ASSERT_EQ(canUnload(), S_OK);
-  EXPECT_EQ(entry<GetClassObject>("DllGetClassObject")(CLSID_VkString, IID_IClassFactory, nullptr), E_POINTER);
+  EXPECT_EQ(entry<GetClassObject>("DllGetClassObject")(CLSID_VkString, IID_IClassFactory, nullptr),
+            E_POINTER);
   IClassFactory* first = nullptr;
   IClassFactory* second = nullptr;
   ASSERT_EQ(classObject(CLSID_VkString, &first), S_OK);
@@ -191,7 +194,8 @@ TEST_P(Answers, MatchTheInterfaceList) {
 
 INSTANTIATE_TEST_SUITE_P(
     Interfaces, Answers,
-    ::testing::Values(AnswerCase{"Unknown", &IID_IUnknown, S_OK}, AnswerCase{"VkString", &IID_IVkString, S_OK},
+    ::testing::Values(AnswerCase{"Unknown", &IID_IUnknown, S_OK},
+                      AnswerCase{"VkString", &IID_IVkString, S_OK},
                       AnswerCase{"Dispatch", &IID_IDispatch, S_OK},
                       AnswerCase{"PersistPropertyBag", &IID_IPersistPropertyBag, E_NOINTERFACE},
                       AnswerCase{"ConnectionPointContainer", &IID_IConnectionPointContainer, E_NOINTERFACE},
@@ -216,8 +220,8 @@ bool keyExists(const std::wstring& path) {
 std::wstring value(const std::wstring& path, const wchar_t* name) {
   wchar_t data[1024];
   DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name[0] != 0 ? name : nullptr, RRF_RT_REG_SZ, nullptr, data,
-                   &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name[0] != 0 ? name : nullptr, RRF_RT_REG_SZ, nullptr,
+                   data, &size) != ERROR_SUCCESS) {
     return L"<missing>";
   }
   return data;
@@ -274,8 +278,8 @@ TEST(Registration, WritesTheKeysAndUnregistrationRemovesThemKeepingClsid) {
   EXPECT_EQ(value(c + L"\\InprocServer32", L""), gModulePath);
 
   ASSERT_EQ(entry<RegisterServer>("DllUnregisterServer")(), S_OK);
-  for (const std::wstring& gone : {std::wstring(L"VkString.VkString"), std::wstring(L"VkString.VkString.1"), c,
-                                   std::wstring(L"TypeLib\\") + kLibid}) {
+  for (const std::wstring& gone : {std::wstring(L"VkString.VkString"), std::wstring(L"VkString.VkString.1"),
+                                   c, std::wstring(L"TypeLib\\") + kLibid}) {
     EXPECT_FALSE(keyExists(gone)) << narrow(gone);
   }
   EXPECT_TRUE(keyExists(L"CLSID"));

@@ -47,13 +47,13 @@ std::string narrow(const wchar_t* text) {
   return out;
 }
 
-#define CHECK(condition) \
-  do {                   \
+#define CHECK(condition)                                \
+  do {                                                  \
     if (!(condition)) failed(__LINE__, #condition, ""); \
   } while (0)
-#define CHECK_HR(expression, expected)                                              \
-  do {                                                                              \
-    HRESULT hr_ = (expression);                                                     \
+#define CHECK_HR(expression, expected)                                                    \
+  do {                                                                                    \
+    HRESULT hr_ = (expression);                                                           \
     if (hr_ != (expected)) failed(__LINE__, #expression, "answered " + hresultText(hr_)); \
   } while (0)
 
@@ -256,8 +256,8 @@ void testObject() {
   const struct {
     const wchar_t* name;
     DISPID id;
-  } names[] = {{L"Str", 1}, {L"append", 2}, {L"LENGTH", 20}, {L"Matches", 28}, {L"NumCyrillic", 39},
-               {L"EmitMultibyte", 41}, {L"ParseDateRfc3339", 46}, {L"StripHtml", 57}};
+  } names[] = {{L"Str", 1},          {L"append", 2},         {L"LENGTH", 20},           {L"Matches", 28},
+               {L"NumCyrillic", 39}, {L"EmitMultibyte", 41}, {L"ParseDateRfc3339", 46}, {L"StripHtml", 57}};
   for (const auto& n : names) {
     LPOLESTR name = const_cast<LPOLESTR>(n.name);
     DISPID id = 0;
@@ -266,7 +266,8 @@ void testObject() {
   }
   LPOLESTR unknownName = const_cast<LPOLESTR>(L"NoSuchMember");
   DISPID unknownId = 0;
-  CHECK_HR(dispatch->GetIDsOfNames(IID_NULL, &unknownName, 1, LOCALE_USER_DEFAULT, &unknownId), DISP_E_UNKNOWNNAME);
+  CHECK_HR(dispatch->GetIDsOfNames(IID_NULL, &unknownName, 1, LOCALE_USER_DEFAULT, &unknownId),
+           DISP_E_UNKNOWNNAME);
   CHECK(unknownId == DISPID_UNKNOWN);
 
   // Invoke: put Str, call Matches with its arguments last to first, read Length.
@@ -293,11 +294,14 @@ void testObject() {
   VariantClear(&arguments[1]);
   VariantClear(&result);
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  CHECK_HR(dispatch->Invoke(20, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+  CHECK_HR(dispatch->Invoke(20, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                            nullptr),
+           S_OK);
   CHECK(result.vt == VT_I4 && result.lVal == 10);
   CHECK_HR(dispatch->Invoke(20, IID_IVkString, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
            DISP_E_UNKNOWNINTERFACE);
-  CHECK_HR(dispatch->Invoke(9, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+  CHECK_HR(dispatch->Invoke(9, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+           DISP_E_MEMBERNOTFOUND);
   dispatch->Release();
   string->Release();
 }
@@ -417,9 +421,10 @@ void testControl() {
   IPersistStorage* storagePersist = nullptr;
   IStorage* storage = nullptr;
   CHECK_HR(control->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&storagePersist)), S_OK);
-  CHECK_HR(StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_DELETEONRELEASE, 0,
-                            &storage),
-           S_OK);
+  CHECK_HR(
+      StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_DELETEONRELEASE, 0,
+                       &storage),
+      S_OK);
   if (storagePersist != nullptr && storage != nullptr) {
     CHECK_HR(storagePersist->Save(storage, TRUE), S_OK);
     IStream* contents = nullptr;
@@ -450,11 +455,12 @@ void testControl() {
     RECT clear{0, 0, 96, 64};
     FillRect(dc, &clear, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
     RECTL bounds{4, 4, 92, 60};
-    CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
+             S_OK);
     CHECK(GetTextAlign(dc) == (TA_CENTER | TA_BASELINE));
-    CHECK(GetPixel(dc, 4, 30) == RGB(0, 0, 0));          // the left edge
-    CHECK(GetPixel(dc, 10, 10) == RGB(255, 255, 255));   // inside, away from the caption
-    CHECK(GetPixel(dc, 2, 2) != RGB(255, 255, 255));     // outside the bounds: untouched
+    CHECK(GetPixel(dc, 4, 30) == RGB(0, 0, 0));         // the left edge
+    CHECK(GetPixel(dc, 10, 10) == RGB(255, 255, 255));  // inside, away from the caption
+    CHECK(GetPixel(dc, 2, 2) != RGB(255, 255, 255));    // outside the bounds: untouched
     SelectObject(dc, previous);
   } else {
     failed(__LINE__, "memory device context", "");
@@ -555,19 +561,21 @@ void testFiles(const std::wstring& scratch) {
   const auto* path = reinterpret_cast<const char16_t*>(name.c_str());
   DeleteFileW(name.c_str());
   const std::uint64_t calls = p::createFileCallCount();
-  p::FileHandle file = p::createFileW(path, p::kGenericWrite, p::kFileShareRead, p::kCreateAlways, p::kFileAttributeNormal);
+  p::FileHandle file =
+      p::createFileW(path, p::kGenericWrite, p::kFileShareRead, p::kCreateAlways, p::kFileAttributeNormal);
   CHECK(file != p::kInvalidFileHandle);
   CHECK(p::createFileCallCount() == calls + 1);
   std::uint32_t written = 0;
   CHECK(p::writeFile(file, "abcdef", 6, &written) && written == 6);
   // The open handle shares reading only: a second writer is refused with a sharing violation.
-  p::FileHandle other = p::createFileW(path, p::kGenericWrite, p::kFileShareRead | p::kFileShareWrite, p::kOpenExisting,
-                                       p::kFileAttributeNormal);
+  p::FileHandle other = p::createFileW(path, p::kGenericWrite, p::kFileShareRead | p::kFileShareWrite,
+                                       p::kOpenExisting, p::kFileAttributeNormal);
   CHECK(other == p::kInvalidFileHandle);
   CHECK(p::lastErrorCode() == p::kErrorSharingViolation);
   CHECK(p::closeHandle(file));
 
-  file = p::createFileW(path, p::kGenericRead | p::kGenericWrite, 0, p::kOpenExisting, p::kFileAttributeNormal);
+  file =
+      p::createFileW(path, p::kGenericRead | p::kGenericWrite, 0, p::kOpenExisting, p::kFileAttributeNormal);
   CHECK(file != p::kInvalidFileHandle);
   std::uint32_t high = 7;
   CHECK(p::getFileSize(file, &high) == 6 && high == 0);
@@ -576,7 +584,8 @@ void testFiles(const std::wstring& scratch) {
   CHECK(p::setFilePointer(file, 2, nullptr, p::kFileBegin) == 2);
   char buffer[16] = {};
   std::uint32_t read = 0;
-  CHECK(p::readFile(file, buffer, sizeof buffer, &read) && read == 6 && std::memcmp(buffer, "cdefgh", 6) == 0);
+  CHECK(p::readFile(file, buffer, sizeof buffer, &read) && read == 6 &&
+        std::memcmp(buffer, "cdefgh", 6) == 0);
   CHECK(p::closeHandle(file));
   CHECK(!p::closeHandle(file));
 
@@ -599,7 +608,8 @@ void testFiles(const std::wstring& scratch) {
   windows98.dwMinorVersion = 10;
   windows98.dwPlatformId = p::kVerPlatformWin32Windows;
   p::overrideVersionInfo(&windows98);
-  CHECK(p::getVersionExA(&version) && version.dwPlatformId == p::kVerPlatformWin32Windows && version.dwMinorVersion == 10);
+  CHECK(p::getVersionExA(&version) && version.dwPlatformId == p::kVerPlatformWin32Windows &&
+        version.dwMinorVersion == 10);
   p::overrideVersionInfo(nullptr);
   CHECK(p::getVersionExA(&version) && version.dwPlatformId == p::kVerPlatformWin32Nt);
 }

@@ -40,7 +40,8 @@ class Reader {
   bool word(const char* w) {
     std::size_t k = 0;
     while (w[k] != 0) {
-      if (pos_ + k >= text_.size() || std::toupper(static_cast<unsigned char>(text_[pos_ + k])) != w[k]) return false;
+      if (pos_ + k >= text_.size() || std::toupper(static_cast<unsigned char>(text_[pos_ + k])) != w[k])
+        return false;
       ++k;
     }
     pos_ += k;
@@ -64,7 +65,8 @@ bool parseDateLiteral(const std::string& text, CalendarTime* time, std::string* 
   CalendarTime t;
   in.skipBlanks();
   int first = 0;
-  if (!in.number(4, &first)) return fail(error, "a date must start with the year (2024-03-05) or the month (3/5/2024)");
+  if (!in.number(4, &first))
+    return fail(error, "a date must start with the year (2024-03-05) or the month (3/5/2024)");
   bool iso = in.peek() == '-';
   if (iso) {
     t.year = first;
@@ -144,8 +146,8 @@ bool calendarTimeOf(double date, CalendarTime* t) {
 
 std::string isoText(const CalendarTime& t) {
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
   return text;
 }
 

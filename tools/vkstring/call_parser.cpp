@@ -95,7 +95,8 @@ class Parser {
         argument->text = text_.substr(start + 1, end - start - 1);
       }
       if (argument->text.empty()) return failAt(start, "'@' must be followed by a file name");
-      if (argument->text.find('\0') != std::string::npos) return failAt(start, "a file name cannot hold a NUL");
+      if (argument->text.find('\0') != std::string::npos)
+        return failAt(start, "a file name cannot hold a NUL");
       return true;
     }
     if (c == '-' && !std::isdigit(static_cast<unsigned char>(peek(1)))) {
@@ -130,12 +131,15 @@ class Parser {
   bool parseInteger(std::int32_t* value) {
     std::size_t start = pos_;
     if (take('&')) {
-      if (!take('H') && !take('h')) return failAt(start, "a hexadecimal number is written &H followed by digits");
+      if (!take('H') && !take('h'))
+        return failAt(start, "a hexadecimal number is written &H followed by digits");
       std::uint64_t v = 0;
       int digits = 0;
       while (std::isxdigit(static_cast<unsigned char>(peek()))) {
         char d = text_[pos_++];
-        v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : (std::toupper(d) - 'A' + 10));
+        v = v * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(d))
+                                               ? d - '0'
+                                               : (std::toupper(d) - 'A' + 10));
         if (++digits > 8) return failAt(start, "a hexadecimal number has at most 8 digits");
       }
       if (digits == 0) return failAt(start, "a hexadecimal number is written &H followed by digits");
@@ -158,7 +162,8 @@ class Parser {
       if (v > 2147483647LL) return failAt(start, "the number does not fit in 32 bits");
       *value = static_cast<std::int32_t>(v);
     }
-    if (isNameChar(peek()) || peek() == '.') return failAt(start, "a number must be an integer written in digits");
+    if (isNameChar(peek()) || peek() == '.')
+      return failAt(start, "a number must be an integer written in digits");
     return true;
   }
 

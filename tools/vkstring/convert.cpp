@@ -67,7 +67,10 @@ bool isWellFormedUtf8(const std::uint8_t* s, std::uint32_t count) {
       ++i;
       continue;
     }
-    std::uint32_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    std::uint32_t len = b >= 0xC2 && b <= 0xDF   ? 2
+                        : b >= 0xE0 && b <= 0xEF ? 3
+                        : b >= 0xF0 && b <= 0xF4 ? 4
+                                                 : 0;
     if (len == 0 || i + len > count) return false;
     unsigned second = s[i + 1];
     unsigned low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
@@ -118,9 +121,10 @@ const std::array<bool, 256>& bytesValidAlone(std::int32_t cp) {
 // Whether UTF-32 units are all characters (the engine's reader does not say).
 bool isWellFormedUtf32(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t count) {
   for (std::uint32_t i = 0; i + 4 <= count; i += 4) {
-    std::uint32_t value = cp == codepage::kUtf32Le
-                              ? bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t{bytes[i + 3]} << 24
-                              : std::uint32_t{bytes[i]} << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3];
+    std::uint32_t value =
+        cp == codepage::kUtf32Le
+            ? bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t{bytes[i + 3]} << 24
+            : std::uint32_t{bytes[i]} << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3];
     if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
   }
   return count % 4 == 0;
@@ -136,8 +140,8 @@ bool decode(std::int32_t from, const std::uint8_t* bytes, std::uint32_t count, D
   EncodingConvert().convert(from, codepage::kUtf8, bytes, count, utf8);
   if (isUtf32(from)) return isWellFormedUtf32(from, bytes, count);
   // The ISO-2022-JP reader swallows unknown escapes without a word.
-  bool iso2022Jp =
-      from == codepage::kIso2022Jp || from == codepage::kIso2022JpKana || from == codepage::kIso2022JpAllow1Byte;
+  bool iso2022Jp = from == codepage::kIso2022Jp || from == codepage::kIso2022JpKana ||
+                   from == codepage::kIso2022JpAllow1Byte;
   if (iso2022Jp && Japanese::firstMalformedIso2022Jp(bytes, count) != count) return false;
   // So do the ISO-2022-KR, HZ and UTF-7 readers: a stray escape, a byte without its partner,
   // a broken base64 run.
@@ -205,7 +209,9 @@ long sysRead(int fd, void* into, std::uint32_t count) { return _read(fd, into, c
 long sysWrite(int fd, const void* bytes, std::uint32_t count) { return _write(fd, bytes, count); }
 #else
 long sysRead(int fd, void* into, std::uint32_t count) { return static_cast<long>(::read(fd, into, count)); }
-long sysWrite(int fd, const void* bytes, std::uint32_t count) { return static_cast<long>(::write(fd, bytes, count)); }
+long sysWrite(int fd, const void* bytes, std::uint32_t count) {
+  return static_cast<long>(::write(fd, bytes, count));
+}
 #endif
 
 // Reads up to `count` bytes, retrying after interruptions; answers the count read (short
@@ -397,8 +403,8 @@ std::uint32_t safeCut(std::int32_t cp, const std::uint8_t* bytes, std::uint32_t 
   return 0;
 }
 
-std::uint32_t firstFailure(std::int32_t from, std::int32_t to, const std::uint8_t* bytes,
-                           std::uint32_t count, std::uint32_t* length, std::int32_t* codePoint) {
+std::uint32_t firstFailure(std::int32_t from, std::int32_t to, const std::uint8_t* bytes, std::uint32_t count,
+                           std::uint32_t* length, std::int32_t* codePoint) {
   *length = 0;
   *codePoint = -1;
   if (converts(from, to, bytes, count)) return count;
@@ -467,7 +473,8 @@ int runConversion(const ConvertOptions& options) {
     code = 7;
   }
   if (code == 0 && converter.omitted() > 0) {
-    complain(std::to_string(converter.omitted()) + " characters could not be converted and were left out (-c)");
+    complain(std::to_string(converter.omitted()) +
+             " characters could not be converted and were left out (-c)");
   }
   return code;
 }
@@ -475,8 +482,8 @@ int runConversion(const ConvertOptions& options) {
 bool isConvertCommandLine(const std::vector<std::string>& args) {
   if (args.empty()) return false;
   const std::string& first = args[0];
-  return first == "-f" || first == "-t" || first == "-c" || first == "-o" || first.rfind("--from-code", 0) == 0 ||
-         first.rfind("--to-code", 0) == 0;
+  return first == "-f" || first == "-t" || first == "-c" || first == "-o" ||
+         first.rfind("--from-code", 0) == 0 || first.rfind("--to-code", 0) == 0;
 }
 
 bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* options, std::string* error) {

@@ -48,8 +48,8 @@ int listCharsets();
 // would drop a character there: the byte offset, or `count` when every character converts.
 // `length` receives the length of the offending sequence and `codePoint` the character when
 // the input is valid but the target lacks it (else -1).
-std::uint32_t firstFailure(std::int32_t from, std::int32_t to, const std::uint8_t* bytes,
-                           std::uint32_t count, std::uint32_t* length, std::int32_t* codePoint);
+std::uint32_t firstFailure(std::int32_t from, std::int32_t to, const std::uint8_t* bytes, std::uint32_t count,
+                           std::uint32_t* length, std::int32_t* codePoint);
 
 // The longest prefix of `count` bytes in code page `codePage` that ends on a character
 // boundary the next block may start at; 0 when the charset cannot be cut (stateful ones).

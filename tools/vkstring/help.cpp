@@ -23,7 +23,8 @@ const char* typeName(ValueType type) {
 bool sameName(const std::string& a, const char* b) {
   std::size_t i = 0;
   for (; i < a.size() && b[i] != 0; ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
   }
   return i == a.size() && b[i] == 0;
 }
@@ -64,10 +65,9 @@ const MemberInfo* findMember(const std::string& name, bool put) {
   return nullptr;
 }
 
-std::string versionText() {
-  return "vkstring " VK_VERSION_TEXT " (VkString.VkString, 53 members)\n";
-}
+std::string versionText() { return "vkstring " VK_VERSION_TEXT " (VkString.VkString, 53 members)\n"; }
 
+// clang-format off
 std::string helpText() {
   std::string text =
       "usage: vkstring -f FROM -t TO [-c] [-o OUTPUT] [FILE...]\n"
@@ -119,5 +119,6 @@ std::string helpText() {
   for (const MemberInfo& m : kMembers) text += "  " + memberSignature(m) + "\n";
   return text;
 }
+// clang-format on
 
 }  // namespace vk::cli

@@ -49,7 +49,9 @@ enum ExitCode : int {
 
 constexpr LCID kLocale = 0x0409;  // names and arguments are not localised
 
-void complainAbout(const Call& call, const std::string& message) { complain("'" + call.source + "': " + message); }
+void complainAbout(const Call& call, const std::string& message) {
+  complain("'" + call.source + "': " + message);
+}
 
 std::string hresultText(HRESULT hr) {
   char text[16];
@@ -73,8 +75,9 @@ std::string registrationAdvice() {
   const char* registry = std::getenv("VK_REGISTRY");
   std::string where = registry != nullptr && *registry != 0
                           ? std::string("the registry file ") + registry + " (VK_REGISTRY)"
-                          : std::string("the registry file named by VK_REGISTRY (by default "
-                                        "~/.local/share/vkstring/registry)");
+                          : std::string(
+                                "the registry file named by VK_REGISTRY (by default "
+                                "~/.local/share/vkstring/registry)");
   return "register the module into " + where +
          " first: VK_REGISTRY=FILE vk_regsvr libVelkorString.so (scripts/build.sh registers into "
          "build/registry)";
@@ -88,8 +91,8 @@ bool complainOfRegistry(HRESULT hr) {
   (void)hr;
   return false;
 #else
-  const HRESULT kCorrupt = static_cast<HRESULT>(0x800703F1u);      // ERROR_BADDB
-  const HRESULT kUnreadable = static_cast<HRESULT>(0x800703F8u);   // ERROR_REGISTRY_IO_FAILED
+  const HRESULT kCorrupt = static_cast<HRESULT>(0x800703F1u);     // ERROR_BADDB
+  const HRESULT kUnreadable = static_cast<HRESULT>(0x800703F8u);  // ERROR_REGISTRY_IO_FAILED
   std::string problem = vk::platform::registryProblem();
   if ((hr != kCorrupt && hr != kUnreadable) || problem.empty()) return false;
   complain(problem + " (" + hresultText(hr) + ")");
@@ -126,8 +129,10 @@ class Session {
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object);
     if (FAILED(hr)) {
       if (!complainOfRegistry(hr)) {
-        complain("cannot create a \"VkString.VkString\" object (" + hresultText(hr) + "): the module "
-                 "registered for it is missing or cannot be loaded; " + registrationAdvice());
+        complain("cannot create a \"VkString.VkString\" object (" + hresultText(hr) +
+                 "): the module "
+                 "registered for it is missing or cannot be loaded; " +
+                 registrationAdvice());
       }
       return kNoObject;
     }
@@ -200,19 +205,17 @@ int invokeFailure(const Call& call, HRESULT hr, const std::vector<VARIANT>& reve
       return kBadArguments;
     case DISP_E_EXCEPTION: {
       if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
-      std::string description =
-          exception.bstrDescription != nullptr
-              ? utf16ToUtf8(vk::platform::asUtf16(exception.bstrDescription), SysStringLen(exception.bstrDescription))
-              : std::string("no description");
+      std::string description = exception.bstrDescription != nullptr
+                                    ? utf16ToUtf8(vk::platform::asUtf16(exception.bstrDescription),
+                                                  SysStringLen(exception.bstrDescription))
+                                    : std::string("no description");
       complainAbout(call, "the object raised an error: " + description);
       return kFailed;
     }
     case E_NOTIMPL:
       complainAbout(call, "the member is not implemented (" + hresultText(hr) + ")");
       return kFailed;
-    default:
-      complainAbout(call, "the call failed (" + hresultText(hr) + ")");
-      return kFailed;
+    default: complainAbout(call, "the call failed (" + hresultText(hr) + ")"); return kFailed;
   }
 }
 
@@ -235,7 +238,8 @@ bool fileIsMissing(const std::string& path) {
 std::string unknownNameArgument(const Call& call) {
   const MemberInfo* member = findMember(call.name, call.form == CallForm::Put);
   if (member == nullptr || call.form == CallForm::Put) return "";
-  for (std::size_t i = 0; i < call.arguments.size() && i < static_cast<std::size_t>(member->parameterCount); ++i) {
+  for (std::size_t i = 0; i < call.arguments.size() && i < static_cast<std::size_t>(member->parameterCount);
+       ++i) {
     const Argument& argument = call.arguments[i];
     if (argument.kind != ArgumentKind::String) continue;
     const char* parameter = member->parameters[i].name;
@@ -285,9 +289,9 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
   }
   // LoadFile answers 0 for a missing file as for an unreadable one; --strict names the file
   // before the call, at the point where it is missing (an earlier call may have written it).
-  if (options.strict && call.form == CallForm::Call && findMember(call.name, false) == findMember("LoadFile", false) &&
-      !call.arguments.empty() && call.arguments[0].kind == ArgumentKind::String &&
-      fileIsMissing(call.arguments[0].text)) {
+  if (options.strict && call.form == CallForm::Call &&
+      findMember(call.name, false) == findMember("LoadFile", false) && !call.arguments.empty() &&
+      call.arguments[0].kind == ArgumentKind::String && fileIsMissing(call.arguments[0].text)) {
     complainAbout(call, "no file \"" + call.arguments[0].text + "\" to load (--strict)");
     return kCallFailed;
   }
@@ -304,8 +308,8 @@ int makeCall(IDispatch* object, const Call& call, const Options& options, ByteSo
   EXCEPINFO exception;
   std::memset(&exception, 0, sizeof exception);
   UINT argError = static_cast<UINT>(-1);
-  hr = object->Invoke(dispid, IID_NULL, kLocale, flags, &params, call.form == CallForm::Put ? nullptr : &result,
-                      &exception, &argError);
+  hr = object->Invoke(dispid, IID_NULL, kLocale, flags, &params,
+                      call.form == CallForm::Put ? nullptr : &result, &exception, &argError);
   if (FAILED(hr)) {
     int code = invokeFailure(call, hr, reversed, argError, exception);
     SysFreeString(exception.bstrSource);

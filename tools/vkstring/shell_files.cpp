@@ -20,8 +20,10 @@ std::string roffLine(const std::string& line) {
 
 std::string manPage() {
   std::string text = "vkstring \\- convert charsets and call the VkString component from a shell";
-  std::string page = ".TH VKSTRING 1 \"\" \"vkstring " VK_VERSION_TEXT "\" \"User Commands\"\n"
-                     ".SH NAME\n" + text + "\n.SH DESCRIPTION\n.nf\n";
+  std::string page = ".TH VKSTRING 1 \"\" \"vkstring " VK_VERSION_TEXT
+                     "\" \"User Commands\"\n"
+                     ".SH NAME\n" +
+                     text + "\n.SH DESCRIPTION\n.nf\n";
   std::string help = helpText();
   std::size_t start = 0;
   while (start < help.size()) {
@@ -33,6 +35,7 @@ std::string manPage() {
   return page + ".fi\n";
 }
 
+// clang-format off
 std::string bashCompletion() {
   std::string members;
   for (const MemberInfo& m : kMembers) {
@@ -67,5 +70,6 @@ std::string bashCompletion() {
          "}\n"
          "complete -o nospace -F _vkstring vkstring\n";
 }
+// clang-format on
 
 }  // namespace vk::cli

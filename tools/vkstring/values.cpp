@@ -18,7 +18,8 @@ namespace {
 bool readStream(std::FILE* file, std::vector<unsigned char>* bytes) {
   unsigned char block[65536];
   std::size_t got;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes->insert(bytes->end(), block, block + got);
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+    bytes->insert(bytes->end(), block, block + got);
   return !std::ferror(file);
 }
 
@@ -115,7 +116,8 @@ bool makeArgument(const Argument& argument, ByteSources& sources, VARIANT* value
         return false;
       }
       value->vt = VT_BSTR;
-      value->bstrVal = SysAllocStringLen(vk::platform::asOleChars(units.data()), static_cast<UINT>(units.size()));
+      value->bstrVal =
+          SysAllocStringLen(vk::platform::asOleChars(units.data()), static_cast<UINT>(units.size()));
       return true;
     }
     case ArgumentKind::Integer:
@@ -140,26 +142,15 @@ bool makeArgument(const Argument& argument, ByteSources& sources, VARIANT* value
 
 bool formatResult(const VARIANT& value, std::string* line) {
   switch (value.vt) {
-    case VT_EMPTY:
-      return false;
-    case VT_NULL:
-      line->clear();
-      return true;
+    case VT_EMPTY: return false;
+    case VT_NULL: line->clear(); return true;
     case VT_BSTR:
       *line = utf16ToUtf8(vk::platform::asUtf16(value.bstrVal), SysStringLen(value.bstrVal));
       return true;
-    case VT_I4:
-      *line = std::to_string(value.lVal);
-      return true;
-    case VT_I2:
-      *line = std::to_string(value.iVal);
-      return true;
-    case VT_UI1:
-      *line = std::to_string(value.bVal);
-      return true;
-    case VT_BOOL:
-      *line = value.boolVal ? "True" : "False";
-      return true;
+    case VT_I4: *line = std::to_string(value.lVal); return true;
+    case VT_I2: *line = std::to_string(value.iVal); return true;
+    case VT_UI1: *line = std::to_string(value.bVal); return true;
+    case VT_BOOL: *line = value.boolVal ? "True" : "False"; return true;
     case VT_R8: {
       char text[40];
       std::snprintf(text, sizeof text, "%.17g", value.dblVal);

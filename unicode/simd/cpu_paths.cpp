@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#if !defined(VK_UNICODE_NO_SIMD) && (defined(__x86_64__) || defined(__i386__) || \
-                                     defined(_M_X64) || defined(_M_IX86))
+#if !defined(VK_UNICODE_NO_SIMD) && \
+    (defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86))
 #define VK_SIMD_X86 1
 #if defined(_MSC_VER)
 #include <intrin.h>
@@ -60,7 +60,7 @@ CpuFeatures detect() {
   // Without OSXSAVE the wider registers may not survive a context switch.
   if (!bit(l1.ecx, 27) || !bit(l1.ecx, 28) || maxLeaf < 7) return f;
   unsigned long long xcr0 = savedStates();
-  bool ymmSaved = (xcr0 & 0x6) == 0x6;             // SSE and AVX state
+  bool ymmSaved = (xcr0 & 0x6) == 0x6;                // SSE and AVX state
   bool zmmSaved = ymmSaved && (xcr0 & 0xE0) == 0xE0;  // opmask and both ZMM halves
   Registers l7 = cpuid(7, 0);
   bool bmi1 = bit(l7.ebx, 3), avx2 = bit(l7.ebx, 5), bmi2 = bit(l7.ebx, 8);
@@ -100,9 +100,7 @@ Path activePath() {
   if (value < 0) {
     value = static_cast<int>(widestAvailable());
     int expected = -1;
-    if (!chosen.compare_exchange_strong(expected, value, std::memory_order_relaxed)) {
-      value = expected;
-    }
+    if (!chosen.compare_exchange_strong(expected, value, std::memory_order_relaxed)) { value = expected; }
   }
   return static_cast<Path>(value);
 }

@@ -12,8 +12,8 @@ constexpr int kPathCount = 4;
 
 struct CpuFeatures {
   bool sse2 = false;
-  bool avx2 = false;      // with BMI1/BMI2, and the OS saving the YMM state
-  bool avx512 = false;    // F, BW, VL, and the OS saving the ZMM state
+  bool avx2 = false;    // with BMI1/BMI2, and the OS saving the YMM state
+  bool avx512 = false;  // F, BW, VL, and the OS saving the ZMM state
   bool avx512vbmi = false;
   bool avx512vbmi2 = false;
 };

@@ -50,13 +50,10 @@ inline Decoded decodeUtf8(const std::uint8_t* p, std::int64_t available) {
   }
   if (b0 <= 0xF4) {
     if (available < 4) return {-2, 0};
-    if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) {
-      return {-1, 0};
-    }
+    if (!isContinuation(p[1]) || !isContinuation(p[2]) || !isContinuation(p[3])) { return {-1, 0}; }
     if (b0 == 0xF0 && p[1] < 0x90) return {-1, 0};
     if (b0 == 0xF4 && p[1] > 0x8F) return {-1, 0};
-    return {4, ((b0 & 0x07) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) |
-                   (p[3] & 0x3Fu)};
+    return {4, ((b0 & 0x07) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu)};
   }
   return {-1, 0};
 }

@@ -71,8 +71,7 @@ const std::uint8_t* utf8ToUtf16Scalar(const std::uint8_t* p, const std::uint8_t*
 namespace {
 
 // One unit, or a surrogate pair when a low surrogate follows a high one.
-inline const std::uint8_t* encodeOneToUtf8(const std::uint8_t* p, const std::uint8_t* end,
-                                           std::uint8_t*& q) {
+inline const std::uint8_t* encodeOneToUtf8(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t*& q) {
   std::uint32_t u = loadUnit(p);
   if (isHighSurrogate(u) && end - p >= 4) {
     std::uint32_t low = loadUnit(p + 2);

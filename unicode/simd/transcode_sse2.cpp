@@ -29,10 +29,9 @@ inline bool decodeThreeByteBlock(const std::uint8_t* p, std::uint8_t* q) {
     __m128i x = _mm_unpacklo_epi64(_mm_unpacklo_epi32(v, _mm_srli_si128(v, 3)),
                                    _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9)));
     __m128i ok = _mm_cmpeq_epi32(_mm_and_si128(x, leadMask), leadBits);
-    __m128i u = _mm_or_si128(
-        _mm_or_si128(_mm_slli_epi32(_mm_and_si128(x, _mm_set1_epi32(0x0F)), 12),
-                     _mm_and_si128(_mm_srli_epi32(x, 2), _mm_set1_epi32(0x0FC0))),
-        _mm_and_si128(_mm_srli_epi32(x, 16), _mm_set1_epi32(0x3F)));
+    __m128i u = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_and_si128(x, _mm_set1_epi32(0x0F)), 12),
+                                          _mm_and_si128(_mm_srli_epi32(x, 2), _mm_set1_epi32(0x0FC0))),
+                             _mm_and_si128(_mm_srli_epi32(x, 16), _mm_set1_epi32(0x3F)));
     ok = _mm_andnot_si128(_mm_cmplt_epi32(u, below800), ok);
     if (_mm_movemask_epi8(ok) != 0xFFFF) return false;
     // Sign-extend the low 16 bits so that the saturating pack keeps them as they are.
@@ -58,9 +57,7 @@ inline int decodeOneTwoByteBlock(const std::uint8_t* p, __m128i v, std::uint8_t*
   unsigned nextCont = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v1, contLimit)));
   // Every byte of the block is ASCII, a lead or a continuation; each lead is followed by a
   // continuation and each continuation follows a lead.
-  if (high != (lead | cont) || (lead & ~nextCont) != 0 || cont != ((lead << 1) & 0xFFFF)) {
-    return 0;
-  }
+  if (high != (lead | cont) || (lead & ~nextCont) != 0 || cont != ((lead << 1) & 0xFFFF)) { return 0; }
   const __m128i zero = _mm_setzero_si128();
   const __m128i k1F = _mm_set1_epi16(0x1F);
   const __m128i k3F = _mm_set1_epi16(0x3F);
@@ -92,8 +89,8 @@ inline int decodeOneTwoByteBlock(const std::uint8_t* p, __m128i v, std::uint8_t*
 
 }  // namespace
 
-const std::uint8_t* utf8ToUtf16Sse2(const std::uint8_t* p, const std::uint8_t* stop,
-                                    const std::uint8_t* end, std::uint8_t*& out) {
+const std::uint8_t* utf8ToUtf16Sse2(const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* end,
+                                    std::uint8_t*& out) {
   std::uint8_t* q = out;
   const __m128i zero = _mm_setzero_si128();
   while (stop - p >= 16 && end - p >= 17) {
@@ -131,8 +128,8 @@ const std::uint8_t* utf8ToUtf16Sse2(const std::uint8_t* p, const std::uint8_t* s
   return p;
 }
 
-const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t* p, const std::uint8_t* stop,
-                                    const std::uint8_t* end, std::uint8_t*& out) {
+const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t* p, const std::uint8_t* stop, const std::uint8_t* end,
+                                    std::uint8_t*& out) {
   std::uint8_t* q = out;
   const __m128i zero = _mm_setzero_si128();
   const __m128i k7F = _mm_set1_epi16(0x7F);
@@ -172,8 +169,8 @@ const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t* p, const std::uint8_t* s
     __m128i upTo2 = _mm_cmpeq_epi16(_mm_subs_epu16(v, k7FF), zero);  // u < 0x800
     unsigned upTo2Mask = static_cast<unsigned>(_mm_movemask_epi8(upTo2));
     // The two-byte form in one 16-bit lane: 0xC0 | u >> 6, then 0x80 | (u & 0x3F).
-    __m128i form2 = _mm_or_si128(
-        _mm_or_si128(_mm_srli_epi16(v, 6), _mm_slli_epi16(_mm_and_si128(v, k3F), 8)), kLead2);
+    __m128i form2 =
+        _mm_or_si128(_mm_or_si128(_mm_srli_epi16(v, 6), _mm_slli_epi16(_mm_and_si128(v, k3F), 8)), kLead2);
     __m128i first = _mm_or_si128(_mm_and_si128(one, v), _mm_andnot_si128(one, form2));
     alignas(16) std::uint8_t lanes[32];
     if (upTo2Mask == 0xFFFF) {
@@ -188,8 +185,7 @@ const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t* p, const std::uint8_t* s
     }
     // The first two bytes of the three-byte form in a 16-bit lane, the third in another.
     __m128i form3 = _mm_or_si128(
-        _mm_or_si128(_mm_srli_epi16(v, 12),
-                     _mm_slli_epi16(_mm_and_si128(_mm_srli_epi16(v, 6), k3F), 8)),
+        _mm_or_si128(_mm_srli_epi16(v, 12), _mm_slli_epi16(_mm_and_si128(_mm_srli_epi16(v, 6), k3F), 8)),
         kLead3);
     first = _mm_or_si128(_mm_and_si128(upTo2, first), _mm_andnot_si128(upTo2, form3));
     __m128i third = _mm_or_si128(_mm_and_si128(v, k3F), k80);
@@ -200,10 +196,8 @@ const std::uint8_t* utf16ToUtf8Sse2(const std::uint8_t* p, const std::uint8_t* s
       // 64-bit lane holds 6 output bytes, and store the lanes 6 bytes apart.
       const __m128i even = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
       const __m128i odd = _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0);
-      __m128i a = _mm_or_si128(_mm_and_si128(low4, even),
-                               _mm_srli_epi64(_mm_and_si128(low4, odd), 8));
-      __m128i b = _mm_or_si128(_mm_and_si128(high4, even),
-                               _mm_srli_epi64(_mm_and_si128(high4, odd), 8));
+      __m128i a = _mm_or_si128(_mm_and_si128(low4, even), _mm_srli_epi64(_mm_and_si128(low4, odd), 8));
+      __m128i b = _mm_or_si128(_mm_and_si128(high4, even), _mm_srli_epi64(_mm_and_si128(high4, odd), 8));
       _mm_storel_epi64(reinterpret_cast<__m128i*>(q), a);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(q + 6), _mm_unpackhi_epi64(a, a));
       _mm_storel_epi64(reinterpret_cast<__m128i*>(q + 12), b);

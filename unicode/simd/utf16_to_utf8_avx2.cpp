@@ -70,10 +70,10 @@ VK_AVX2 inline unsigned writeSequences(__m256i w, __m256i next, unsigned pairHig
   __m256i upTo2 = _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), w);
   __m256i last = _mm256_or_si256(_mm256_and_si256(w, k3F), k80);
   __m256i middle = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(w, 6), k3F), k80);
-  __m256i seq = _mm256_or_si256(
-      _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(w, 12), _mm256_set1_epi32(0xE0)),
-                      _mm256_slli_epi32(middle, 8)),
-      _mm256_slli_epi32(last, 16));
+  __m256i seq =
+      _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(w, 12), _mm256_set1_epi32(0xE0)),
+                                      _mm256_slli_epi32(middle, 8)),
+                      _mm256_slli_epi32(last, 16));
   __m256i seq2 = _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(w, 6), _mm256_set1_epi32(0xC0)),
                                  _mm256_slli_epi32(last, 8));
   seq = _mm256_blendv_epi8(seq, seq2, upTo2);
@@ -142,14 +142,14 @@ VK_AVX2 const std::uint8_t* utf16ToUtf8Avx2(const std::uint8_t* p, const std::ui
     unsigned upTo2Mask = unitMask(_mm256_cmpeq_epi16(_mm256_subs_epu16(v, k7FF), zero));
     if (upTo2Mask == 0xFFFF) {
       // One or two bytes a unit in its own 16-bit lane: C0 | u >> 6, then 80 | (u & 3F).
-      __m256i two = _mm256_or_si256(
-          _mm256_or_si256(_mm256_srli_epi16(v, 6),
-                          _mm256_slli_epi16(_mm256_and_si256(v, _mm256_set1_epi16(0x3F)), 8)),
-          _mm256_set1_epi16(static_cast<short>(0x80C0)));
+      __m256i two =
+          _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi16(v, 6),
+                                          _mm256_slli_epi16(_mm256_and_si256(v, _mm256_set1_epi16(0x3F)), 8)),
+                          _mm256_set1_epi16(static_cast<short>(0x80C0)));
       __m256i seq = _mm256_blendv_epi8(two, v, one);
       unsigned both = ~oneMask & 0xFFFF;
-      __m256i packed = _mm256_shuffle_epi8(
-          seq, _mm256_set_m128i(load128(kPackPairs.shuffle[both >> 8]), load128(kPackPairs.shuffle[both & 0xFF])));
+      __m256i packed = _mm256_shuffle_epi8(seq, _mm256_set_m128i(load128(kPackPairs.shuffle[both >> 8]),
+                                                                 load128(kPackPairs.shuffle[both & 0xFF])));
       unsigned lowBytes = 8 + static_cast<unsigned>(__builtin_popcount(both & 0xFF));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm256_castsi256_si128(packed));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q + lowBytes), _mm256_extracti128_si256(packed, 1));
@@ -173,11 +173,9 @@ VK_AVX2 const std::uint8_t* utf16ToUtf8Avx2(const std::uint8_t* p, const std::ui
       v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2));
     }
     q += writeSequences(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(v)),
-                        _mm256_cvtepu16_epi32(_mm256_castsi256_si128(v1)), pairHigh & 0xFF,
-                        none & 0xFF, q);
+                        _mm256_cvtepu16_epi32(_mm256_castsi256_si128(v1)), pairHigh & 0xFF, none & 0xFF, q);
     q += writeSequences(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(v, 1)),
-                        _mm256_cvtepu16_epi32(_mm256_extracti128_si256(v1, 1)), pairHigh >> 8,
-                        none >> 8, q);
+                        _mm256_cvtepu16_epi32(_mm256_extracti128_si256(v1, 1)), pairHigh >> 8, none >> 8, q);
     p += 2 * units;
   }
   p = utf16ToUtf8Scalar(p, stop, end, q);

@@ -16,8 +16,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#define VK_AVX512 \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+#define VK_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
 
 namespace vk::simd {
 
@@ -26,8 +25,8 @@ namespace {
 // Sixteen units (w) and the unit after each (next) to their sequences, 4 bytes a lane, with
 // `pairHigh` marking highs that start a pair, `none` the lanes that write nothing (the low of
 // a pair, a unit left for the next block). Answers the bytes written.
-VK_AVX512 inline unsigned writeSequences(__m512i w, __m512i next, __mmask16 pairHigh,
-                                         __mmask16 none, std::uint8_t* q) {
+VK_AVX512 inline unsigned writeSequences(__m512i w, __m512i next, __mmask16 pairHigh, __mmask16 none,
+                                         std::uint8_t* q) {
   const __m512i k3F = _mm512_set1_epi32(0x3F);
   const __m512i k80 = _mm512_set1_epi32(0x80);
   __mmask16 one = _mm512_cmplt_epu32_mask(w, _mm512_set1_epi32(0x80));
@@ -35,10 +34,10 @@ VK_AVX512 inline unsigned writeSequences(__m512i w, __m512i next, __mmask16 pair
   __m512i last = _mm512_or_si512(_mm512_and_si512(w, k3F), k80);
   __m512i middle = _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi32(w, 6), k3F), k80);
   // Three bytes: E0 | w >> 12, then middle, then last.
-  __m512i seq = _mm512_or_si512(
-      _mm512_or_si512(_mm512_or_si512(_mm512_srli_epi32(w, 12), _mm512_set1_epi32(0xE0)),
-                      _mm512_slli_epi32(middle, 8)),
-      _mm512_slli_epi32(last, 16));
+  __m512i seq =
+      _mm512_or_si512(_mm512_or_si512(_mm512_or_si512(_mm512_srli_epi32(w, 12), _mm512_set1_epi32(0xE0)),
+                                      _mm512_slli_epi32(middle, 8)),
+                      _mm512_slli_epi32(last, 16));
   // Two bytes: C0 | w >> 6, then last.
   __m512i seq2 = _mm512_or_si512(_mm512_or_si512(_mm512_srli_epi32(w, 6), _mm512_set1_epi32(0xC0)),
                                  _mm512_slli_epi32(last, 8));
@@ -58,9 +57,8 @@ VK_AVX512 inline unsigned writeSequences(__m512i w, __m512i next, __mmask16 pair
                         _mm512_and_si512(_mm512_srli_epi32(next, 6), _mm512_set1_epi32(0x0F))),
         k80);
     __m512i b3 = _mm512_or_si512(_mm512_and_si512(next, k3F), k80);
-    __m512i seq4 = _mm512_or_si512(
-        _mm512_or_si512(b0, _mm512_slli_epi32(b1, 8)),
-        _mm512_or_si512(_mm512_slli_epi32(b2, 16), _mm512_slli_epi32(b3, 24)));
+    __m512i seq4 = _mm512_or_si512(_mm512_or_si512(b0, _mm512_slli_epi32(b1, 8)),
+                                   _mm512_or_si512(_mm512_slli_epi32(b2, 16), _mm512_slli_epi32(b3, 24)));
     seq = _mm512_mask_mov_epi32(seq, pairHigh, seq4);
     lengths = _mm512_mask_mov_epi32(lengths, pairHigh, _mm512_set1_epi32(0x04040404));
   }
@@ -95,9 +93,10 @@ VK_AVX512 const std::uint8_t* utf16ToUtf8Avx512(const std::uint8_t* p, const std
     __mmask32 upTo2 = _mm512_cmplt_epu16_mask(v, k800);
     if (upTo2 == 0xFFFFFFFFu) {
       // One or two bytes a unit, in its own 16-bit lane: C0 | u >> 6, then 80 | (u & 3F).
-      __m512i two = _mm512_or_si512(
-          _mm512_or_si512(_mm512_srli_epi16(v, 6), _mm512_slli_epi16(_mm512_and_si512(v, _mm512_set1_epi16(0x3F)), 8)),
-          _mm512_set1_epi16(static_cast<short>(0x80C0)));
+      __m512i two =
+          _mm512_or_si512(_mm512_or_si512(_mm512_srli_epi16(v, 6),
+                                          _mm512_slli_epi16(_mm512_and_si512(v, _mm512_set1_epi16(0x3F)), 8)),
+                          _mm512_set1_epi16(static_cast<short>(0x80C0)));
       __m512i seq = _mm512_mask_mov_epi16(two, one, v);
       std::uint64_t keep = 0x5555555555555555ull | _pdep_u64(~one, 0xAAAAAAAAAAAAAAAAull);
       _mm512_storeu_si512(q, _mm512_maskz_compress_epi8(keep, seq));

@@ -98,8 +98,7 @@ VK_AVX2 const std::uint8_t* utf8ToUtf16Avx2(const std::uint8_t* p, const std::ui
     std::uint32_t cont = bytesMask(_mm256_cmpgt_epi8(_mm256_set1_epi8(-64), v));  // 80..BF
     std::uint32_t lead2 = inRange(v, -62, -33);                                   // C2..DF
     std::uint32_t lead3 = inRange(v, -32, -17);                                   // E0..EF
-    bool settled = (cont | lead2 | lead3) == high &&
-                   cont == ((lead2 << 1) | (lead3 << 1) | (lead3 << 2));
+    bool settled = (cont | lead2 | lead3) == high && cont == ((lead2 << 1) | (lead3 << 1) | (lead3 << 2));
     if (settled && lead3 != 0) {
       std::uint32_t belowA0 = bytesMask(_mm256_cmpgt_epi8(_mm256_set1_epi8(-96), v)) >> 1;
       settled = (bytesMask(_mm256_cmpeq_epi8(v, kE0)) & belowA0) == 0;

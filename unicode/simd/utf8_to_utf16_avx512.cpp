@@ -23,8 +23,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#define VK_AVX512 \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+#define VK_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
 
 namespace vk::simd {
 
@@ -38,8 +37,8 @@ VK_AVX512 inline __m256i load32(const std::uint8_t* p) {
 
 // Up to 32 characters of at most three bytes: lane i of b0/b1/b2 holds the lead and the two
 // bytes after it; `two` and `three` mark the lanes with 2- and 3-byte leads. Writes the units.
-VK_AVX512 inline void writeUnits(__m512i b0, __m512i b1, __m512i b2, __mmask32 two,
-                                 __mmask32 three, __mmask32 keep, std::uint8_t* q) {
+VK_AVX512 inline void writeUnits(__m512i b0, __m512i b1, __m512i b2, __mmask32 two, __mmask32 three,
+                                 __mmask32 keep, std::uint8_t* q) {
   const __m512i k3F = _mm512_set1_epi16(0x3F);
   __m512i t1 = _mm512_and_si512(b1, k3F);
   // (b0 & 1F) << 6 | b1 & 3F
@@ -140,10 +139,10 @@ VK_AVX512 const std::uint8_t* utf8ToUtf16Avx512(const std::uint8_t* p, const std
       __m512i u2 = _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(0x1F)), 6), t1);
       __m512i u3 = _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(t1, 6)), t2);
       // High: D800 + ((b0 & 7) << 8 | (b1 & 3F) << 2 | (b2 >> 4 & 3)) - 0x40.
-      __m512i hi = _mm512_or_si512(
-          _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(7)), 8),
-                          _mm512_slli_epi16(t1, 2)),
-          _mm512_srli_epi16(t2, 4));
+      __m512i hi =
+          _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(b0, _mm512_set1_epi16(7)), 8),
+                                          _mm512_slli_epi16(t1, 2)),
+                          _mm512_srli_epi16(t2, 4));
       hi = _mm512_add_epi16(hi, _mm512_set1_epi16(static_cast<short>(0xD7C0)));
       // Low, at the first continuation: DC00 | (next & 0F) << 6 | (the one after & 3F).
       __m512i lo = _mm512_or_si512(
