@@ -45,7 +45,7 @@ std::size_t decode(const std::uint8_t* bytes, std::size_t count, std::uint32_t* 
   return length;
 }
 
-std::string fromUtf16(const char16_t* units, std::size_t count) {
+std::string fromUtf16(const char16_t* units, std::size_t count, Surrogates lone) {
   std::string out;
   out.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -54,7 +54,7 @@ std::string fromUtf16(const char16_t* units, std::size_t count) {
       append(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
       ++i;
     } else {
-      append(out, u);
+      append(out, lone == Surrogates::Refuse && (isHigh(u) || isLow(u)) ? 0xFFFD : u);
     }
   }
   return out;
@@ -62,13 +62,13 @@ std::string fromUtf16(const char16_t* units, std::size_t count) {
 
 std::string fromUtf16(const std::u16string& text) { return fromUtf16(text.data(), text.size()); }
 
-bool toUtf16(const char* bytes, std::size_t count, std::u16string* out) {
+bool toUtf16(const char* bytes, std::size_t count, std::u16string* out, Surrogates surrogates) {
   out->clear();
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes);
   std::size_t at = 0;
   while (at < count) {
     std::uint32_t cp = 0;
-    std::size_t n = decode(p + at, count - at, &cp, Surrogates::Accept);
+    std::size_t n = decode(p + at, count - at, &cp, surrogates);
     if (n == 0) return false;
     if (cp >= 0x10000) {
       out->push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));

@@ -48,12 +48,16 @@ enum class Surrogates { Refuse, Accept };
 std::size_t decode(const std::uint8_t* bytes, std::size_t count, std::uint32_t* codePoint,
                    Surrogates surrogates = Surrogates::Refuse);
 
-// A UTF-16 text as UTF-8: a high surrogate followed by a low one is one character; any other
-// surrogate is written by its value (see above).
-std::string fromUtf16(const char16_t* units, std::size_t count);
+// What a whole-text conversion does with a surrogate that is not half of a pair.
+//   fromUtf16: Accept writes it by its value (see above), so that a name comes back unchanged;
+//              Refuse writes U+FFFD in its place (text meant to be printed).
+//   toUtf16:   Accept reads a 3-byte surrogate sequence as that unit; Refuse stops there.
+// A UTF-16 text as UTF-8: a high surrogate followed by a low one is one character.
+std::string fromUtf16(const char16_t* units, std::size_t count, Surrogates lone = Surrogates::Accept);
 std::string fromUtf16(const std::u16string& text);
-// A UTF-8 text as UTF-16, 3-byte surrogate sequences accepted. False when a byte does not
-// start a well-formed sequence; `out` then holds the units read before it.
-bool toUtf16(const char* bytes, std::size_t count, std::u16string* out);
+// A UTF-8 text as UTF-16. False when a byte does not start a well-formed sequence; `out` then
+// holds the units read before it.
+bool toUtf16(const char* bytes, std::size_t count, std::u16string* out,
+             Surrogates surrogates = Surrogates::Accept);
 
 }  // namespace vk::utf8

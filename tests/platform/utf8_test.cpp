@@ -71,5 +71,30 @@ TEST(Utf8Names, UnitsComeBackUnchangedThroughUtf8) {
   EXPECT_EQ(partial, u"ab");
 }
 
+// With Refuse, a lone surrogate becomes U+FFFD on the way to UTF-8 and stops the way back; a
+// pair is one character under either policy.
+TEST(Utf8Names, RefusePolicyReplacesOrStopsAtLoneSurrogates) {
+  const struct {
+    std::u16string units;
+    std::string printed;
+  } cases[] = {
+      {std::u16string(1, char16_t{0xD800}), "\xEF\xBF\xBD"},
+      {u"a" + std::u16string(1, char16_t{0xDC00}) + u"b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {std::u16string(2, char16_t{0xD83D}), "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {u"\U0001F600", "\xF0\x9F\x98\x80"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(utf8::fromUtf16(c.units.data(), c.units.size(), utf8::Surrogates::Refuse), c.printed);
+  }
+  std::u16string back;
+  const std::string encodedLow = "x\xED\xB0\x80y";
+  EXPECT_TRUE(utf8::toUtf16(encodedLow.data(), encodedLow.size(), &back));
+  EXPECT_EQ(back, u"x" + std::u16string(1, char16_t{0xDC00}) + u"y");
+  EXPECT_FALSE(utf8::toUtf16(encodedLow.data(), encodedLow.size(), &back, utf8::Surrogates::Refuse));
+  EXPECT_EQ(back, u"x");
+}
+
 }  // namespace
 }  // namespace vk
